@@ -1,0 +1,14 @@
+# Runs one fuzzer for a bounded number of iterations over a fresh copy of
+# its seed corpus, so that the source tree is never written to.
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+file(GLOB seeds ${SEEDS}/*)
+if(seeds)
+  file(COPY ${seeds} DESTINATION ${WORK})
+endif()
+execute_process(COMMAND ${FUZZER} -runs=${RUNS} -max_total_time=120 -timeout=10
+                        -rss_limit_mb=2048 ${WORK}
+                RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "fuzzer ${FUZZER} failed with ${rc}")
+endif()
