@@ -1,0 +1,129 @@
+#include "base/logging.h"
+
+#include <atomic>
+#include <cstdio>
+#include <ctime>
+
+#include "base/logging_platform.h"
+
+namespace logging {
+
+namespace {
+
+constexpr int kMinLogLevel = LOG_INFO;
+
+std::atomic<bool> g_debug_checks_enabled{false};
+std::atomic<FatalHook> g_fatal_hook{nullptr};
+
+const char* const kSeverityNames[] = {"INFO", "WARNING", "ERROR",
+                                      "ERROR_REPORT", "FATAL"};
+
+// Appends the UTF-8 form of |text|; an unpaired surrogate becomes U+FFFD.
+void AppendUTF16AsUTF8(std::u16string_view text, std::string* out) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    uint32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() &&
+        text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    if (c < 0x80) {
+      out->push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      out->push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+      out->push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out->push_back(static_cast<char>(0xF0 | (c >> 18)));
+      out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+      out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+}
+
+}  // namespace
+
+int GetMinLogLevel() {
+  return kMinLogLevel;
+}
+
+bool DebugChecksEnabled() {
+  return g_debug_checks_enabled.load(std::memory_order_relaxed);
+}
+
+LogStream& LogStream::operator<<(std::u16string_view text) {
+  std::string utf8;
+  AppendUTF16AsUTF8(text, &utf8);
+  stream_ << utf8;
+  return *this;
+}
+
+LogLine::LogLine(const char* file, int line, LogSeverity severity)
+    : saved_last_error_(internal::GetLastSystemError()), severity_(severity) {
+  WritePrefix(file, line);
+}
+
+LogLine::LogLine(const char* file, int line, LogSeverity severity,
+                 const std::string& check_text)
+    : LogLine(file, line, severity) {
+  stream_ << "Check failed: " << check_text;
+}
+
+void LogLine::WritePrefix(const char* file, int line) {
+  std::string_view file_name(file);
+  const size_t last_separator = file_name.find_last_of("\\/");
+  if (last_separator != std::string_view::npos)
+    file_name.remove_prefix(last_separator + 1);
+
+  stream_ << "[";
+  const time_t now = time(nullptr);
+  tm local;
+  if (localtime_r(&now, &local)) {
+    char stamp[32];
+    snprintf(stamp, sizeof(stamp), "%02d%02d/%02d%02d%02d:", local.tm_mon + 1,
+             local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    stream_ << stamp;
+  }
+  if (severity_ >= 0 && severity_ <= LOG_FATAL)
+    stream_ << kSeverityNames[severity_];
+  else if (severity_ < 0)
+    stream_ << "VERBOSE" << -static_cast<int64_t>(severity_);
+  else
+    stream_ << "UNKNOWN";
+  stream_ << ":" << file_name << "(" << line << ")] ";
+}
+
+LogLine::~LogLine() {
+  stream_ << "\n";
+  const std::string text = stream_.str();
+  if (severity_ >= LOG_ERROR)
+    internal::WriteToStderr(text);
+  internal::WriteToLogFile(text);
+  if (severity_ == LOG_FATAL) {
+    const FatalHook hook = g_fatal_hook.load();
+    if (!hook || internal::BeingDebugged())
+      internal::EndProcessAfterFatal();
+    hook(text);
+  }
+  internal::SetLastSystemError(saved_last_error_);
+}
+
+void SetLogFileForTesting(const std::string& path) {
+  internal::SetLogFileName(path);
+}
+
+void SetFatalHookForTesting(FatalHook hook) {
+  g_fatal_hook.store(hook);
+}
+
+void SetDebugChecksEnabledForTesting(bool enabled) {
+  g_debug_checks_enabled.store(enabled, std::memory_order_relaxed);
+}
+
+}  // namespace logging
