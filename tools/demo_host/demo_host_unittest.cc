@@ -1,0 +1,277 @@
+// The demonstration host as a process: its start line, the messages posted
+// to its endpoint, its ways of ending, and the version it carries.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stddef.h>
+#include <string.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/file_path.h"
+#include "base/file_version_info.h"
+#include "tools/version_resource/version_resource_writer.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kDeadline = std::chrono::seconds(10);
+
+class ScopedTempDir {
+ public:
+  ScopedTempDir() {
+    std::string pattern = fs::temp_directory_path() / "demo_host_XXXXXX";
+    path_ = mkdtemp(pattern.data()) ? pattern : std::string();
+  }
+  ~ScopedTempDir() {
+    if (!path_.empty())
+      fs::remove_all(path_);
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// A started host; killed and reaped if the test leaves it running.
+class HostProcess {
+ public:
+  HostProcess() = default;
+  HostProcess(const HostProcess&) = delete;
+  HostProcess& operator=(const HostProcess&) = delete;
+  ~HostProcess() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+
+  bool Start(const std::string& binary, const std::vector<std::string>& arguments,
+             const std::string& stdout_path) {
+    std::vector<std::string> all = {binary};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& argument : all)
+      argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdout_path.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int result = posix_spawn(&pid_, binary.c_str(), &actions, nullptr, argv.data(),
+                                   environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return result == 0;
+  }
+
+  // The exit code once the process has ended, or -1 when it has not ended
+  // within the deadline or died of a signal.
+  int WaitForExit() {
+    const auto deadline = Clock::now() + kDeadline;
+    while (Clock::now() < deadline) {
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return -1;
+  }
+
+  void Signal(int number) { kill(pid_, number); }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);)
+    lines.push_back(line);
+  return lines;
+}
+
+// Waits until |path| holds at least |count| lines; returns what it holds.
+std::vector<std::string> WaitForLines(const std::string& path, size_t count) {
+  const auto deadline = Clock::now() + kDeadline;
+  std::vector<std::string> lines = Lines(ReadFile(path));
+  while (lines.size() < count && Clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    lines = Lines(ReadFile(path));
+  }
+  return lines;
+}
+
+uint32_t TestHwnd(uint32_t index) {
+  return 1500000000u + (static_cast<uint32_t>(getpid()) % 100000u) * 100u + index;
+}
+
+// Sends |bytes| as one datagram to the endpoint of |hwnd|.
+bool SendDatagram(uint32_t hwnd, const std::vector<uint8_t>& bytes) {
+  const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  if (fd < 0)
+    return false;
+  sockaddr_un address;
+  memset(&address, 0, sizeof(address));
+  address.sun_family = AF_UNIX;
+  const std::string name = "win32.hwnd." + std::to_string(hwnd);
+  memcpy(address.sun_path + 1, name.data(), name.size());
+  const socklen_t size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+  const bool sent = sendto(fd, bytes.data(), bytes.size(), 0,
+                           reinterpret_cast<sockaddr*>(&address), size) ==
+                    static_cast<ssize_t>(bytes.size());
+  close(fd);
+  return sent;
+}
+
+std::vector<uint8_t> Message(uint32_t message, uint64_t wparam, uint64_t lparam) {
+  std::vector<uint8_t> bytes(24, 0);
+  for (int i = 0; i < 4; ++i)
+    bytes[i] = static_cast<uint8_t>(message >> (8 * i));
+  for (int i = 0; i < 8; ++i) {
+    bytes[8 + i] = static_cast<uint8_t>(wparam >> (8 * i));
+    bytes[16 + i] = static_cast<uint8_t>(lparam >> (8 * i));
+  }
+  return bytes;
+}
+
+TEST(DemoHostTest, RecordsStartAndEachWellFormedMessage) {
+  ScopedTempDir dir;
+  const std::string log = dir.path() + "/host.log";
+  const uint32_t hwnd = TestHwnd(0);
+  const std::string hwnd_switch = "--hwnd=" + std::to_string(hwnd);
+  HostProcess host;
+  ASSERT_TRUE(host.Start(DEMO_HOST_PATH,
+                         {hwnd_switch, "--log=" + log, "--exit-on=1125", "-launch", "-auto"},
+                         dir.path() + "/stdout"));
+  ASSERT_EQ(1u, WaitForLines(log, 1).size());
+
+  ASSERT_TRUE(SendDatagram(hwnd, Message(1124, 0, 0)));
+  std::vector<uint8_t> short_datagram = Message(1126, 0, 0);
+  short_datagram.pop_back();
+  ASSERT_TRUE(SendDatagram(hwnd, short_datagram));
+  std::vector<uint8_t> long_datagram = Message(1126, 0, 0);
+  long_datagram.push_back(0);
+  ASSERT_TRUE(SendDatagram(hwnd, long_datagram));
+  ASSERT_TRUE(SendDatagram(hwnd, Message(1127, 7, 0x123456789abcdefull)));
+  ASSERT_TRUE(SendDatagram(hwnd, Message(1125, 0, 0)));
+  EXPECT_EQ(0, host.WaitForExit());
+
+  const std::vector<std::string> expected = {
+      "start " + hwnd_switch + " --log=" + log + " --exit-on=1125 -launch -auto",
+      "message 1124 0 0",
+      "message 1127 7 81985529216486895",
+      "message 1125 0 0",
+  };
+  EXPECT_EQ(expected, Lines(ReadFile(log)));
+  EXPECT_EQ(expected, Lines(ReadFile(dir.path() + "/stdout")));
+}
+
+TEST(DemoHostTest, EndsWhenTheDeadlinePasses) {
+  ScopedTempDir dir;
+  const std::string log = dir.path() + "/host.log";
+  HostProcess host;
+  ASSERT_TRUE(host.Start(DEMO_HOST_PATH, {"--log=" + log, "--exit-after-ms=50"},
+                         dir.path() + "/stdout"));
+  EXPECT_EQ(0, host.WaitForExit());
+  EXPECT_EQ(std::vector<std::string>{"start --log=" + log + " --exit-after-ms=50"},
+            Lines(ReadFile(log)));
+}
+
+TEST(DemoHostTest, EndsOnTerminateSignal) {
+  ScopedTempDir dir;
+  const std::string log = dir.path() + "/host.log";
+  HostProcess host;
+  ASSERT_TRUE(host.Start(DEMO_HOST_PATH, {"--log=" + log}, dir.path() + "/stdout"));
+  ASSERT_EQ(1u, WaitForLines(log, 1).size());
+  host.Signal(SIGTERM);
+  EXPECT_EQ(0, host.WaitForExit());
+}
+
+TEST(DemoHostTest, AppendsToItsDefaultLogBesideTheExecutable) {
+  ScopedTempDir dir;
+  const std::string copy = dir.path() + "/Mirovue.exe";
+  fs::copy_file(DEMO_HOST_PATH, copy);
+  for (const char* arguments : {"-launch", "-launch -auto"}) {
+    std::vector<std::string> split;
+    std::istringstream words(arguments);
+    for (std::string word; words >> word;)
+      split.push_back(word);
+    split.push_back("--exit-after-ms=0");
+    HostProcess host;
+    ASSERT_TRUE(host.Start(copy, split, dir.path() + "/stdout"));
+    EXPECT_EQ(0, host.WaitForExit());
+  }
+  const std::vector<std::string> expected = {"start -launch --exit-after-ms=0",
+                                             "start -launch -auto --exit-after-ms=0"};
+  EXPECT_EQ(expected, Lines(ReadFile(dir.path() + "/host.log")));
+}
+
+TEST(DemoHostTest, RefusesAWindowHandleAlreadyTaken) {
+  ScopedTempDir dir;
+  const uint32_t hwnd = TestHwnd(1);
+  const std::string hwnd_switch = "--hwnd=" + std::to_string(hwnd);
+  HostProcess first;
+  ASSERT_TRUE(first.Start(DEMO_HOST_PATH, {hwnd_switch, "--log=" + dir.path() + "/first.log"},
+                          dir.path() + "/stdout1"));
+  ASSERT_EQ(1u, WaitForLines(dir.path() + "/first.log", 1).size());
+  HostProcess second;
+  ASSERT_TRUE(second.Start(DEMO_HOST_PATH,
+                           {hwnd_switch, "--log=" + dir.path() + "/second.log"},
+                           dir.path() + "/stdout2"));
+  EXPECT_EQ(1, second.WaitForExit());
+  EXPECT_EQ("", ReadFile(dir.path() + "/second.log"));
+}
+
+TEST(DemoHostTest, CarriesTheVersionItWasBuiltWith) {
+  auto info = base::FileVersionInfo::ForFile(base::FilePath::FromSystemPath(DEMO_HOST_PATH));
+  ASSERT_TRUE(info);
+  EXPECT_EQ(u"" DEMO_HOST_VERSION, info->FileVersion());
+}
+
+TEST(DemoHostTest, CopyCanBeGivenANewVersionAndStillRuns) {
+  ScopedTempDir dir;
+  const std::string copy = dir.path() + "/Mirovue.exe";
+  fs::copy_file(DEMO_HOST_PATH, copy);
+  for (const char16_t* version : {u"2, 0, 0, 1", u"1.0 beta"}) {
+    tools::VersionResourceOptions options = tools::OptionsForFileVersion(version);
+    std::string error;
+    ASSERT_TRUE(tools::SetElfResourceSection(
+        copy, tools::BuildResourceSection(tools::BuildVersionInfo(options), 0x0804, 0),
+        &error))
+        << error;
+    auto info = base::FileVersionInfo::ForFile(base::FilePath::FromSystemPath(copy));
+    ASSERT_TRUE(info);
+    EXPECT_EQ(version, info->FileVersion());
+  }
+  HostProcess host;
+  ASSERT_TRUE(host.Start(copy, {"--exit-after-ms=0"}, dir.path() + "/stdout"));
+  EXPECT_EQ(0, host.WaitForExit());
+}
+
+}  // namespace
