@@ -1,5 +1,7 @@
 #include "base/file_path.h"
 
+#include "base/logging.h"
+#include "base/string_util.h"
 #include "base/utf_string_conversions.h"
 
 namespace base {
@@ -28,6 +30,7 @@ size_t FindLastSeparator(const FilePath::StringType& path) {
 const FilePath::CharType FilePath::kCurrentDirectory[] = u".";
 
 FilePath FilePath::Append(const StringType& component) const {
+  DCHECK(!IsPathAbsolute(component));
   if (path_ == kCurrentDirectory)
     return FilePath(component);
   FilePath joined = StripTrailingSeparators();
@@ -47,6 +50,7 @@ FilePath FilePath::Append(const FilePath& component) const {
 }
 
 FilePath FilePath::AppendASCII(const std::string& component) const {
+  DCHECK(IsStringASCII(component));
   return Append(ASCIIToUTF16(component));
 }
 

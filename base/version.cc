@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <utility>
 
+#include "base/logging.h"
 #include "base/string_number_conversions.h"
 #include "base/string_split.h"
 
@@ -39,6 +40,8 @@ Version::Version(const std::string& text) {
 }
 
 int Version::Compare(const Version& other) const {
+  DCHECK(IsValid());
+  DCHECK(other.IsValid());
   const std::vector<uint16_t>& mine = components_;
   const std::vector<uint16_t>& theirs = other.components_;
   size_t common = mine.size() < theirs.size() ? mine.size() : theirs.size();
