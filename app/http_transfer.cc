@@ -1,0 +1,110 @@
+#include "app/http_transfer.h"
+
+#include <curl/curl.h>
+
+#include <cmath>
+#include <type_traits>
+
+std::atomic<bool> g_bCancelDownload{false};
+
+namespace {
+
+static_assert(std::is_same<curl_off_t, int64_t>::value,
+              "progress reports pass libcurl's byte counts unchanged");
+
+constexpr long kConnectTimeoutSeconds = 30;
+constexpr size_t kAbortTransfer = ~static_cast<size_t>(0);
+
+// Owns one easy handle for the length of one transfer.
+class ScopedCurlHandle {
+ public:
+  ScopedCurlHandle() : handle_(curl_easy_init()) {}
+  ~ScopedCurlHandle() {
+    if (handle_)
+      curl_easy_cleanup(handle_);
+  }
+  ScopedCurlHandle(const ScopedCurlHandle&) = delete;
+  ScopedCurlHandle& operator=(const ScopedCurlHandle&) = delete;
+  CURL* get() const { return handle_; }
+
+ private:
+  CURL* handle_;
+};
+
+// Sets the options shared by both transfers; false when libcurl refuses one.
+bool SetCommonOptions(CURL* curl, const std::string& url) {
+  // The updater runs threads of its own: keep libcurl away from signals.
+  return curl_easy_setopt(curl, CURLOPT_URL, url.c_str()) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT,
+                          kConnectTimeoutSeconds) == CURLE_OK;
+}
+
+}  // namespace
+
+size_t AppendToString(char* data, size_t size, size_t count, void* body) {
+  size_t bytes = size * count;
+  static_cast<std::string*>(body)->append(data, bytes);
+  return bytes;
+}
+
+bool FetchToString(const std::string& url, std::string* body) {
+  body->clear();
+  ScopedCurlHandle curl;
+  if (!curl.get())
+    return false;
+  if (!SetCommonOptions(curl.get(), url) ||
+      curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, AppendToString) != CURLE_OK ||
+      curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, body) != CURLE_OK ||
+      curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 1L) != CURLE_OK) {
+    return false;
+  }
+  CURLcode result = curl_easy_perform(curl.get());
+  return result == CURLE_OK && !body->empty();
+}
+
+size_t WriteToPackageFile(char* data, size_t size, size_t count, void* sink_data) {
+  if (g_bCancelDownload.load(std::memory_order_relaxed))
+    return kAbortTransfer;
+  PackageSink* sink = static_cast<PackageSink*>(sink_data);
+  if (!sink->stream) {
+    sink->stream = fopen(sink->path, "wb");
+    if (!sink->stream)
+      return kAbortTransfer;
+  }
+  return fwrite(data, size, count, sink->stream);
+}
+
+uint32_t DownloadProgressPosition(double total, double now) {
+  double percent = now / total * 100;
+  // An unknown total gives no number (or an infinite one): position 0.
+  if (!std::isfinite(percent))
+    return 0;
+  return static_cast<uint32_t>(static_cast<int64_t>(percent));
+}
+
+PackageTransferResult TransferPackage(const std::string& url, PackageSink* sink,
+                                      DownloadProgressFunction progress,
+                                      void* progress_data) {
+  g_bCancelDownload.store(false, std::memory_order_relaxed);
+  ScopedCurlHandle curl;
+  if (!curl.get())
+    return PackageTransferResult::kNoHandle;
+  CURLcode result = CURLE_FAILED_INIT;
+  if (SetCommonOptions(curl.get(), url) &&
+      curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, WriteToPackageFile) == CURLE_OK &&
+      curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, sink) == CURLE_OK &&
+      curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L) == CURLE_OK &&
+      curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, progress) == CURLE_OK &&
+      curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, progress_data) == CURLE_OK) {
+    result = curl_easy_perform(curl.get());
+  }
+  if (sink->stream) {
+    // A failed flush on close loses data: that is a failed transfer too.
+    if (fclose(sink->stream) != 0 && result == CURLE_OK)
+      result = CURLE_WRITE_ERROR;
+    sink->stream = nullptr;
+  }
+  return result == CURLE_OK ? PackageTransferResult::kCompleted
+                            : PackageTransferResult::kFailed;
+}

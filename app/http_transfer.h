@@ -1,0 +1,62 @@
+// The updater's two HTTP transfers, each one blocking call with a fresh
+// libcurl handle: the manifest fetched into memory (main thread) and the
+// package written to a file with progress reports (worker thread). libcurl's
+// global initialisation is the entry sequence's.
+#ifndef APP_HTTP_TRANSFER_H_
+#define APP_HTTP_TRANSFER_H_
+
+#include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+
+#include <atomic>
+#include <string>
+
+// Set by the dialog's close command to end a package transfer early; cleared
+// when a package transfer starts. Written on the UI thread, read by the
+// transfer's callbacks on the worker thread.
+extern std::atomic<bool> g_bCancelDownload;
+
+// Fetches |url| into |body|, following redirects. True when the transfer
+// succeeded and the body is not empty; the HTTP status is not looked at, so
+// an error page counts as fetched. |body| holds the received bytes either way.
+bool FetchToString(const std::string& url, std::string* body);
+
+// libcurl write callback of the manifest fetch: appends to the body string.
+size_t AppendToString(char* data, size_t size, size_t count, void* body);
+
+// Where a package transfer writes: the file is created at the first chunk,
+// so a transfer without body data leaves no file behind.
+struct PackageSink {
+  const char* path;  // narrow path in the ANSI code page
+  FILE* stream;      // null until the first chunk
+};
+
+// libcurl write callback of the package transfer; returns the items written,
+// or all bits set to end the transfer (cancelled, file not creatable).
+size_t WriteToPackageFile(char* data, size_t size, size_t count, void* sink);
+
+// The progress-bar position for |now| of |total| bytes: a whole percentage
+// truncated toward zero, 0 while the total is unknown.
+uint32_t DownloadProgressPosition(double total, double now);
+
+// Receives progress reports of a package transfer, on the worker thread.
+// Returns 0; progress never ends a transfer.
+using DownloadProgressFunction = int (*)(void* data, int64_t total_to_download,
+                                         int64_t downloaded_now,
+                                         int64_t total_to_upload,
+                                         int64_t uploaded_now);
+
+enum class PackageTransferResult {
+  kNoHandle,   // no transfer handle: nothing was tried, nothing follows
+  kFailed,     // the transfer did not end with success
+  kCompleted,  // the transfer ended with success (any HTTP status)
+};
+
+// Downloads |url| into |sink| without following redirects, clearing the
+// cancel flag first; closes the sink's file when it was opened.
+PackageTransferResult TransferPackage(const std::string& url, PackageSink* sink,
+                                      DownloadProgressFunction progress,
+                                      void* progress_data);
+
+#endif  // APP_HTTP_TRANSFER_H_

@@ -1,0 +1,204 @@
+#include "app/http_transfer.h"
+
+#include <curl/curl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/child_process.h"
+#include "tests/http_test_server.h"
+
+namespace {
+
+class HttpTransferTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() { curl_global_init(CURL_GLOBAL_ALL); }
+
+  void SetUp() override { ASSERT_TRUE(server_.Start()); }
+
+  std::string PackagePath() const { return dir_.path() + "/download.bak"; }
+
+  PackageTransferResult Transfer(const std::string& path,
+                                 DownloadProgressFunction progress = nullptr,
+                                 void* progress_data = nullptr) {
+    std::string target = PackagePath();
+    PackageSink sink = {target.c_str(), nullptr};
+    return TransferPackage(server_.Url(path), &sink,
+                           progress ? progress : IgnoreProgress, progress_data);
+  }
+
+  static int IgnoreProgress(void*, int64_t, int64_t, int64_t, int64_t) { return 0; }
+
+  bool PackageExists() const {
+    struct stat info;
+    return stat(PackagePath().c_str(), &info) == 0;
+  }
+
+  test::HttpTestServer server_;
+  test::ScopedTempDir dir_;
+};
+
+test::HttpResponse Body(const std::string& body, int status = 200) {
+  test::HttpResponse response;
+  response.status = status;
+  response.body = body;
+  return response;
+}
+
+test::HttpResponse RedirectTo(const std::string& url) {
+  test::HttpResponse response = Body("<html>moved</html>", 302);
+  response.location = url;
+  return response;
+}
+
+std::string Pattern(size_t size) {
+  std::string data(size, '\0');
+  for (size_t i = 0; i < size; ++i)
+    data[i] = static_cast<char>(i * 131 + i / 977);
+  return data;
+}
+
+TEST_F(HttpTransferTest, FetchReturnsBodyWhateverTheStatus) {
+  server_.SetResponse("/ok.xml", Body("<update/>"));
+  server_.SetResponse("/missing.xml", Body("<html>404</html>", 404));
+  std::string body = "stale";
+  EXPECT_TRUE(FetchToString(server_.Url("/ok.xml"), &body));
+  EXPECT_EQ("<update/>", body);
+  EXPECT_TRUE(FetchToString(server_.Url("/missing.xml"), &body));
+  EXPECT_EQ("<html>404</html>", body);
+}
+
+TEST_F(HttpTransferTest, FetchFollowsRedirects) {
+  server_.SetResponse("/real.xml", Body("<update/>"));
+  server_.SetResponse("/old.xml", RedirectTo(server_.Url("/real.xml")));
+  std::string body;
+  EXPECT_TRUE(FetchToString(server_.Url("/old.xml"), &body));
+  EXPECT_EQ("<update/>", body);
+}
+
+TEST_F(HttpTransferTest, FetchFailsForEmptyBodyUnreachableServerAndBadScheme) {
+  server_.SetResponse("/empty.xml", Body(""));
+  std::string body;
+  EXPECT_FALSE(FetchToString(server_.Url("/empty.xml"), &body));
+  std::string unreachable =
+      "http://127.0.0.1:" + std::to_string(test::UnusedLoopbackPort()) + "/u.xml";
+  EXPECT_FALSE(FetchToString(unreachable, &body));
+  EXPECT_FALSE(FetchToString("gopherx://127.0.0.1/u.xml", &body));
+}
+
+TEST_F(HttpTransferTest, FetchFailsWhenConnectionDropsMidBody) {
+  test::HttpResponse response = Body(Pattern(10000));
+  response.cut_after = 100;
+  response.drop_at_cut = true;
+  server_.SetResponse("/cut.xml", response);
+  std::string body;
+  EXPECT_FALSE(FetchToString(server_.Url("/cut.xml"), &body));
+}
+
+TEST_F(HttpTransferTest, PackageIsWrittenByteForByte) {
+  std::string data = Pattern(3 * 1024 * 1024 + 17);
+  server_.SetResponse("/p.zip", Body(data));
+  EXPECT_EQ(PackageTransferResult::kCompleted, Transfer("/p.zip"));
+  EXPECT_EQ(data, test::ReadFileOrEmpty(PackagePath()));
+}
+
+TEST_F(HttpTransferTest, PackageErrorPageAndRedirectPageLandInTheFile) {
+  server_.SetResponse("/gone.zip", Body("<html>404</html>", 404));
+  EXPECT_EQ(PackageTransferResult::kCompleted, Transfer("/gone.zip"));
+  EXPECT_EQ("<html>404</html>", test::ReadFileOrEmpty(PackagePath()));
+
+  server_.SetResponse("/real.zip", Body("real package"));
+  server_.SetResponse("/moved.zip", RedirectTo(server_.Url("/real.zip")));
+  EXPECT_EQ(PackageTransferResult::kCompleted, Transfer("/moved.zip"));
+  EXPECT_EQ("<html>moved</html>", test::ReadFileOrEmpty(PackagePath()));
+  EXPECT_EQ(0, server_.RequestCount("/real.zip"));
+}
+
+TEST_F(HttpTransferTest, PackageWithoutBodyLeavesNoFile) {
+  server_.SetResponse("/empty.zip", Body(""));
+  EXPECT_EQ(PackageTransferResult::kCompleted, Transfer("/empty.zip"));
+  EXPECT_FALSE(PackageExists());
+}
+
+TEST_F(HttpTransferTest, PackageFailsWhenFileCannotBeCreated) {
+  server_.SetResponse("/p.zip", Body("data"));
+  std::string target = dir_.path() + "/no/such/dir/download.bak";
+  PackageSink sink = {target.c_str(), nullptr};
+  EXPECT_EQ(PackageTransferResult::kFailed,
+            TransferPackage(server_.Url("/p.zip"), &sink, IgnoreProgress, nullptr));
+  EXPECT_EQ(nullptr, sink.stream);
+}
+
+TEST_F(HttpTransferTest, PackageFailsWhenConnectionDropsOrServerIsAbsent) {
+  test::HttpResponse response = Body(Pattern(1 << 20));
+  response.cut_after = 1000;
+  response.drop_at_cut = true;
+  server_.SetResponse("/cut.zip", response);
+  EXPECT_EQ(PackageTransferResult::kFailed, Transfer("/cut.zip"));
+
+  std::string target = PackagePath();
+  PackageSink sink = {target.c_str(), nullptr};
+  std::string unreachable =
+      "http://127.0.0.1:" + std::to_string(test::UnusedLoopbackPort()) + "/p.zip";
+  EXPECT_EQ(PackageTransferResult::kFailed,
+            TransferPackage(unreachable, &sink, IgnoreProgress, nullptr));
+}
+
+int CancelOnFirstData(void*, int64_t, int64_t now, int64_t, int64_t) {
+  if (now > 0)
+    g_bCancelDownload = true;
+  return 0;
+}
+
+TEST_F(HttpTransferTest, CancelFlagEndsTransferAtNextChunkAndIsClearedAtStart) {
+  server_.SetResponse("/big.zip", Body(Pattern(8 << 20)));
+  g_bCancelDownload = true;  // a stale request from before must not count
+  EXPECT_EQ(PackageTransferResult::kFailed, Transfer("/big.zip", CancelOnFirstData));
+  EXPECT_LT(test::ReadFileOrEmpty(PackagePath()).size(), size_t{8 << 20});
+
+  g_bCancelDownload = true;
+  server_.SetResponse("/small.zip", Body("abc"));
+  EXPECT_EQ(PackageTransferResult::kCompleted, Transfer("/small.zip"));
+}
+
+struct ProgressLog {
+  std::vector<uint32_t> positions;
+};
+
+int RecordPosition(void* data, int64_t total, int64_t now, int64_t, int64_t) {
+  static_cast<ProgressLog*>(data)->positions.push_back(
+      DownloadProgressPosition(static_cast<double>(total), static_cast<double>(now)));
+  return 0;
+}
+
+TEST_F(HttpTransferTest, ProgressReachesHundredWithLengthAndStaysZeroWithout) {
+  server_.SetResponse("/known.zip", Body(Pattern(2 << 20)));
+  ProgressLog known;
+  EXPECT_EQ(PackageTransferResult::kCompleted,
+            Transfer("/known.zip", RecordPosition, &known));
+  ASSERT_FALSE(known.positions.empty());
+  EXPECT_EQ(100u, known.positions.back());
+
+  test::HttpResponse unknown_length = Body(Pattern(2 << 20));
+  unknown_length.send_length = false;
+  server_.SetResponse("/unknown.zip", unknown_length);
+  ProgressLog unknown;
+  EXPECT_EQ(PackageTransferResult::kCompleted,
+            Transfer("/unknown.zip", RecordPosition, &unknown));
+  ASSERT_FALSE(unknown.positions.empty());
+  for (uint32_t position : unknown.positions)
+    EXPECT_EQ(0u, position);
+}
+
+TEST(DownloadProgressPositionTest, WholePercentTruncatedTowardZero) {
+  EXPECT_EQ(99u, DownloadProgressPosition(1000, 999));
+  EXPECT_EQ(100u, DownloadProgressPosition(1000, 1000));
+  EXPECT_EQ(0u, DownloadProgressPosition(1000, 9));
+  EXPECT_EQ(1u, DownloadProgressPosition(1000, 10));
+  EXPECT_EQ(0u, DownloadProgressPosition(0, 0));
+  EXPECT_EQ(0u, DownloadProgressPosition(0, 500));
+}
+
+}  // namespace

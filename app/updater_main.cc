@@ -1,0 +1,47 @@
+// The updater's entry point: the update check on the main thread, before any
+// window exists, then the update dialog when a newer version is offered.
+#include <windows.h>
+
+#include <curl/curl.h>
+
+#include "app/host_messages.h"
+#include "app/installed_version.h"
+#include "app/manifest.h"
+#include "app/parse_command_line.h"
+#include "app/single_instance_guard.h"
+#include "app/startup_state.h"
+#include "app/version_check.h"
+#include "base/at_exit.h"
+#include "ui/update_dialog.h"
+
+SingleInstanceGuard g_singleInstance;
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR command_line,
+                    int show_command) {
+  CoInitialize(nullptr);
+  DefWindowProcW(nullptr, 0, 0, 0);
+  INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES};
+  InitCommonControlsEx(&controls);
+
+  base::AtExitManager exit_manager;
+  ParseCommandLine();
+  if (g_manifestUrl.empty() || g_singleInstance.anotherInstanceRunning())
+    return 0;
+
+  GetInstalledVersion(g_hostExeName);
+  curl_global_init(CURL_GLOBAL_ALL);
+  if (!CheckManifest(g_manifestUrl)) {
+    NotifyHost(WM_HOST_UPDATE_FAILED);
+    return 0;
+  }
+  if (!IsNewerVersion(g_updateInfo.version, g_installedVersion)) {
+    NotifyHost(WM_HOST_UP_TO_DATE);
+    return 0;
+  }
+
+  NotifyHost(WM_HOST_UPDATE_AVAILABLE);
+  int result = RunUpdateDialog(command_line, show_command);
+  CoUninitialize();
+  curl_global_cleanup();
+  return result;
+}

@@ -1,0 +1,94 @@
+#include "tests/child_process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace test {
+
+ChildProcess::~ChildProcess() {
+  if (pid_ > 0) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+}
+
+bool ChildProcess::Start(const std::string& program,
+                         const std::vector<std::string>& args,
+                         const std::string& directory,
+                         const std::string& stderr_path) {
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& arg : args)
+    argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = fork();
+  if (pid < 0)
+    return false;
+  if (pid == 0) {
+    if (!directory.empty() && chdir(directory.c_str()) != 0)
+      _exit(126);
+    if (!stderr_path.empty()) {
+      int fd = open(stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (fd >= 0) {
+        dup2(fd, 2);
+        close(fd);
+      }
+    }
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  pid_ = pid;
+  return true;
+}
+
+bool ChildProcess::Wait(std::chrono::milliseconds timeout, int* exit_code) {
+  auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (pid_ > 0) {
+    int status = 0;
+    pid_t done = waitpid(pid_, &status, WNOHANG);
+    if (done == pid_) {
+      pid_ = -1;
+      *exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      return true;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+      pid_ = -1;
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
+}
+
+std::string ReadFileOrEmpty(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream contents;
+  contents << in.rdbuf();
+  return contents.str();
+}
+
+ScopedTempDir::ScopedTempDir() {
+  const char* tmp = getenv("TMPDIR");
+  std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/updater_test_XXXXXX";
+  if (mkdtemp(&pattern[0]))
+    path_ = pattern;
+}
+
+ScopedTempDir::~ScopedTempDir() {
+  if (!path_.empty()) {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+}
+
+}  // namespace test

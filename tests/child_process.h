@@ -1,0 +1,59 @@
+// Starts a real program for a test and waits for it with a deadline, so a
+// hung child fails the test instead of hanging it. Killed if still running
+// when the object goes away.
+#ifndef TESTS_CHILD_PROCESS_H_
+#define TESTS_CHILD_PROCESS_H_
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace test {
+
+class ChildProcess {
+ public:
+  ChildProcess() = default;
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // Runs |program| with |args| (not including the program) in |directory|
+  // (empty: the current one), with standard error sent to |stderr_path|
+  // when that is not empty. False when the program could not be started.
+  bool Start(const std::string& program, const std::vector<std::string>& args,
+             const std::string& directory = std::string(),
+             const std::string& stderr_path = std::string());
+
+  // Waits until the child exits; false on time-out (the child is then
+  // killed). |exit_code| is the exit status, or 128 + signal.
+  bool Wait(std::chrono::milliseconds timeout, int* exit_code);
+
+  bool running() const { return pid_ > 0; }
+  pid_t pid() const { return pid_; }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+// Reads a whole file; empty when it does not exist.
+std::string ReadFileOrEmpty(const std::string& path);
+
+// A new empty directory under $TMPDIR (or /tmp), removed with its contents
+// by the destructor.
+class ScopedTempDir {
+ public:
+  ScopedTempDir();
+  ~ScopedTempDir();
+  ScopedTempDir(const ScopedTempDir&) = delete;
+  ScopedTempDir& operator=(const ScopedTempDir&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace test
+
+#endif  // TESTS_CHILD_PROCESS_H_

@@ -1,0 +1,184 @@
+#include "tests/http_test_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace test {
+
+namespace {
+
+constexpr int kPollMs = 50;
+
+int BindLoopback(int port) {
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0)
+    return -1;
+  int one = 1;
+  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+int LocalPort(int fd) {
+  sockaddr_in address{};
+  socklen_t length = sizeof(address);
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  return ntohs(address.sin_port);
+}
+
+const char* ReasonPhrase(int status) {
+  switch (status) {
+    case 200: return "OK";
+    case 301: return "Moved Permanently";
+    case 302: return "Found";
+    case 404: return "Not Found";
+    case 500: return "Internal Server Error";
+    default: return "Status";
+  }
+}
+
+}  // namespace
+
+HttpTestServer::HttpTestServer() = default;
+
+HttpTestServer::~HttpTestServer() {
+  stopping_ = true;
+  if (acceptor_.joinable())
+    acceptor_.join();
+  std::vector<std::thread> connections;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    connections.swap(connections_);
+  }
+  for (std::thread& connection : connections)
+    connection.join();
+  if (listen_fd_ >= 0)
+    close(listen_fd_);
+}
+
+bool HttpTestServer::Start() {
+  listen_fd_ = BindLoopback(0);
+  if (listen_fd_ < 0 || listen(listen_fd_, 64) != 0)
+    return false;
+  port_ = LocalPort(listen_fd_);
+  acceptor_ = std::thread(&HttpTestServer::AcceptLoop, this);
+  return true;
+}
+
+std::string HttpTestServer::Url(const std::string& path) const {
+  return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+void HttpTestServer::SetResponse(const std::string& path,
+                                 const HttpResponse& response) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  responses_[path] = response;
+}
+
+int HttpTestServer::RequestCount(const std::string& path) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = request_counts_.find(path);
+  return it == request_counts_.end() ? 0 : it->second;
+}
+
+void HttpTestServer::AcceptLoop() {
+  while (!Stopping()) {
+    pollfd waiting = {listen_fd_, POLLIN, 0};
+    if (poll(&waiting, 1, kPollMs) <= 0)
+      continue;
+    int fd = accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0)
+      continue;
+    std::lock_guard<std::mutex> lock(mutex_);
+    connections_.emplace_back(&HttpTestServer::Serve, this, fd);
+  }
+}
+
+void HttpTestServer::Serve(int fd) {
+  // Read the request head; the body of a GET is empty.
+  std::string request;
+  char buffer[4096];
+  while (request.find("\r\n\r\n") == std::string::npos && !Stopping()) {
+    pollfd waiting = {fd, POLLIN, 0};
+    if (poll(&waiting, 1, kPollMs) <= 0)
+      continue;
+    ssize_t got = recv(fd, buffer, sizeof(buffer), 0);
+    if (got <= 0)
+      break;
+    request.append(buffer, static_cast<size_t>(got));
+  }
+  size_t path_start = request.find(' ');
+  size_t path_end = request.find(' ', path_start + 1);
+  std::string path = path_start == std::string::npos || path_end == std::string::npos
+                         ? std::string()
+                         : request.substr(path_start + 1, path_end - path_start - 1);
+  HttpResponse response;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++request_counts_[path];
+    auto it = responses_.find(path);
+    if (it != responses_.end()) {
+      response = it->second;
+    } else {
+      response.status = 404;
+      response.content_type = "text/html";
+      response.body = "<html><body>Not Found</body></html>";
+    }
+  }
+
+  auto deadline = std::chrono::steady_clock::now() + response.delay;
+  while (std::chrono::steady_clock::now() < deadline && !Stopping())
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+
+  std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " +
+                     ReasonPhrase(response.status) + "\r\n";
+  head += "Content-Type: " + response.content_type + "\r\n";
+  if (!response.location.empty())
+    head += "Location: " + response.location + "\r\n";
+  if (response.send_length)
+    head += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
+  head += "Connection: close\r\n\r\n";
+
+  size_t body_bytes = std::min(response.cut_after, response.body.size());
+  std::string out = head + response.body.substr(0, body_bytes);
+  size_t sent = 0;
+  while (sent < out.size() && !Stopping()) {
+    ssize_t n = send(fd, out.data() + sent, out.size() - sent, MSG_NOSIGNAL);
+    if (n <= 0)
+      break;
+    sent += static_cast<size_t>(n);
+  }
+  if (body_bytes < response.body.size() && !response.drop_at_cut) {
+    // Stall: hold the connection open, sending nothing, until the client
+    // gives up or the server stops.
+    while (!Stopping()) {
+      pollfd waiting = {fd, POLLIN, 0};
+      if (poll(&waiting, 1, kPollMs) > 0 && recv(fd, buffer, sizeof(buffer), 0) <= 0)
+        break;
+    }
+  }
+  close(fd);
+}
+
+int UnusedLoopbackPort() {
+  int fd = BindLoopback(0);
+  if (fd < 0)
+    return 0;
+  int port = LocalPort(fd);
+  close(fd);
+  return port;
+}
+
+}  // namespace test

@@ -1,0 +1,67 @@
+// A small HTTP/1.1 server on 127.0.0.1 for tests and benchmarks. It serves
+// canned responses by path, one connection at a time per thread, and can
+// misbehave the ways real servers do: answer slowly, stall mid-body, drop
+// the connection, or omit the length. Stops (and joins every thread) in its
+// destructor within a fraction of a second.
+#ifndef TESTS_HTTP_TEST_SERVER_H_
+#define TESTS_HTTP_TEST_SERVER_H_
+
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace test {
+
+struct HttpResponse {
+  int status = 200;
+  std::string content_type = "text/xml";
+  std::string body;
+  std::string location;          // sent as Location when not empty
+  bool send_length = true;       // false: no Content-Length, end by close
+  std::chrono::milliseconds delay{0};  // before the status line
+  // After this many body bytes, stop sending: stall until the client goes
+  // (or the server stops), or drop the connection at once.
+  size_t cut_after = std::string::npos;
+  bool drop_at_cut = false;
+};
+
+class HttpTestServer {
+ public:
+  HttpTestServer();
+  ~HttpTestServer();
+  HttpTestServer(const HttpTestServer&) = delete;
+  HttpTestServer& operator=(const HttpTestServer&) = delete;
+
+  // False when no loopback port could be had.
+  bool Start();
+  int port() const { return port_; }
+  std::string Url(const std::string& path) const;
+
+  void SetResponse(const std::string& path, const HttpResponse& response);
+  int RequestCount(const std::string& path) const;
+
+ private:
+  void AcceptLoop();
+  void Serve(int fd);
+  bool Stopping() const { return stopping_.load(); }
+
+  int listen_fd_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stopping_{false};
+  std::thread acceptor_;
+  mutable std::mutex mutex_;
+  std::map<std::string, HttpResponse> responses_;  // guarded by mutex_
+  std::map<std::string, int> request_counts_;      // guarded by mutex_
+  std::vector<std::thread> connections_;           // guarded by mutex_
+};
+
+// A loopback port on which nothing listens (bound, then released).
+int UnusedLoopbackPort();
+
+}  // namespace test
+
+#endif  // TESTS_HTTP_TEST_SERVER_H_
