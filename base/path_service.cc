@@ -3,6 +3,7 @@
 #include <map>
 
 #include "base/file_path.h"
+#include "base/lazy_instance.h"
 #include "base/logging.h"
 #include "base/synchronization/lock.h"
 
@@ -21,10 +22,8 @@ struct PathData {
 
 // Created on first use and never destroyed, so that a lookup made while the
 // process exits still finds it.
-PathData& GetPathData() {
-  static PathData* data = new PathData;
-  return *data;
-}
+LazyInstance<PathData, LeakyLazyInstanceTraits<PathData>> g_path_data =
+    LAZY_INSTANCE_INITIALIZER;
 
 // Asks |provider|; true when it handled |key|.
 bool Ask(PathProviderFunction provider, int key, FilePath* path) {
@@ -42,7 +41,7 @@ bool PathService::Get(int key, FilePath* result) {
   if (key == DIR_CURRENT)
     return ReadCurrentDirectory(result);
 
-  PathData& data = GetPathData();
+  PathData& data = g_path_data.Get();
   PathProviderFunction test_provider;
   {
     AutoLock hold(data.lock);
@@ -73,13 +72,13 @@ bool PathService::Get(int key, FilePath* result) {
 }
 
 void PathService::ClearCacheForTesting() {
-  PathData& data = GetPathData();
+  PathData& data = g_path_data.Get();
   AutoLock hold(data.lock);
   data.cache.clear();
 }
 
 void PathService::SetProviderForTesting(PathProviderFunction provider) {
-  PathData& data = GetPathData();
+  PathData& data = g_path_data.Get();
   AutoLock hold(data.lock);
   data.test_provider = provider;
 }
