@@ -1,0 +1,500 @@
+#include "base/logging.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace logging {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A child process of this test binary does one thing, named by this
+// variable, before main() runs, and exits.
+constexpr char kChildActionVariable[] = "LOGGING_UNITTEST_CHILD";
+constexpr char kChildLogFileVariable[] = "LOGGING_UNITTEST_LOG_FILE";
+constexpr int kLinesPerWriter = 2000;
+const std::string kPayload(200, 'x');
+
+bool RunChildActionIfAsked() {
+  const char* action = getenv(kChildActionVariable);
+  if (!action)
+    return false;
+  if (const char* log_file = getenv(kChildLogFileVariable))
+    SetLogFileForTesting(log_file);
+  const std::string name(action);
+  if (name == "info") {
+    LOG(INFO) << "child line";
+  } else if (name == "fatal") {
+    LOG(FATAL) << "fatal message";
+  } else if (name == "check") {
+    const int one = 1;
+    const int two = 2;
+    CHECK_EQ(one, two) << "after";
+  } else if (name.rfind("writer", 0) == 0) {
+    for (int i = 0; i < kLinesPerWriter; ++i)
+      LOG(INFO) << name << " " << i << " " << kPayload;
+  }
+  _exit(0);
+}
+
+const bool g_child_ran = RunChildActionIfAsked();
+
+// A fresh directory, removed with its contents at the end of the test.
+class ScopedTempDir {
+ public:
+  ScopedTempDir() {
+    const char* tmp = getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") +
+                          "/logging_unittest_XXXXXX";
+    char* made = mkdtemp(pattern.data());
+    EXPECT_NE(made, nullptr);
+    path_ = pattern;
+  }
+  ~ScopedTempDir() {
+    std::error_code ignored;
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add,
+                    ignored);
+    for (const auto& entry : fs::recursive_directory_iterator(path_, ignored))
+      fs::permissions(entry.path(), fs::perms::owner_all,
+                      fs::perm_options::add, ignored);
+    fs::remove_all(path_, ignored);
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line);
+  return lines;
+}
+
+struct ChildOptions {
+  std::string executable = "/proc/self/exe";
+  std::string action;
+  std::string log_file;     // Empty: the child's default log file.
+  std::string working_dir;  // Empty: this process's.
+  std::string stderr_file;  // Empty: this process's.
+};
+
+pid_t StartChild(const ChildOptions& options) {
+  const std::string exe = options.executable == "/proc/self/exe"
+                              ? fs::read_symlink("/proc/self/exe").string()
+                              : options.executable;
+  const pid_t pid = fork();
+  if (pid != 0)
+    return pid;
+  setenv(kChildActionVariable, options.action.c_str(), 1);
+  if (!options.log_file.empty())
+    setenv(kChildLogFileVariable, options.log_file.c_str(), 1);
+  else
+    unsetenv(kChildLogFileVariable);
+  if (!options.working_dir.empty() && chdir(options.working_dir.c_str()) != 0)
+    _exit(101);
+  if (!options.stderr_file.empty()) {
+    const int fd = open(options.stderr_file.c_str(),
+                        O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || dup2(fd, STDERR_FILENO) < 0)
+      _exit(102);
+  }
+  execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
+  _exit(103);
+}
+
+// The child's wait status, or -1 if it did not end within the deadline
+// (it is then killed).
+int WaitForChild(pid_t pid) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (std::chrono::steady_clock::now() < deadline) {
+    int status = 0;
+    const pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid)
+      return status;
+    if (done < 0)
+      return -1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  return -1;
+}
+
+int RunChild(const ChildOptions& options) {
+  return WaitForChild(StartChild(options));
+}
+
+// Sends this process's standard error into a file while it lives.
+class ScopedStderrToFile {
+ public:
+  explicit ScopedStderrToFile(const fs::path& path)
+      : saved_(dup(STDERR_FILENO)) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    EXPECT_GE(fd, 0);
+    dup2(fd, STDERR_FILENO);
+    close(fd);
+  }
+  ~ScopedStderrToFile() {
+    dup2(saved_, STDERR_FILENO);
+    close(saved_);
+  }
+
+ private:
+  const int saved_;
+};
+
+std::string g_fatal_text;
+void RecordFatal(const std::string& text) {
+  g_fatal_text = text;
+}
+
+// Points logging at a private file for each test.
+class LoggingTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    log_file_ = temp_dir_.path() / "test.log";
+    stderr_file_ = temp_dir_.path() / "stderr.txt";
+    SetLogFileForTesting(log_file_.string());
+  }
+  void TearDown() override {
+    SetLogFileForTesting("");
+    SetFatalHookForTesting(nullptr);
+    SetDebugChecksEnabledForTesting(false);
+  }
+  std::string LogText() const { return ReadFile(log_file_); }
+
+  ScopedTempDir temp_dir_;
+  fs::path log_file_;
+  fs::path stderr_file_;
+};
+
+// "MMDD/HHMMSS:" of each second from |from| to |to|.
+std::vector<std::string> StampsBetween(time_t from, time_t to) {
+  std::vector<std::string> stamps;
+  for (time_t t = from; t <= to; ++t) {
+    tm local;
+    localtime_r(&t, &local);
+    char stamp[32];
+    strftime(stamp, sizeof(stamp), "%m%d/%H%M%S:", &local);
+    stamps.push_back(stamp);
+  }
+  return stamps;
+}
+
+TEST_F(LoggingTest, PrefixCarriesLocalStampSeverityFileNameAndLine) {
+  SetFatalHookForTesting(&RecordFatal);
+  ScopedStderrToFile quiet(stderr_file_);
+  struct Case {
+    const char* file;
+    int severity;
+    const char* expected_name;
+    const char* expected_file;
+  } cases[] = {
+      {"/work/base/logging.cc", LOG_INFO, "INFO", "logging.cc"},
+      {"C:\\src\\base/threading\\thread.cc", LOG_WARNING, "WARNING",
+       "thread.cc"},
+      {"src/ui\\main_dlg.cpp", LOG_ERROR, "ERROR", "main_dlg.cpp"},
+      {"plain.cc", LOG_ERROR_REPORT, "ERROR_REPORT", "plain.cc"},
+      {"a\\b\\c.h", LOG_FATAL, "FATAL", "c.h"},
+      {"x/verbose.cc", LOG_VERBOSE, "VERBOSE1", "verbose.cc"},
+      {"x/verbose.cc", -2, "VERBOSE2", "verbose.cc"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    SCOPED_TRACE(c.expected_name);
+    fs::remove(log_file_);
+    SetLogFileForTesting(log_file_.string());
+    const time_t before = time(nullptr);
+    LogLine(c.file, 199, static_cast<LogSeverity>(c.severity)).stream()
+        << "message " << 42;
+    const time_t after = time(nullptr);
+
+    const std::string text = LogText();
+    const std::string tail = std::string(c.expected_name) + ":" +
+                             c.expected_file + "(199)] message 42\n";
+    ASSERT_EQ(text.size(), 13u + tail.size()) << text;
+    EXPECT_EQ(text[0], '[');
+    const std::vector<std::string> stamps = StampsBetween(before, after);
+    EXPECT_NE(std::find(stamps.begin(), stamps.end(), text.substr(1, 12)),
+              stamps.end())
+        << text;
+    EXPECT_EQ(text.substr(13), tail);
+  }
+}
+
+TEST_F(LoggingTest, MissingFileIsCreatedAndExistingFileIsAppendedTo) {
+  ASSERT_FALSE(fs::exists(log_file_));
+  LOG(INFO) << "first";
+  std::vector<std::string> lines = SplitLines(LogText());
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("] first"), std::string::npos);
+
+  // A later run opens the file anew and keeps what is there.
+  SetLogFileForTesting(log_file_.string());
+  LOG(WARNING) << "second";
+  lines = SplitLines(LogText());
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[0].find("] first"), std::string::npos);
+  EXPECT_NE(lines[1].find(":WARNING:"), std::string::npos);
+  EXPECT_NE(lines[1].find("] second"), std::string::npos);
+}
+
+TEST_F(LoggingTest, WarningGoesOnlyToFileAndErrorAlsoToStandardError) {
+  const fs::path& stderr_file = stderr_file_;
+  {
+    ScopedStderrToFile redirect(stderr_file);
+    LOG(INFO) << "info text";
+    LOG(WARNING) << "warning text";
+    LOG(ERROR) << "error text";
+  }
+  const std::vector<std::string> file_lines = SplitLines(LogText());
+  ASSERT_EQ(file_lines.size(), 3u);
+  EXPECT_NE(file_lines[1].find("warning text"), std::string::npos);
+  EXPECT_NE(file_lines[2].find("error text"), std::string::npos);
+
+  const std::vector<std::string> stderr_lines =
+      SplitLines(ReadFile(stderr_file));
+  ASSERT_EQ(stderr_lines.size(), 1u);
+  EXPECT_EQ(stderr_lines[0], file_lines[2]);
+}
+
+TEST_F(LoggingTest, LastSystemErrorIsTheSameAfterALogStatement) {
+  SetFatalHookForTesting(&RecordFatal);
+  // A file that cannot be opened makes the statement call failing system
+  // functions; the last error must still come back unchanged.
+  const fs::path unopenable = temp_dir_.path() / "missing_dir" / "x.log";
+  const fs::path cwd = fs::current_path();
+  fs::current_path(temp_dir_.path());
+  struct Case {
+    const char* name;
+    fs::path file;
+    LogSeverity severity;
+  } cases[] = {
+      {"written", log_file_, LOG_INFO},
+      {"to stderr", log_file_, LOG_ERROR},
+      {"fatal hook", log_file_, LOG_FATAL},
+      {"unopenable", unopenable, LOG_WARNING},
+  };
+  const fs::path& stderr_file = stderr_file_;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetLogFileForTesting(c.file.string());
+    ScopedStderrToFile redirect(stderr_file);
+    errno = EDOM;
+    LogLine(__FILE__, __LINE__, c.severity).stream() << "text";
+    EXPECT_EQ(errno, EDOM);
+  }
+  fs::current_path(cwd);
+}
+
+TEST_F(LoggingTest, WideTextIsWrittenAsUTF8) {
+  LOG(INFO) << u"版本 " << std::u16string(u"\U0001F600") << " "
+            << std::u16string(1, char16_t{0xD800}) << " end";
+  const std::string text = LogText();
+  EXPECT_NE(text.find("] 版本 \xF0\x9F\x98\x80 \xEF\xBF\xBD end\n"),
+            std::string::npos)
+      << text;
+}
+
+TEST_F(LoggingTest, FailedChecksCarryTheirConditionAndValues) {
+  SetFatalHookForTesting(&RecordFatal);
+  ScopedStderrToFile quiet(stderr_file_);
+  const int a = 1;
+  const int b = 2;
+  struct Case {
+    const char* name;
+    void (*run)(int, int);
+    const char* expected;
+  } cases[] = {
+      {"CHECK", [](int x, int) { CHECK(x > 5) << "more"; },
+       "Check failed: x > 5. more\n"},
+      {"CHECK_EQ", [](int a, int b) { CHECK_EQ(a, b); },
+       "Check failed: a == b (1 vs. 2)\n"},
+      {"CHECK_GE", [](int a, int b) { CHECK_GE(a, b) << "!"; },
+       "Check failed: a >= b (1 vs. 2)!\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    g_fatal_text.clear();
+    c.run(a, b);
+    const std::string expected_tail = std::string(")] ") + c.expected;
+    ASSERT_GE(g_fatal_text.size(), expected_tail.size());
+    EXPECT_EQ(g_fatal_text.substr(g_fatal_text.size() - expected_tail.size()),
+              expected_tail);
+    EXPECT_NE(g_fatal_text.find(":FATAL:logging_unittest.cc("),
+              std::string::npos);
+  }
+  g_fatal_text.clear();
+  CHECK_EQ(a, 1);
+  CHECK(b == 2);
+  CHECK_LT(a, b);
+  EXPECT_EQ(g_fatal_text, "");
+}
+
+TEST_F(LoggingTest, DebugChecksAreDormantByDefault) {
+  int evaluations = 0;
+  auto fails = [&evaluations] {
+    ++evaluations;
+    return false;
+  };
+  DCHECK(fails());
+  DCHECK_EQ(fails(), true);
+  NOTREACHED() << "unreachable";
+  EXPECT_EQ(evaluations, 0);
+  EXPECT_FALSE(fs::exists(log_file_));
+
+  // Switched on, the same checks log at ERROR_REPORT.
+  ScopedStderrToFile quiet(stderr_file_);
+  SetDebugChecksEnabledForTesting(true);
+  DCHECK(fails());
+  DCHECK_EQ(fails(), true);
+  NOTREACHED() << "unreachable";
+  EXPECT_EQ(evaluations, 2);
+  const std::vector<std::string> lines = SplitLines(LogText());
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_NE(lines[0].find(":ERROR_REPORT:"), std::string::npos);
+  EXPECT_NE(lines[0].find("] Check failed: fails(). "), std::string::npos);
+  EXPECT_NE(lines[1].find("] Check failed: fails() == true (0 vs. 1)"),
+            std::string::npos);
+  EXPECT_NE(lines[2].find("] Check failed: false. unreachable"),
+            std::string::npos);
+}
+
+TEST_F(LoggingTest, FatalLineIsWrittenThenTheProcessEndsWithStatusOne) {
+  const fs::path& stderr_file = stderr_file_;
+  struct Case {
+    const char* action;
+    const char* expected;
+  } cases[] = {
+      {"fatal", ")] fatal message"},
+      {"check", ")] Check failed: one == two (1 vs. 2)after"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.action);
+    fs::remove(log_file_);
+    ChildOptions options;
+    options.action = c.action;
+    options.log_file = log_file_.string();
+    options.stderr_file = stderr_file.string();
+    const int status = RunChild(options);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    const std::vector<std::string> lines = SplitLines(LogText());
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find(":FATAL:"), std::string::npos);
+    EXPECT_NE(lines[0].find(c.expected), std::string::npos) << lines[0];
+    EXPECT_EQ(SplitLines(ReadFile(stderr_file)), lines);
+  }
+}
+
+TEST_F(LoggingTest, TwoProcessesLoggingAtOnceWriteWholeLines) {
+  std::vector<pid_t> writers;
+  for (const char* name : {"writerA", "writerB"}) {
+    ChildOptions options;
+    options.action = name;
+    options.log_file = log_file_.string();
+    writers.push_back(StartChild(options));
+  }
+  for (pid_t pid : writers) {
+    const int status = WaitForChild(pid);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+  }
+  const std::regex line_pattern(
+      "\\[\\d{4}/\\d{6}:INFO:logging_unittest\\.cc\\(\\d+\\)\\] "
+      "(writer[AB]) (\\d+) x{200}");
+  int next_index[2] = {0, 0};
+  const std::vector<std::string> lines = SplitLines(LogText());
+  ASSERT_EQ(lines.size(), 2u * kLinesPerWriter);
+  for (const std::string& line : lines) {
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(line, match, line_pattern)) << line;
+    const int writer = match[1] == "writerA" ? 0 : 1;
+    // Each writer's lines arrive whole and in its own order.
+    EXPECT_EQ(std::stoi(match[2]), next_index[writer]++);
+  }
+}
+
+// Runs a copy of this binary from |bin_dir| with |cwd| as its current
+// directory and its default log file.
+int RunCopyOfThisBinary(const fs::path& bin_dir, const fs::path& cwd) {
+  const fs::path copy = bin_dir / "logging_child";
+  std::error_code error;
+  if (!fs::exists(copy))
+    fs::copy_file(fs::read_symlink("/proc/self/exe"), copy, error);
+  EXPECT_FALSE(error) << error.message();
+  ChildOptions options;
+  options.executable = copy.string();
+  options.action = "info";
+  options.working_dir = cwd.string();
+  return RunChild(options);
+}
+
+TEST_F(LoggingTest, DefaultFileIsDebugLogBesideTheExecutable) {
+  const fs::path bin = temp_dir_.path() / "bin";
+  const fs::path cwd = temp_dir_.path() / "cwd";
+  fs::create_directories(bin);
+  fs::create_directories(cwd);
+  for (int run = 1; run <= 2; ++run) {
+    SCOPED_TRACE(run);
+    const int status = RunCopyOfThisBinary(bin, cwd);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const std::vector<std::string> lines = SplitLines(ReadFile(bin / "debug.log"));
+    ASSERT_EQ(lines.size(), static_cast<size_t>(run));
+    EXPECT_NE(lines.back().find(":INFO:logging_unittest.cc("),
+              std::string::npos);
+    EXPECT_NE(lines.back().find(")] child line"), std::string::npos);
+    EXPECT_FALSE(fs::exists(cwd / "debug.log"));
+  }
+}
+
+TEST_F(LoggingTest, UnwritableExecutableDirectoryFallsBackToCurrentDirectory) {
+  const fs::path bin = temp_dir_.path() / "bin";
+  const fs::path cwd = temp_dir_.path() / "cwd";
+  fs::create_directories(cwd);
+  // A directory where the log file would be cannot be opened for writing,
+  // even by root, for whom a read-only directory is still writable.
+  fs::create_directories(bin / "debug.log");
+  const fs::path copy = bin / "logging_child";
+  fs::copy_file(fs::read_symlink("/proc/self/exe"), copy);
+  fs::permissions(bin, fs::perms::owner_read | fs::perms::owner_exec |
+                           fs::perms::group_read | fs::perms::group_exec);
+
+  const int status = RunCopyOfThisBinary(bin, cwd);
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  const std::vector<std::string> lines = SplitLines(ReadFile(cwd / "debug.log"));
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find(")] child line"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace logging
