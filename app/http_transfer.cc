@@ -13,6 +13,9 @@ static_assert(std::is_same<curl_off_t, int64_t>::value,
               "progress reports pass libcurl's byte counts unchanged");
 
 constexpr long kConnectTimeoutSeconds = 30;
+// A package transfer that stalls this long at under a byte a second fails.
+constexpr long kStallBytesPerSecond = 1;
+constexpr long kStallSeconds = 60;
 constexpr size_t kAbortTransfer = ~static_cast<size_t>(0);
 
 // Owns one easy handle for the length of one transfer.
@@ -38,6 +41,22 @@ bool SetCommonOptions(CURL* curl, const std::string& url) {
          curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT,
                           kConnectTimeoutSeconds) == CURLE_OK;
+}
+
+// The caller's progress report, and the cancel check that libcurl's idle
+// progress calls (about one a second) give a stalled transfer.
+struct ProgressRelay {
+  DownloadProgressFunction progress;
+  void* data;
+};
+
+int RelayProgress(void* relay_data, curl_off_t total_to_download,
+                  curl_off_t downloaded_now, curl_off_t total_to_upload,
+                  curl_off_t uploaded_now) {
+  ProgressRelay* relay = static_cast<ProgressRelay*>(relay_data);
+  relay->progress(relay->data, total_to_download, downloaded_now,
+                  total_to_upload, uploaded_now);
+  return g_bCancelDownload.load(std::memory_order_relaxed) ? 1 : 0;
 }
 
 }  // namespace
@@ -90,13 +109,16 @@ PackageTransferResult TransferPackage(const std::string& url, PackageSink* sink,
   ScopedCurlHandle curl;
   if (!curl.get())
     return PackageTransferResult::kNoHandle;
+  ProgressRelay relay = {progress, progress_data};
   CURLcode result = CURLE_FAILED_INIT;
   if (SetCommonOptions(curl.get(), url) &&
       curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, WriteToPackageFile) == CURLE_OK &&
       curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, sink) == CURLE_OK &&
       curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L) == CURLE_OK &&
-      curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, progress) == CURLE_OK &&
-      curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, progress_data) == CURLE_OK) {
+      curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, RelayProgress) == CURLE_OK &&
+      curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, &relay) == CURLE_OK &&
+      curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond) == CURLE_OK &&
+      curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_TIME, kStallSeconds) == CURLE_OK) {
     result = curl_easy_perform(curl.get());
   }
   if (sink->stream) {

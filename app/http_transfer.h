@@ -54,7 +54,9 @@ enum class PackageTransferResult {
 };
 
 // Downloads |url| into |sink| without following redirects, clearing the
-// cancel flag first; closes the sink's file when it was opened.
+// cancel flag first; closes the sink's file when it was opened. A transfer
+// that receives less than a byte a second for a minute fails, and so does
+// one whose cancel flag is set, within a second even while nothing arrives.
 PackageTransferResult TransferPackage(const std::string& url, PackageSink* sink,
                                       DownloadProgressFunction progress,
                                       void* progress_data);

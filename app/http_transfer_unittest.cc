@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/child_process.h"
@@ -161,6 +163,29 @@ TEST_F(HttpTransferTest, CancelFlagEndsTransferAtNextChunkAndIsClearedAtStart) {
   g_bCancelDownload = true;
   server_.SetResponse("/small.zip", Body("abc"));
   EXPECT_EQ(PackageTransferResult::kCompleted, Transfer("/small.zip"));
+}
+
+TEST_F(HttpTransferTest, CloseRequestEndsAStalledTransfer) {
+  test::HttpResponse stalled = Body(Pattern(1 << 20));
+  stalled.cut_after = 4096;
+  server_.SetResponse("/stalled.zip", stalled);
+  std::thread closer([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    g_bCancelDownload = true;
+  });
+  // Without the idle cancel check this would wait for the stall limit.
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(PackageTransferResult::kFailed, Transfer("/stalled.zip"));
+  closer.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+}
+
+TEST_F(HttpTransferTest, TransferThatStallsForAMinuteFails) {
+  test::HttpResponse stalled = Body(Pattern(1 << 20));
+  stalled.cut_after = 4096;
+  server_.SetResponse("/stalled.zip", stalled);
+  EXPECT_EQ(PackageTransferResult::kFailed, Transfer("/stalled.zip"));
+  EXPECT_EQ(Pattern(4096), test::ReadFileOrEmpty(PackagePath()));
 }
 
 struct ProgressLog {
