@@ -37,11 +37,11 @@ bool NeedsQuotes(const std::u16string& arg) {
   return false;
 }
 
-// The program rule knows no escapes: a quoted program ends at the next quote.
+// The program rule knows no escapes: a quoted program ends at the next quote,
+// a bare one at the first blank or tab.
 void AppendProgram(const std::u16string& program, std::u16string* out) {
-  bool needs_quotes =
-      program.empty() || program[0] == u'"' ||
-      program.find_first_of(kWhitespaceUTF16) != std::u16string::npos;
+  bool needs_quotes = program.empty() || program[0] == u'"' ||
+                      program.find_first_of(u" \t") != std::u16string::npos;
   if (!needs_quotes) {
     out->append(program);
     return;

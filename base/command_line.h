@@ -21,8 +21,8 @@ std::vector<std::u16string> SplitCommandLineText(const std::u16string& text);
 // The inverse of SplitCommandLineText: the first element is written as the
 // program, the others quoted where needed, so that splitting the result gives
 // back the same arguments. A program name that needs quotes (it is empty,
-// holds white space or begins with a quote) loses any quotes inside it: the
-// program rule cannot express them, just as Windows file names hold none.
+// holds a blank or tab, or begins with a quote) loses any quotes inside it:
+// the program rule cannot express them, just as Windows file names hold none.
 std::u16string JoinCommandLineArgs(const std::vector<std::u16string>& args);
 
 class CommandLine {

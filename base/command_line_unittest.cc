@@ -221,6 +221,7 @@ TEST(JoinCommandLineArgsTest, SplittingTheJoinedTextGivesTheArgumentsBack) {
       {u"p", u"trailing\\ space\\ ", u"tab\there", u"new\nline"},
       {u"p", u" lead", u"\u66F4\u65B0\u63D0\u793A", u"\u3000"},
       {u"a\"b", u"x"},
+      {u"a\"b\u2000c", u"x"},
       {u"p", u"\"quoted\"", u"a\"\"\"b", u"\\\\server\\share\\"},
   };
   for (const Args& args : cases) {
