@@ -320,6 +320,25 @@ TEST(VersionResourceTest, RootHoldsFixedFileInformation) {
   EXPECT_EQ(0x00020005u, load32(offset + 12));  // 2.5
 }
 
+TEST(VersionResourceWriterTest, FixedVersionComesFromTheVersionText) {
+  const struct {
+    const char16_t* text;
+    uint16_t version[4];
+  } cases[] = {
+      {u"1, 0, 2, 5", {1, 0, 2, 5}},  {u"1.0.2.5", {1, 0, 2, 5}},
+      {u"3", {3, 0, 0, 0}},           {u"1.0 beta", {1, 0, 0, 0}},
+      {u"1.2.3.4.5", {1, 2, 3, 4}},   {u"70000.1", {0xffff, 1, 0, 0}},
+      {u"", {0, 0, 0, 0}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(base::UTF16ToUTF8(c.text));
+    uint16_t version[4] = {9, 9, 9, 9};
+    tools::ParseFixedVersion(c.text, version);
+    EXPECT_EQ(std::vector<uint16_t>(c.version, c.version + 4),
+              std::vector<uint16_t>(version, version + 4));
+  }
+}
+
 TEST(VersionResourceTest, KeysCompareWithoutRegardToCase) {
   base::VersionResource resource(BuildVersionInfo(OptionsForFileVersion(u"9")));
   const char16_t* paths[] = {
