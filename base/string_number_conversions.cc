@@ -8,13 +8,14 @@ namespace base {
 
 namespace {
 
-bool IsCLibrarySpace(char c) {
+// The C library's white space, as classified in the "C" locale. Fixed sets
+// are used rather than isspace()/iswspace(), whose answers depend on the
+// process locale; wide text uses the framework's wide set.
+bool IsLeadingSpace(char c) {
   return std::string_view(kWhitespaceASCII).find(c) != std::string_view::npos;
 }
 
-// The wide white-space test uses the framework's own set rather than the
-// C library's, whose answer would depend on the process locale.
-bool IsCLibrarySpace(char16_t c) {
+bool IsLeadingSpace(char16_t c) {
   return IsWhitespace(c);
 }
 
@@ -56,7 +57,7 @@ bool ParseNumber(std::basic_string_view<Char> text, Number* output) {
   *output = 0;
   size_t i = 0;
   bool valid = true;
-  while (i < text.size() && IsCLibrarySpace(text[i])) {
+  while (i < text.size() && IsLeadingSpace(text[i])) {
     ++i;
     valid = false;
   }
