@@ -21,8 +21,8 @@ class AtExitManager {
   AtExitManager(const AtExitManager&) = delete;
   AtExitManager& operator=(const AtExitManager&) = delete;
 
-  // Registers |func|(|param|) with the innermost manager. Without a manager
-  // the callback is dropped.
+  // Registers |func|(|param|) with the innermost manager. Without a manager,
+  // or with a null |func|, the callback is dropped.
   static void RegisterCallback(AtExitCallbackType func, void* param);
 
   // Runs and removes every registered callback, newest first; one that is

@@ -78,6 +78,15 @@ TEST_F(AtExitTest, CallbackWithoutAManagerIsDropped) {
   EXPECT_TRUE(g_ran.empty());
 }
 
+TEST_F(AtExitTest, NullCallbackIsDropped) {
+  {
+    AtExitManager exit_manager;
+    AtExitManager::RegisterCallback(&Record, Id(1));
+    AtExitManager::RegisterCallback(nullptr, Id(2));
+  }
+  EXPECT_EQ(g_ran, (std::vector<int>{1}));
+}
+
 TEST_F(AtExitTest, ThreadsMayRegisterConcurrently) {
   AtExitManager exit_manager;
   auto register_many = [] {

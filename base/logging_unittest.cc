@@ -314,6 +314,49 @@ TEST_F(LoggingTest, LastSystemErrorIsTheSameAfterALogStatement) {
   fs::current_path(cwd);
 }
 
+TEST_F(LoggingTest, LineThatFindsNoFileIsDroppedAndTheNextLineTriesAgain) {
+  // Directories stand where both the log file and the fallback would be.
+  const fs::path cwd = fs::current_path();
+  const fs::path blocked = temp_dir_.path() / "blocked.log";
+  fs::create_directories(blocked);
+  fs::create_directories(temp_dir_.path() / "debug.log");
+  fs::current_path(temp_dir_.path());
+  SetLogFileForTesting(blocked.string());
+  LOG(INFO) << "lost";
+  fs::remove(blocked);
+  LOG(INFO) << "kept";
+  fs::current_path(cwd);
+
+  const std::vector<std::string> lines = SplitLines(ReadFile(blocked));
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("] kept"), std::string::npos);
+}
+
+TEST_F(LoggingTest, ThreadsWritingTheirFirstLinesAtOnceShareTheFile) {
+  constexpr int kThreads = 4;
+  constexpr int kLines = 500;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([t] {
+      for (int i = 0; i < kLines; ++i)
+        LOG(INFO) << "thread " << t << " line " << i << " " << kPayload;
+    });
+  }
+  for (std::thread& thread : threads)
+    thread.join();
+  const std::regex line_pattern(
+      "\\[\\d{4}/\\d{6}:INFO:logging_unittest\\.cc\\(\\d+\\)\\] "
+      "thread (\\d) line (\\d+) x{200}");
+  int next_line[kThreads] = {};
+  const std::vector<std::string> lines = SplitLines(LogText());
+  ASSERT_EQ(lines.size(), static_cast<size_t>(kThreads * kLines));
+  for (const std::string& line : lines) {
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(line, match, line_pattern)) << line;
+    EXPECT_EQ(std::stoi(match[2]), next_line[std::stoi(match[1])]++);
+  }
+}
+
 TEST_F(LoggingTest, WideTextIsWrittenAsUTF8) {
   LOG(INFO) << u"版本 " << std::u16string(u"\U0001F600") << " "
             << std::u16string(1, char16_t{0xD800}) << " end";
