@@ -49,6 +49,16 @@ TEST(WaitableEventTest, SignalFromAnotherThreadWakesTheWaiter) {
   }
 }
 
+TEST(WaitableEventTest, WaitCenturiesLongStillWaitsForTheSignal) {
+  for (int64_t days : {int64_t{1000} * 365, int64_t{106751991}}) {
+    SCOPED_TRACE(days);
+    WaitableEvent event(false, false);
+    std::thread signaller([&] { event.Signal(); });
+    EXPECT_TRUE(event.TimedWait(TimeDelta::FromDays(days)));
+    signaller.join();
+  }
+}
+
 TEST(WaitableEventTest, AutoResetSignalReleasesOneWaiterAtATime) {
   WaitableEvent event(false, false);
   WaitableEvent done(false, false);
