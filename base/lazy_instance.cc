@@ -16,7 +16,8 @@ bool NeedsLazyInstance(std::atomic<uintptr_t>* state) {
   return false;
 }
 
-void CompleteLazyInstance(std::atomic<uintptr_t>* state, uintptr_t instance,
+void CompleteLazyInstance(std::atomic<uintptr_t>* state,
+                          uintptr_t instance,
                           void* lazy_instance,
                           AtExitManager::AtExitCallbackType destructor) {
   state->store(instance, std::memory_order_release);

@@ -41,7 +41,8 @@ bool NeedsLazyInstance(std::atomic<uintptr_t>* state);
 
 // Publishes |instance| and, when |destructor| is given, registers
 // |destructor|(|lazy_instance|) with the AtExitManager.
-void CompleteLazyInstance(std::atomic<uintptr_t>* state, uintptr_t instance,
+void CompleteLazyInstance(std::atomic<uintptr_t>* state,
+                          uintptr_t instance,
                           void* lazy_instance,
                           AtExitManager::AtExitCallbackType destructor);
 
@@ -78,8 +79,8 @@ class LazyInstance {
   // creates it again.
   static void OnExit(void* lazy_instance) {
     LazyInstance* self = static_cast<LazyInstance*>(lazy_instance);
-    Traits::Delete(reinterpret_cast<Type*>(
-        self->state_.load(std::memory_order_acquire)));
+    Traits::Delete(
+        reinterpret_cast<Type*>(self->state_.load(std::memory_order_acquire)));
     self->state_.store(0, std::memory_order_release);
   }
 
@@ -91,6 +92,7 @@ class LazyInstance {
 
 }  // namespace base
 
-#define LAZY_INSTANCE_INITIALIZER {}
+#define LAZY_INSTANCE_INITIALIZER \
+  {}
 
 #endif  // BASE_LAZY_INSTANCE_H_

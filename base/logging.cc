@@ -69,7 +69,9 @@ LogLine::LogLine(const char* file, int line, LogSeverity severity)
   WritePrefix(file, line);
 }
 
-LogLine::LogLine(const char* file, int line, LogSeverity severity,
+LogLine::LogLine(const char* file,
+                 int line,
+                 LogSeverity severity,
                  const std::string& check_text)
     : LogLine(file, line, severity) {
   stream_ << "Check failed: " << check_text;

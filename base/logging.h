@@ -56,7 +56,9 @@ class LogLine {
  public:
   LogLine(const char* file, int line, LogSeverity severity);
   // A failed check: "Check failed: " followed by |check_text|.
-  LogLine(const char* file, int line, LogSeverity severity,
+  LogLine(const char* file,
+          int line,
+          LogSeverity severity,
           const std::string& check_text);
   ~LogLine();
   LogLine(const LogLine&) = delete;
@@ -89,7 +91,7 @@ std::string MakeCheckText(const T1& v1, const T2& v2, const char* names) {
 #define LOGGING_DEFINE_CHECK_OP(name, op)                                  \
   template <typename T1, typename T2>                                      \
   std::optional<std::string> Check##name##Impl(const T1& v1, const T2& v2, \
-                                               const char* names) {       \
+                                               const char* names) {        \
     if (v1 op v2)                                                          \
       return std::nullopt;                                                 \
     return MakeCheckText(v1, v2, names);                                   \
@@ -121,57 +123,61 @@ void SetDebugChecksEnabledForTesting(bool enabled);
 #define LOG_IS_ON(severity) \
   (::logging::LOG_##severity >= ::logging::GetMinLogLevel())
 
-#define LOG(severity)                                                     \
-  LOGGING_LAZY_STREAM(                                                    \
-      ::logging::LogLine(__FILE__, __LINE__, ::logging::LOG_##severity)   \
-          .stream(),                                                      \
+#define LOG(severity)                                                   \
+  LOGGING_LAZY_STREAM(                                                  \
+      ::logging::LogLine(__FILE__, __LINE__, ::logging::LOG_##severity) \
+          .stream(),                                                    \
       LOG_IS_ON(severity))
 
 // Verbose level n logs with severity -n.
-#define VLOG(n)                                                          \
-  LOGGING_LAZY_STREAM(                                                   \
-      ::logging::LogLine(__FILE__, __LINE__,                             \
-                         static_cast<::logging::LogSeverity>(-(n)))      \
-          .stream(),                                                     \
+#define VLOG(n)                                                     \
+  LOGGING_LAZY_STREAM(                                              \
+      ::logging::LogLine(__FILE__, __LINE__,                        \
+                         static_cast<::logging::LogSeverity>(-(n))) \
+          .stream(),                                                \
       -(n) >= ::logging::GetMinLogLevel())
 
-#define CHECK(condition)                                                 \
-  LOGGING_LAZY_STREAM(::logging::LogLine(__FILE__, __LINE__,             \
-                                         ::logging::LOG_FATAL,           \
-                                         #condition ". ")                \
-                          .stream(),                                     \
-                      !(condition))
+#define CHECK(condition)                                           \
+  LOGGING_LAZY_STREAM(                                             \
+      ::logging::LogLine(__FILE__, __LINE__, ::logging::LOG_FATAL, \
+                         #condition ". ")                          \
+          .stream(),                                               \
+      !(condition))
 
 // The switch keeps a caller's "else" from binding to the ifs inside.
-#define LOGGING_CHECK_OP(severity, gate, name, op, a, b)                   \
-  switch (0)                                                               \
-  case 0:                                                                  \
-  default:                                                                 \
-    if (!(gate)) {                                                         \
-    } else if (std::optional<std::string> logging_check_text =             \
+#define LOGGING_CHECK_OP(severity, gate, name, op, a, b)                      \
+  switch (0)                                                                  \
+  case 0:                                                                     \
+  default:                                                                    \
+    if (!(gate)) {                                                            \
+    } else if (std::optional<std::string> logging_check_text =                \
                    ::logging::Check##name##Impl((a), (b), #a " " #op " " #b); \
-               !logging_check_text) {                                      \
-    } else                                                                 \
-      ::logging::LogLine(__FILE__, __LINE__, severity, *logging_check_text) \
+               !logging_check_text) {                                         \
+    } else                                                                    \
+      ::logging::LogLine(__FILE__, __LINE__, severity, *logging_check_text)   \
           .stream()
 
-#define CHECK_EQ(a, b) LOGGING_CHECK_OP(::logging::LOG_FATAL, true, EQ, ==, a, b)
-#define CHECK_NE(a, b) LOGGING_CHECK_OP(::logging::LOG_FATAL, true, NE, !=, a, b)
+#define CHECK_EQ(a, b) \
+  LOGGING_CHECK_OP(::logging::LOG_FATAL, true, EQ, ==, a, b)
+#define CHECK_NE(a, b) \
+  LOGGING_CHECK_OP(::logging::LOG_FATAL, true, NE, !=, a, b)
 #define CHECK_LT(a, b) LOGGING_CHECK_OP(::logging::LOG_FATAL, true, LT, <, a, b)
-#define CHECK_LE(a, b) LOGGING_CHECK_OP(::logging::LOG_FATAL, true, LE, <=, a, b)
+#define CHECK_LE(a, b) \
+  LOGGING_CHECK_OP(::logging::LOG_FATAL, true, LE, <=, a, b)
 #define CHECK_GT(a, b) LOGGING_CHECK_OP(::logging::LOG_FATAL, true, GT, >, a, b)
-#define CHECK_GE(a, b) LOGGING_CHECK_OP(::logging::LOG_FATAL, true, GE, >=, a, b)
+#define CHECK_GE(a, b) \
+  LOGGING_CHECK_OP(::logging::LOG_FATAL, true, GE, >=, a, b)
 
 // Debug checks: the condition is not even evaluated while they are off.
 #define DCHECK_IS_ON() \
   (::logging::DebugChecksEnabled() && LOG_IS_ON(ERROR_REPORT))
 
-#define DCHECK(condition)                                                \
-  LOGGING_LAZY_STREAM(::logging::LogLine(__FILE__, __LINE__,             \
-                                         ::logging::LOG_ERROR_REPORT,    \
-                                         #condition ". ")                \
-                          .stream(),                                     \
-                      DCHECK_IS_ON() && !(condition))
+#define DCHECK(condition)                                                 \
+  LOGGING_LAZY_STREAM(                                                    \
+      ::logging::LogLine(__FILE__, __LINE__, ::logging::LOG_ERROR_REPORT, \
+                         #condition ". ")                                 \
+          .stream(),                                                      \
+      DCHECK_IS_ON() && !(condition))
 
 #define LOGGING_DCHECK_OP(name, op, a, b) \
   LOGGING_CHECK_OP(::logging::LOG_ERROR_REPORT, DCHECK_IS_ON(), name, op, a, b)

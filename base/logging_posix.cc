@@ -26,8 +26,8 @@ constexpr char kFallbackLogFile[] = "./debug.log";
 // constant-initialised, so the one-time set-up of the file needs no further
 // guard and works even for lines logged during static initialisation.
 std::mutex g_file_lock;
-int g_file = -1;                        // Guarded by g_file_lock.
-std::string* g_file_name = nullptr;     // Guarded by g_file_lock; leaked.
+int g_file = -1;                     // Guarded by g_file_lock.
+std::string* g_file_name = nullptr;  // Guarded by g_file_lock; leaked.
 
 // The directory part of /proc/self/exe, with its trailing slash, followed
 // by "debug.log".

@@ -61,8 +61,8 @@ class ScopedTempDir {
  public:
   ScopedTempDir() {
     const char* tmp = getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") +
-                          "/logging_unittest_XXXXXX";
+    std::string pattern =
+        std::string(tmp && *tmp ? tmp : "/tmp") + "/logging_unittest_XXXXXX";
     char* made = mkdtemp(pattern.data());
     EXPECT_NE(made, nullptr);
     path_ = pattern;
@@ -72,8 +72,8 @@ class ScopedTempDir {
     fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add,
                     ignored);
     for (const auto& entry : fs::recursive_directory_iterator(path_, ignored))
-      fs::permissions(entry.path(), fs::perms::owner_all,
-                      fs::perm_options::add, ignored);
+      fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add,
+                      ignored);
     fs::remove_all(path_, ignored);
   }
   const fs::path& path() const { return path_; }
@@ -120,8 +120,8 @@ pid_t StartChild(const ChildOptions& options) {
   if (!options.working_dir.empty() && chdir(options.working_dir.c_str()) != 0)
     _exit(101);
   if (!options.stderr_file.empty()) {
-    const int fd = open(options.stderr_file.c_str(),
-                        O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int fd =
+        open(options.stderr_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0 || dup2(fd, STDERR_FILENO) < 0)
       _exit(102);
   }
@@ -132,7 +132,8 @@ pid_t StartChild(const ChildOptions& options) {
 // The child's wait status, or -1 if it did not end within the deadline
 // (it is then killed).
 int WaitForChild(pid_t pid) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::seconds(60);
   while (std::chrono::steady_clock::now() < deadline) {
     int status = 0;
     const pid_t done = waitpid(pid, &status, WNOHANG);
@@ -510,7 +511,8 @@ TEST_F(LoggingTest, DefaultFileIsDebugLogBesideTheExecutable) {
     const int status = RunCopyOfThisBinary(bin, cwd);
     ASSERT_TRUE(WIFEXITED(status)) << status;
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    const std::vector<std::string> lines = SplitLines(ReadFile(bin / "debug.log"));
+    const std::vector<std::string> lines =
+        SplitLines(ReadFile(bin / "debug.log"));
     ASSERT_EQ(lines.size(), static_cast<size_t>(run));
     EXPECT_NE(lines.back().find(":INFO:logging_unittest.cc("),
               std::string::npos);
@@ -534,7 +536,8 @@ TEST_F(LoggingTest, UnwritableExecutableDirectoryFallsBackToCurrentDirectory) {
   const int status = RunCopyOfThisBinary(bin, cwd);
   ASSERT_TRUE(WIFEXITED(status)) << status;
   EXPECT_EQ(WEXITSTATUS(status), 0);
-  const std::vector<std::string> lines = SplitLines(ReadFile(cwd / "debug.log"));
+  const std::vector<std::string> lines =
+      SplitLines(ReadFile(cwd / "debug.log"));
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_NE(lines[0].find(")] child line"), std::string::npos);
 }

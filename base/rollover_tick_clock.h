@@ -25,8 +25,8 @@ class RolloverTickClock {
  private:
   const MillisecondSource source_;
   std::mutex lock_;
-  uint32_t last_seen_ = 0;     // Guarded by lock_.
-  int64_t rollover_ms_ = 0;    // Guarded by lock_.
+  uint32_t last_seen_ = 0;   // Guarded by lock_.
+  int64_t rollover_ms_ = 0;  // Guarded by lock_.
 };
 
 // The system's 32-bit millisecond counter (timeGetTime's counterpart).

@@ -67,15 +67,28 @@ class TimeDelta {
     return *this;
   }
 
-  constexpr bool operator==(TimeDelta other) const { return delta_ == other.delta_; }
-  constexpr bool operator!=(TimeDelta other) const { return delta_ != other.delta_; }
-  constexpr bool operator<(TimeDelta other) const { return delta_ < other.delta_; }
-  constexpr bool operator<=(TimeDelta other) const { return delta_ <= other.delta_; }
-  constexpr bool operator>(TimeDelta other) const { return delta_ > other.delta_; }
-  constexpr bool operator>=(TimeDelta other) const { return delta_ >= other.delta_; }
+  constexpr bool operator==(TimeDelta other) const {
+    return delta_ == other.delta_;
+  }
+  constexpr bool operator!=(TimeDelta other) const {
+    return delta_ != other.delta_;
+  }
+  constexpr bool operator<(TimeDelta other) const {
+    return delta_ < other.delta_;
+  }
+  constexpr bool operator<=(TimeDelta other) const {
+    return delta_ <= other.delta_;
+  }
+  constexpr bool operator>(TimeDelta other) const {
+    return delta_ > other.delta_;
+  }
+  constexpr bool operator>=(TimeDelta other) const {
+    return delta_ >= other.delta_;
+  }
 
   static constexpr int64_t kMicrosecondsPerMillisecond = 1000;
-  static constexpr int64_t kMicrosecondsPerSecond = 1000 * kMicrosecondsPerMillisecond;
+  static constexpr int64_t kMicrosecondsPerSecond =
+      1000 * kMicrosecondsPerMillisecond;
   static constexpr int64_t kMicrosecondsPerMinute = 60 * kMicrosecondsPerSecond;
   static constexpr int64_t kMicrosecondsPerHour = 60 * kMicrosecondsPerMinute;
   static constexpr int64_t kMicrosecondsPerDay = 24 * kMicrosecondsPerHour;
@@ -124,12 +137,24 @@ class TimeTicks {
     return *this;
   }
 
-  constexpr bool operator==(TimeTicks other) const { return ticks_ == other.ticks_; }
-  constexpr bool operator!=(TimeTicks other) const { return ticks_ != other.ticks_; }
-  constexpr bool operator<(TimeTicks other) const { return ticks_ < other.ticks_; }
-  constexpr bool operator<=(TimeTicks other) const { return ticks_ <= other.ticks_; }
-  constexpr bool operator>(TimeTicks other) const { return ticks_ > other.ticks_; }
-  constexpr bool operator>=(TimeTicks other) const { return ticks_ >= other.ticks_; }
+  constexpr bool operator==(TimeTicks other) const {
+    return ticks_ == other.ticks_;
+  }
+  constexpr bool operator!=(TimeTicks other) const {
+    return ticks_ != other.ticks_;
+  }
+  constexpr bool operator<(TimeTicks other) const {
+    return ticks_ < other.ticks_;
+  }
+  constexpr bool operator<=(TimeTicks other) const {
+    return ticks_ <= other.ticks_;
+  }
+  constexpr bool operator>(TimeTicks other) const {
+    return ticks_ > other.ticks_;
+  }
+  constexpr bool operator>=(TimeTicks other) const {
+    return ticks_ >= other.ticks_;
+  }
 
  private:
   constexpr explicit TimeTicks(int64_t ticks_us) : ticks_(ticks_us) {}

@@ -91,8 +91,8 @@ void ThreadLocalStorage::OnThreadExit(void* values) {
   internal::SetNativeTLSValue(key, stack_values);
   delete[] static_cast<void**>(values);
 
-  const int last_slot = g_last_slot.load() < kSize ? g_last_slot.load()
-                                                   : kSize - 1;
+  const int last_slot =
+      g_last_slot.load() < kSize ? g_last_slot.load() : kSize - 1;
   int scans = 0;
   bool called_any = true;
   while (called_any) {

@@ -88,7 +88,8 @@ TEST(ThreadLocalStorageTest, SlotsBeyondSixtyThreeStayUninitialised) {
   const pid_t pid = fork();
   ASSERT_GE(pid, 0);
   if (pid == 0) {
-    static ThreadLocalStorage::Slot slots[ThreadLocalStorage::kThreadLocalStorageSize];
+    static ThreadLocalStorage::Slot
+        slots[ThreadLocalStorage::kThreadLocalStorageSize];
     int taken = 0;
     while (taken < ThreadLocalStorage::kThreadLocalStorageSize &&
            slots[taken].Initialize(nullptr)) {
