@@ -1,0 +1,110 @@
+// File over POSIX descriptors, opened close-on-exec so that a started
+// process never inherits one.
+#include "base/file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+#include "base/file_path.h"
+
+namespace base {
+
+namespace {
+
+int Descriptor(intptr_t handle) {
+  return static_cast<int>(handle);
+}
+
+intptr_t Open(const FilePath& path, int flags, mode_t mode) {
+  int fd;
+  do {
+    fd = open(path.AsSystemPath().c_str(), flags | O_CLOEXEC, mode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+}  // namespace
+
+File::File(File&& other) noexcept
+    : handle_(std::exchange(other.handle_, kInvalidHandle)) {}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = std::exchange(other.handle_, kInvalidHandle);
+  }
+  return *this;
+}
+
+File::~File() {
+  Close();
+}
+
+File File::OpenForRead(const FilePath& path) {
+  return File(Open(path, O_RDONLY, 0));
+}
+
+File File::OpenExistingForOverwrite(const FilePath& path) {
+  // Opened without O_TRUNC and emptied only once the open has succeeded, so
+  // that a refused open (a file being run, a read-only file) leaves the
+  // content alone.
+  // O_NONBLOCK keeps a FIFO planted there from blocking the open.
+  intptr_t handle = Open(path, O_WRONLY | O_NONBLOCK, 0);
+  if (handle < 0)
+    return File();
+  File file(handle);
+  struct stat info;
+  if (fstat(Descriptor(handle), &info) != 0 || !S_ISREG(info.st_mode) ||
+      ftruncate(Descriptor(handle), 0) != 0) {
+    return File();
+  }
+  return file;
+}
+
+File File::CreateNew(const FilePath& path, bool owner_executable) {
+  mode_t mode = owner_executable ? 0744 : 0644;
+  return File(Open(path, O_WRONLY | O_CREAT | O_EXCL, mode));
+}
+
+int64_t File::Read(void* buffer, size_t size) {
+  ssize_t result;
+  do {
+    result = read(Descriptor(handle_), buffer, size);
+  } while (result < 0 && errno == EINTR);
+  return result;
+}
+
+bool File::WriteAll(const void* data, size_t size) {
+  const char* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t written = write(Descriptor(handle_), bytes, size);
+    if (written < 0 && errno == EINTR)
+      continue;
+    if (written <= 0)
+      return false;
+    bytes += written;
+    size -= static_cast<size_t>(written);
+  }
+  return true;
+}
+
+int64_t File::Seek(Whence whence, int64_t offset) {
+  int origin = whence == Whence::kBegin     ? SEEK_SET
+               : whence == Whence::kCurrent ? SEEK_CUR
+                                            : SEEK_END;
+  return lseek(Descriptor(handle_), offset, origin);
+}
+
+bool File::Close() {
+  if (!IsValid())
+    return true;
+  int fd = Descriptor(std::exchange(handle_, kInvalidHandle));
+  // The descriptor is gone even when close reports EINTR; never retry.
+  return close(fd) == 0 || errno == EINTR;
+}
+
+}  // namespace base

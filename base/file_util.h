@@ -1,0 +1,75 @@
+// File-system utilities of the updater: path tests, deletes, directory
+// creation, unique temporary directories and C-runtime file streams, all on
+// FilePath values. None of them logs. Any thread may call them; they share
+// no state except the C runtime's random generator of CreateUniqueDirIn.
+#ifndef BASE_FILE_UTIL_H_
+#define BASE_FILE_UTIL_H_
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/file_path.h"
+
+namespace base {
+
+// Paths this long (in UTF-16 units) or longer are refused by DeletePath.
+inline constexpr size_t kMaxPathLength = 260;
+
+struct FileInfo {
+  int64_t size = 0;
+  bool is_directory = false;
+  bool is_symbolic_link = false;
+};
+
+// Whether anything (a symbolic link included, even a dangling one) is at
+// |path|.
+bool PathPresent(const FilePath& path);
+
+// Whether |path| is a directory, or a symbolic link to one.
+bool IsExistingDirectory(const FilePath& path);
+
+// Describes what is at |path| itself, without following a symbolic link.
+// False, with |info| untouched, when nothing can be described there.
+bool ReadFileInfo(const FilePath& path, FileInfo* info);
+
+// Deletes |path|. Not recursive: an empty directory or a file. Recursive: a
+// file, or a directory with everything in it; a symbolic link is removed,
+// never followed. A path that is already absent counts as deleted; a path
+// of kMaxPathLength units or more fails without touching anything.
+bool DeletePath(const FilePath& path, bool recursive);
+
+// Creates |path| and every missing parent. True when |path| is a directory
+// afterwards, also when it already was; false when something on the way is
+// not a directory or cannot be created. When |created| is given, the
+// directories this call made are appended to it, outermost first, also
+// when it fails part-way.
+bool CreateDirectoryTree(const FilePath& path,
+                         std::vector<FilePath>* created = nullptr);
+
+// The system temporary directory, without trailing separators: $TMPDIR,
+// else /tmp, on Linux.
+bool GetSystemTempDir(FilePath* path);
+
+// Creates a new private directory (owner only, mode 0700 on Linux) in
+// |base_dir| named |prefix|, the process id, "_" and a random number below
+// 32767, trying up to 50 names. On success |new_dir| holds its path.
+bool CreateUniqueDirIn(const FilePath& base_dir, const std::u16string& prefix,
+                       FilePath* new_dir);
+
+// CreateUniqueDirIn in the system temporary directory.
+bool MakeTempDirectory(const std::u16string& prefix, FilePath* new_dir);
+
+struct FILECloser {
+  void operator()(FILE* file) const { fclose(file); }
+};
+using ScopedFILE = std::unique_ptr<FILE, FILECloser>;
+
+// fopen of |path| with the C runtime's |mode|; empty on failure.
+ScopedFILE OpenFile(const FilePath& path, const char* mode);
+
+}  // namespace base
+
+#endif  // BASE_FILE_UTIL_H_

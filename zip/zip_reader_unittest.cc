@@ -1,0 +1,139 @@
+#include "zip/zip_reader.h"
+
+#include <string>
+#include <vector>
+
+#include "base/unique_temp_dir.h"
+#include "base/utf_string_conversions.h"
+#include "gtest/gtest.h"
+#include "zip/testing/archive_builder.h"
+
+namespace zip {
+namespace {
+
+TEST(ZipEntryInfoTest, NamesThatCouldLeaveTheDestinationAreUnsafe) {
+  const struct {
+    const char* name;
+    bool unsafe;
+  } kCases[] = {
+      {"file.txt", false},
+      {"dir/sub/file.txt", false},
+      {"dir\\sub\\file.txt", false},
+      {"dir//file.txt", false},
+      {"C:file.txt", false},
+      {"\xe4\xb8\xad\xe6\x96\x87.txt", false},  // 中文.txt
+      {"../evil.txt", true},
+      {"dir/../../evil.txt", true},
+      {"..\\evil.txt", true},
+      {"two..dots.txt", true},
+      {"/etc/passwd", true},
+      {"\\windows\\evil.dll", true},
+      {"C:\\evil.dll", true},
+      {"c:/evil.dll", true},
+      {"//server/share/evil", true},
+      {"\\\\server\\share\\evil", true},
+      {"caf\xe9.txt", true},          // Latin-1, not UTF-8
+      {"\xc0\xaf.txt", true},         // overlong '/'
+      {"\xed\xa0\x80.txt", true},     // a surrogate
+      {"\xf4\x90\x80\x80.txt", true},  // above U+10FFFF
+      {"\xe4\xb8.txt", true},         // cut sequence
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.unsafe, ZipEntryInfo(c.name, false).is_unsafe());
+  }
+}
+
+TEST(ZipEntryInfoTest, OnlyATrailingSlashMakesADirectory) {
+  EXPECT_TRUE(ZipEntryInfo("dir/", false).is_directory());
+  EXPECT_TRUE(ZipEntryInfo("dir/sub/", false).is_directory());
+  EXPECT_FALSE(ZipEntryInfo("dir", false).is_directory());
+  EXPECT_FALSE(ZipEntryInfo("dir\\", false).is_directory());
+}
+
+TEST(ZipEntryInfoTest, UndecodableBytesBecomeReplacementCharacters) {
+  ZipEntryInfo info("a\xff" "b", false);
+  EXPECT_EQ(u"a\ufffd" u"b", info.path().value());
+}
+
+class ZipReaderTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(scratch_.Create());
+    archive_ = scratch_.path().AppendASCII("test.zip");
+  }
+
+  // The names of all entries, walked the way the extraction walks them.
+  std::vector<std::string> EntryNames() {
+    std::vector<std::string> names;
+    ZipReader reader;
+    EXPECT_TRUE(reader.OpenArchive(archive_));
+    while (reader.HasEntry()) {
+      EXPECT_TRUE(reader.ReadCurrentEntry());
+      names.push_back(
+          base::UTF16ToUTF8(reader.current_entry_info()->path().value()));
+      EXPECT_TRUE(reader.MoveToNextEntry());
+    }
+    return names;
+  }
+
+  base::UniqueTempDir scratch_;
+  base::FilePath archive_;
+};
+
+TEST_F(ZipReaderTest, WalksEntriesInDirectoryOrder) {
+  ASSERT_TRUE(WriteTestArchive(
+      archive_, {{"b.txt", "b"}, {"a/", ""}, {"a/c.txt", "c"}}));
+  EXPECT_EQ((std::vector<std::string>{"b.txt", "a/", "a/c.txt"}), EntryNames());
+}
+
+TEST_F(ZipReaderTest, AnEmptyArchiveHasNoEntry) {
+  // Behind a stub: minizip does not open a directory end at offset 0.
+  FILE* file = fopen(archive_.AsSystemPath().c_str(), "wb");
+  ASSERT_TRUE(file);
+  fwrite("MZ stub program.PK\x05\x06", 1, 20, file);
+  for (int i = 0; i < 18; ++i)
+    fputc(0, file);
+  fclose(file);
+  ZipReader reader;
+  ASSERT_TRUE(reader.OpenArchive(archive_));
+  EXPECT_FALSE(reader.HasEntry());
+  EXPECT_FALSE(reader.MoveToNextEntry());
+}
+
+TEST_F(ZipReaderTest, NamesAreCutAt255Bytes) {
+  std::string long_name(300, 'n');
+  ASSERT_TRUE(WriteTestArchive(archive_, {{long_name, "x"}}));
+  EXPECT_EQ(std::vector<std::string>{long_name.substr(0, 255)}, EntryNames());
+}
+
+TEST_F(ZipReaderTest, OwnerExecuteComesFromUnixAttributesOnly) {
+  ASSERT_TRUE(WriteTestArchive(archive_, {{"run", "x", 0100755},
+                                          {"plain", "x", 0100644},
+                                          {"fat", "x", 0}}));
+  std::vector<bool> executable;
+  ZipReader reader;
+  ASSERT_TRUE(reader.OpenArchive(archive_));
+  while (reader.HasEntry()) {
+    ASSERT_TRUE(reader.ReadCurrentEntry());
+    executable.push_back(reader.current_entry_info()->is_owner_executable());
+    ASSERT_TRUE(reader.MoveToNextEntry());
+  }
+  EXPECT_EQ((std::vector<bool>{true, false, false}), executable);
+}
+
+TEST_F(ZipReaderTest, ArchivesThatCannotBeReadFailToOpen) {
+  ZipReader reader;
+  EXPECT_FALSE(reader.OpenArchive(scratch_.path().AppendASCII("absent.zip")));
+  EXPECT_FALSE(reader.OpenArchive(scratch_.path()));
+
+  FILE* text = fopen(archive_.AsSystemPath().c_str(), "wb");
+  ASSERT_TRUE(text);
+  fputs("this is not an archive at all, just some words", text);
+  fclose(text);
+  EXPECT_FALSE(reader.OpenArchive(archive_));
+  EXPECT_FALSE(reader.HasEntry());
+}
+
+}  // namespace
+}  // namespace zip
