@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <errno.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -56,4 +57,8 @@ void CoUninitialize() {}
 
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX*) {
   return TRUE;
+}
+
+DWORD GetCurrentThreadId() {
+  return static_cast<DWORD>(gettid());
 }

@@ -1,0 +1,134 @@
+// The registry of compiled-in resources, and icons made from them.
+#include "port/resources.h"
+
+#include <map>
+#include <memory>
+#include <mutex>
+
+namespace port {
+
+namespace {
+
+struct Registry {
+  std::mutex lock;
+  std::map<WORD, const DialogTemplate*> dialogs;
+  std::map<WORD, const MenuTemplate*> menus;
+  std::map<WORD, const IconGroupTemplate*> icon_groups;
+  // Live icons; a handle is the address of its description.
+  std::map<HICON, std::unique_ptr<IconDescription>> icons;
+};
+
+Registry& GetRegistry() {
+  static Registry* registry = new Registry;
+  return *registry;
+}
+
+template <typename T>
+const T* Find(const std::map<WORD, const T*>& table, WORD id) {
+  std::lock_guard<std::mutex> hold(GetRegistry().lock);
+  auto it = table.find(id);
+  return it == table.end() ? nullptr : it->second;
+}
+
+// The image to scale to |cx| by |cy|: an exact size, else the smallest
+// larger one, else the largest.
+const IconImage* ChooseImage(const IconGroupTemplate& group, int cx, int cy) {
+  const IconImage* best = nullptr;
+  for (const IconImage& image : group.images) {
+    if (image.width == cx && image.height == cy)
+      return &image;
+    bool larger = image.width >= cx && image.height >= cy;
+    if (!best) {
+      best = &image;
+    } else if (larger) {
+      bool best_larger = best->width >= cx && best->height >= cy;
+      if (!best_larger || image.width < best->width)
+        best = &image;
+    } else if (!(best->width >= cx && best->height >= cy) &&
+               image.width > best->width) {
+      best = &image;
+    }
+  }
+  return best;
+}
+
+}  // namespace
+
+ResourceRegistration::ResourceRegistration(const DialogTemplate& dialog) {
+  std::lock_guard<std::mutex> hold(GetRegistry().lock);
+  GetRegistry().dialogs[dialog.id] = &dialog;
+}
+
+ResourceRegistration::ResourceRegistration(const MenuTemplate& menu) {
+  std::lock_guard<std::mutex> hold(GetRegistry().lock);
+  GetRegistry().menus[menu.id] = &menu;
+}
+
+ResourceRegistration::ResourceRegistration(const IconGroupTemplate& icon_group) {
+  std::lock_guard<std::mutex> hold(GetRegistry().lock);
+  GetRegistry().icon_groups[icon_group.id] = &icon_group;
+}
+
+const DialogTemplate* FindDialogTemplate(WORD id) {
+  return Find(GetRegistry().dialogs, id);
+}
+
+const MenuTemplate* FindMenuTemplate(WORD id) {
+  return Find(GetRegistry().menus, id);
+}
+
+const IconGroupTemplate* FindIconGroup(WORD id) {
+  return Find(GetRegistry().icon_groups, id);
+}
+
+bool DescribeIcon(HICON icon, IconDescription* description) {
+  Registry& registry = GetRegistry();
+  std::lock_guard<std::mutex> hold(registry.lock);
+  auto it = registry.icons.find(icon);
+  if (it == registry.icons.end())
+    return false;
+  *description = *it->second;
+  return true;
+}
+
+}  // namespace port
+
+HANDLE LoadImageW(HINSTANCE, LPCWSTR name, UINT type, int cx, int cy,
+                  UINT flags) {
+  const port::IconGroupTemplate* group =
+      (type == IMAGE_ICON && IS_INTRESOURCE(name))
+          ? port::FindIconGroup(static_cast<WORD>(reinterpret_cast<uintptr_t>(name)))
+          : nullptr;
+  if (!group || group->images.empty()) {
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return nullptr;
+  }
+  if (cx == 0)
+    cx = GetSystemMetrics(SM_CXICON);
+  if (cy == 0)
+    cy = GetSystemMetrics(SM_CYICON);
+  auto description = std::make_unique<port::IconDescription>();
+  description->group_id = group->id;
+  description->width = cx;
+  description->height = cy;
+  description->image = port::ChooseImage(*group, cx, cy);
+  port::Registry& registry = port::GetRegistry();
+  std::lock_guard<std::mutex> hold(registry.lock);
+  if (flags & LR_SHARED) {
+    // Shared icons are made once per group and size and never freed.
+    for (auto& entry : registry.icons) {
+      const port::IconDescription& known = *entry.second;
+      if (known.group_id == group->id && known.width == cx && known.height == cy)
+        return entry.first;
+    }
+  }
+  HICON icon = reinterpret_cast<HICON>(description.get());
+  registry.icons[icon] = std::move(description);
+  return icon;
+}
+
+BOOL DestroyIcon(HICON icon) {
+  port::Registry& registry = port::GetRegistry();
+  std::lock_guard<std::mutex> hold(registry.lock);
+  return registry.icons.erase(icon) ? TRUE : FALSE;
+}
