@@ -56,7 +56,8 @@ bool GetSystemTempDir(FilePath* path);
 // Creates a new private directory (owner only, mode 0700 on Linux) in
 // |base_dir| named |prefix|, the process id, "_" and a random number below
 // 32767, trying up to 50 names. On success |new_dir| holds its path.
-bool CreateUniqueDirIn(const FilePath& base_dir, const std::u16string& prefix,
+bool CreateUniqueDirIn(const FilePath& base_dir,
+                       const std::u16string& prefix,
                        FilePath* new_dir);
 
 // CreateUniqueDirIn in the system temporary directory.

@@ -47,8 +47,8 @@ bool RemoveTreeAt(int parent_fd, const char* name) {
   if (!S_ISDIR(info.st_mode))
     return unlinkat(parent_fd, name, 0) == 0 || errno == ENOENT;
 
-  int dir_fd = openat(parent_fd, name,
-                      O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  int dir_fd =
+      openat(parent_fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (dir_fd < 0)
     return false;
   bool emptied = EmptyDirectory(dir_fd);
@@ -123,7 +123,8 @@ bool GetSystemTempDir(FilePath* path) {
   return true;
 }
 
-bool CreateUniqueDirIn(const FilePath& base_dir, const std::u16string& prefix,
+bool CreateUniqueDirIn(const FilePath& base_dir,
+                       const std::u16string& prefix,
                        FilePath* new_dir) {
   srand(static_cast<unsigned>(time(nullptr)));
   const std::string pid = std::to_string(getpid());

@@ -122,7 +122,8 @@ TEST_F(FileUtilTest, RecursiveDeleteRemovesTheTreeButNotWhatLinksPointAt) {
   fs::create_directories(root_ / "tree" / "a" / "b");
   Touch(root_ / "tree" / "a" / "b" / "file");
   Touch(root_ / "tree" / "top");
-  fs::create_directory_symlink(root_ / "outside", root_ / "tree" / "a" / "link");
+  fs::create_directory_symlink(root_ / "outside",
+                               root_ / "tree" / "a" / "link");
 
   EXPECT_TRUE(DeletePath(Path(root_ / "tree"), true));
   EXPECT_FALSE(fs::exists(root_ / "tree"));
@@ -169,9 +170,9 @@ TEST_F(FileUtilTest, CreateDirectoryTreeMakesEveryMissingLevel) {
   FilePath deep = Path(root_ / "a" / "b" / "c");
   ASSERT_TRUE(CreateDirectoryTree(deep, &created));
   EXPECT_TRUE(fs::is_directory(root_ / "a" / "b" / "c"));
-  EXPECT_EQ((std::vector<FilePath>{Path(root_ / "a"), Path(root_ / "a" / "b"),
-                                   deep}),
-            created);
+  EXPECT_EQ(
+      (std::vector<FilePath>{Path(root_ / "a"), Path(root_ / "a" / "b"), deep}),
+      created);
 
   created.clear();
   EXPECT_TRUE(CreateDirectoryTree(deep, &created));
@@ -199,7 +200,8 @@ TEST_F(FileUtilTest, SystemTempDirComesFromTmpdirWithoutTrailingSeparators) {
     EXPECT_EQ(FilePath(u"/tmp"), temp_dir);
   }
   {
-    ScopedEnvironmentVariable tmpdir("TMPDIR", ("/" + std::string(300, 'd')).c_str());
+    ScopedEnvironmentVariable tmpdir("TMPDIR",
+                                     ("/" + std::string(300, 'd')).c_str());
     EXPECT_FALSE(GetSystemTempDir(&temp_dir));
   }
 }

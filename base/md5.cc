@@ -27,10 +27,18 @@ uint32_t RotateLeft(uint32_t x, int n) {
   return (x << n) | (x >> (32 - n));
 }
 
-uint32_t F(uint32_t x, uint32_t y, uint32_t z) { return (x & y) | (~x & z); }
-uint32_t G(uint32_t x, uint32_t y, uint32_t z) { return (x & z) | (y & ~z); }
-uint32_t H(uint32_t x, uint32_t y, uint32_t z) { return x ^ y ^ z; }
-uint32_t I(uint32_t x, uint32_t y, uint32_t z) { return y ^ (x | ~z); }
+uint32_t F(uint32_t x, uint32_t y, uint32_t z) {
+  return (x & y) | (~x & z);
+}
+uint32_t G(uint32_t x, uint32_t y, uint32_t z) {
+  return (x & z) | (y & ~z);
+}
+uint32_t H(uint32_t x, uint32_t y, uint32_t z) {
+  return x ^ y ^ z;
+}
+uint32_t I(uint32_t x, uint32_t y, uint32_t z) {
+  return y ^ (x | ~z);
+}
 
 // The sine-derived constants T[1..64] of the RFC, in step order.
 constexpr uint32_t kT[64] = {
@@ -47,8 +55,10 @@ constexpr uint32_t kT[64] = {
     0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391};
 
 // Per round: the shift of each of its four step positions.
-constexpr int kShift[4][4] = {
-    {7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}};
+constexpr int kShift[4][4] = {{7, 12, 17, 22},
+                              {5, 9, 14, 20},
+                              {4, 11, 16, 23},
+                              {6, 10, 15, 21}};
 
 // The message word each step takes, per round: k, then 1+5k, 5+3k, 7k mod 16.
 int WordIndex(int step) {
@@ -87,9 +97,8 @@ void Transform(uint32_t buf[4], const uint8_t block[64]) {
         f = I(b, c, d);
         break;
     }
-    uint32_t rotated =
-        RotateLeft(a + f + x[WordIndex(step)] + kT[step],
-                   kShift[step / 16][step % 4]);
+    uint32_t rotated = RotateLeft(a + f + x[WordIndex(step)] + kT[step],
+                                  kShift[step / 16][step % 4]);
     a = d;
     d = c;
     c = b;

@@ -82,7 +82,8 @@ class Process {
   bool Terminate();
 
  private:
-  friend bool StartProcess(const std::u16string&, const ProcessLaunchOptions&,
+  friend bool StartProcess(const std::u16string&,
+                           const ProcessLaunchOptions&,
                            Process*);
   static constexpr intptr_t kInvalidHandle = -1;
   explicit Process(intptr_t handle) : handle_(handle) {}
@@ -99,7 +100,8 @@ class Process {
 // or (with errno ENOTSUP on Linux) when |options| ask for something the
 // system cannot do.
 bool StartProcess(const std::u16string& command_line,
-                  const ProcessLaunchOptions& options, Process* process);
+                  const ProcessLaunchOptions& options,
+                  Process* process);
 
 // The command line that starts |program| with |arguments|: the path in
 // double quotes, a space, then the arguments as they are.

@@ -138,8 +138,9 @@ int CountProcessesByName(const std::u16string& executable_name,
     const std::string proc_dir = "/proc/" + pid_text;
     std::string exe_name = ExecutableFileName(proc_dir);
     std::string kernel_name = KernelName(proc_dir);
-    bool matches = (!exe_name.empty() && EqualsIgnoringASCIICase(exe_name, wanted)) ||
-                   EqualsIgnoringASCIICase(kernel_name, wanted_kernel_name);
+    bool matches =
+        (!exe_name.empty() && EqualsIgnoringASCIICase(exe_name, wanted)) ||
+        EqualsIgnoringASCIICase(kernel_name, wanted_kernel_name);
     if (!matches || HasEnded(proc_dir))
       continue;
     if (filter) {
@@ -208,7 +209,8 @@ void Process::Close() {
 }
 
 bool StartProcess(const std::u16string& command_line,
-                  const ProcessLaunchOptions& options, Process* process) {
+                  const ProcessLaunchOptions& options,
+                  Process* process) {
   if (!HasLinuxMeaning(options)) {
     errno = ENOTSUP;
     return false;

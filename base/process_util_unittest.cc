@@ -87,8 +87,10 @@ TEST_F(ProcessUtilTest, CountsRunningProcessesByNameInAnyLetterCase) {
   EXPECT_EQ(0, CountProcessesByName(name));
 
   Process first, second;
-  ASSERT_TRUE(StartProcess(BuildLaunchCommandLine(Path(probe), u"60"), {}, &first));
-  ASSERT_TRUE(StartProcess(BuildLaunchCommandLine(Path(probe), u"60"), {}, &second));
+  ASSERT_TRUE(
+      StartProcess(BuildLaunchCommandLine(Path(probe), u"60"), {}, &first));
+  ASSERT_TRUE(
+      StartProcess(BuildLaunchCommandLine(Path(probe), u"60"), {}, &second));
   std::u16string upper = name;
   for (char16_t& c : upper) {
     if (c >= u'a' && c <= u'z')
@@ -114,7 +116,8 @@ TEST_F(ProcessUtilTest, EndedButUnreapedProcessesDoNotCount) {
   const std::u16string name = UniqueName("Zombie");
   fs::path probe = MakeProbe(UTF16ToUTF8(name));
   Process process;
-  ASSERT_TRUE(StartProcess(BuildLaunchCommandLine(Path(probe), u"0"), {}, &process));
+  ASSERT_TRUE(
+      StartProcess(BuildLaunchCommandLine(Path(probe), u"0"), {}, &process));
   // Give it time to end, without reaping it.
   for (int i = 0; i < 3000 && CountProcessesByName(name) > 0; ++i)
     usleep(10000);
@@ -125,10 +128,10 @@ TEST_F(ProcessUtilTest, EndedButUnreapedProcessesDoNotCount) {
 TEST_F(ProcessUtilTest, TheChildGetsTheCallersEnvironmentAndDirectory) {
   setenv("UPDATER_PROCESS_TEST", "inherited value", 1);
   fs::path out = root_ / "out.txt";
-  int exit_code = RunShell(
-      "pwd > '" + out.string() + "'; echo \"$UPDATER_PROCESS_TEST\" >> '" +
-          out.string() + "'",
-      {});
+  int exit_code = RunShell("pwd > '" + out.string() +
+                               "'; echo \"$UPDATER_PROCESS_TEST\" >> '" +
+                               out.string() + "'",
+                           {});
   unsetenv("UPDATER_PROCESS_TEST");
   EXPECT_EQ(0, exit_code);
   EXPECT_EQ(fs::current_path().string() + "\ninherited value\n",
@@ -162,7 +165,8 @@ TEST_F(ProcessUtilTest, AQuotedPathWithBlanksStartsTheProgram) {
   fs::path shell = root_ / "Program Files" / "Mirovue" / "my shell";
   fs::copy_file("/bin/sh", shell);
   chmod(shell.c_str(), 0755);
-  std::u16string command = BuildLaunchCommandLine(Path(shell), u"-c \"exit 7\"");
+  std::u16string command =
+      BuildLaunchCommandLine(Path(shell), u"-c \"exit 7\"");
   EXPECT_EQ(u"\"" + Path(shell).value() + u"\" -c \"exit 7\"", command);
 
   Process process;
@@ -177,9 +181,9 @@ TEST_F(ProcessUtilTest, WaitForExitOptionReturnsAfterTheChildEnds) {
   ProcessLaunchOptions options;
   options.wait_for_exit = true;
   ASSERT_TRUE(StartProcess(
-      JoinCommandLineArgs({u"/bin/sh", u"-c",
-                           UTF8ToUTF16("sleep 0.2; touch '" + marker.string() +
-                                       "'")}),
+      JoinCommandLineArgs(
+          {u"/bin/sh", u"-c",
+           UTF8ToUTF16("sleep 0.2; touch '" + marker.string() + "'")}),
       options, nullptr));
   EXPECT_TRUE(fs::exists(marker));
 }
@@ -238,7 +242,8 @@ TEST_F(ProcessUtilTest, WaitingForProcessesAsksEachRoundUntilNoneRuns) {
   const std::u16string name = UniqueName("Host");
   fs::path probe = MakeProbe(UTF16ToUTF8(name));
   Process host;
-  ASSERT_TRUE(StartProcess(BuildLaunchCommandLine(Path(probe), u"60"), {}, &host));
+  ASSERT_TRUE(
+      StartProcess(BuildLaunchCommandLine(Path(probe), u"60"), {}, &host));
 
   int rounds = 0;
   WaitForProcessesToExit(name, TimeDelta::FromMilliseconds(20), [&] {
@@ -257,8 +262,8 @@ TEST_F(ProcessUtilTest, WaitingForProcessesAsksEachRoundUntilNoneRuns) {
 
 TEST_F(ProcessUtilTest, WaitingForNothingRunningAsksNothing) {
   int rounds = 0;
-  WaitForProcessesToExit(UniqueName("NeverRuns"), TimeDelta::FromMilliseconds(1),
-                         [&] { ++rounds; });
+  WaitForProcessesToExit(UniqueName("NeverRuns"),
+                         TimeDelta::FromMilliseconds(1), [&] { ++rounds; });
   EXPECT_EQ(0, rounds);
 }
 

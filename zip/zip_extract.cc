@@ -18,11 +18,12 @@ bool IsRepresentableInAnsi(const base::FilePath& path) {
   return base::AnsiToWide(base::WideToAnsi(path.value())) == path.value();
 }
 
-// Why the entry at |entry_path| cannot be extracted, or nullptr when it can.
+// Why |entry| cannot be extracted into |dest_dir|, or nullptr when it can.
 const char* WhyRefused(const ZipEntryInfo& entry,
-                       const base::FilePath& entry_path) {
+                       const base::FilePath& dest_dir) {
   if (entry.is_unsafe())
     return "unsafe entry name";
+  const base::FilePath entry_path = dest_dir.Append(entry.path());
   if (entry_path.value().size() >= base::kMaxPathLength)
     return "destination path too long";
   if (!IsRepresentableInAnsi(entry_path))
@@ -45,8 +46,7 @@ bool CheckEveryEntry(const base::FilePath& archive_path,
       return false;
     }
     const ZipEntryInfo& entry = *reader.current_entry_info();
-    const base::FilePath entry_path = dest_dir.Append(entry.path());
-    if (const char* reason = WhyRefused(entry, entry_path)) {
+    if (const char* reason = WhyRefused(entry, dest_dir)) {
       LOG(ERROR) << "Archive refused, " << reason << ": "
                  << entry.path().value();
       return false;

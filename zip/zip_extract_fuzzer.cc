@@ -55,8 +55,8 @@ std::string ReadSmallFile(const base::FilePath& path) {
 
 void WriteSmallFile(const base::FilePath& path, const std::string& content) {
   base::ScopedFILE file = base::OpenFile(path, "wb");
-  if (!file || fwrite(content.data(), 1, content.size(), file.get()) !=
-                   content.size()) {
+  if (!file ||
+      fwrite(content.data(), 1, content.size(), file.get()) != content.size()) {
     __builtin_trap();
   }
 }

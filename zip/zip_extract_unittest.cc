@@ -135,12 +135,14 @@ TEST_F(ExtractArchiveTest, WritesFilesAndCreatesMissingDirectories) {
                        {"a/b/", ""},
                        {"c/d/e.txt", "deep"},
                        {"win\\style\\f.txt", "backslashes"},
-                       {"g//h.txt", "double"}}));
+                       {"g//h.txt", "double"},
+                       {"\\lead.txt", "leading backslash"}}));
   EXPECT_EQ("top", ReadWholeFile(dest_ / "top.txt"));
   EXPECT_TRUE(fs::is_directory(dest_ / "a" / "b"));
   EXPECT_EQ("deep", ReadWholeFile(dest_ / "c" / "d" / "e.txt"));
   EXPECT_EQ("backslashes", ReadWholeFile(dest_ / "win" / "style" / "f.txt"));
   EXPECT_EQ("double", ReadWholeFile(dest_ / "g" / "h.txt"));
+  EXPECT_EQ("leading backslash", ReadWholeFile(dest_ / "lead.txt"));
   EXPECT_TRUE(TempDirIsEmpty());
 }
 
@@ -155,9 +157,8 @@ TEST_F(ExtractArchiveTest, OverwrittenFilesKeepTheirPermissionBits) {
 }
 
 TEST_F(ExtractArchiveTest, NewFilesTakeOnlyTheOwnerExecuteBitFromTheArchive) {
-  ASSERT_TRUE(Extract({{"tool", "x", 0100777},
-                       {"data", "x", 0100666},
-                       {"fat", "x", 0}}));
+  ASSERT_TRUE(Extract(
+      {{"tool", "x", 0100777}, {"data", "x", 0100666}, {"fat", "x", 0}}));
   EXPECT_EQ(0744u, ModeOf(dest_ / "tool"));
   EXPECT_EQ(0644u, ModeOf(dest_ / "data"));
   EXPECT_EQ(0644u, ModeOf(dest_ / "fat"));
@@ -171,9 +172,9 @@ TEST_F(ExtractArchiveTest, ALaterEntryForTheSameFileWins) {
 
 TEST_F(ExtractArchiveTest, AnUnsafeEntryAnywhereWritesNothing) {
   const char* kUnsafeNames[] = {
-      "../escape.txt",  "a/../../escape.txt", "two..dots.txt",
-      "/abs/escape.txt", "\\abs\\escape.txt", "C:\\escape.txt",
-      "c:/escape.txt",   "//server/share/x",  "caf\xe9.txt",
+      "../escape.txt",   "a/../../escape.txt", "two..dots.txt",
+      "/abs/escape.txt",  "C:\\escape.txt",
+      "c:/escape.txt",   "//server/share/x",   "caf\xe9.txt",
   };
   MakeInstallation();
   auto before = Snapshot(dest_);
@@ -232,10 +233,9 @@ TEST_F(ExtractArchiveTest, CorruptEntryDataPutsEverythingBack) {
   std::string payload(64 * 1024, '\0');
   for (size_t i = 0; i < payload.size(); ++i)
     payload[i] = static_cast<char>((i * 7919) % 251);
-  ASSERT_TRUE(WriteTestArchive(Path(archive()),
-                               {{"Mirovue.exe", "new host"},
-                                {"newdir/big.bin", payload},
-                                {"readme.txt", payload}}));
+  ASSERT_TRUE(WriteTestArchive(Path(archive()), {{"Mirovue.exe", "new host"},
+                                                 {"newdir/big.bin", payload},
+                                                 {"readme.txt", payload}}));
   // Spoil bytes of the last entry's compressed data, well past its local
   // header; the central directory stays intact.
   std::string bytes = ReadWholeFile(archive());
@@ -285,8 +285,8 @@ TEST_F(ExtractArchiveTest, NamesOutsideTheAnsiCodePageAreRefusedUpFront) {
   MakeInstallation();
   auto before = Snapshot(dest_);
   // U+1F600 has no place in code page 936.
-  EXPECT_FALSE(Extract({{"Mirovue.exe", "new host"},
-                        {"smile\xf0\x9f\x98\x80.txt", "x"}}));
+  EXPECT_FALSE(Extract(
+      {{"Mirovue.exe", "new host"}, {"smile\xf0\x9f\x98\x80.txt", "x"}}));
   EXPECT_EQ(before, Snapshot(dest_));
   // Chinese names are fine.
   EXPECT_TRUE(Extract({{"\xe4\xb8\xad\xe6\x96\x87.txt", "x"}}));

@@ -32,15 +32,16 @@ voidpf OpenArchiveStream(voidpf, const void* filename, int mode) {
       !(mode & ZLIB_FILEFUNC_MODE_EXISTING)) {
     return nullptr;
   }
-  base::FilePath path(
-      base::UTF8ToUTF16(static_cast<const char*>(filename)));
+  base::FilePath path(base::UTF8ToUTF16(static_cast<const char*>(filename)));
   base::File file = base::File::OpenForRead(path);
   if (!file.IsValid())
     return nullptr;
   return new (std::nothrow) ArchiveStream{std::move(file)};
 }
 
-uLong ReadArchiveStream(voidpf, voidpf opaque_stream, void* buffer,
+uLong ReadArchiveStream(voidpf,
+                        voidpf opaque_stream,
+                        void* buffer,
                         uLong size) {
   auto* stream = static_cast<ArchiveStream*>(opaque_stream);
   int64_t total = 0;
@@ -74,7 +75,9 @@ ZPOS64_T TellArchiveStream(voidpf, voidpf opaque_stream) {
   return static_cast<ZPOS64_T>(position);
 }
 
-long SeekArchiveStream(voidpf, voidpf opaque_stream, ZPOS64_T offset,
+long SeekArchiveStream(voidpf,
+                       voidpf opaque_stream,
+                       ZPOS64_T offset,
                        int origin) {
   auto* stream = static_cast<ArchiveStream*>(opaque_stream);
   base::File::Whence whence;
@@ -162,10 +165,6 @@ bool IsValidUTF8(const std::string& text) {
   return true;
 }
 
-bool IsSeparatorByte(char c) {
-  return c == '/' || c == '\\';
-}
-
 }  // namespace
 
 ZipEntryInfo::ZipEntryInfo(const std::string& raw_name, bool owner_executable)
@@ -175,9 +174,7 @@ ZipEntryInfo::ZipEntryInfo(const std::string& raw_name, bool owner_executable)
       owner_executable_(owner_executable) {
   if (!IsValidUTF8(raw_name))
     unsafe_ = true;
-  // A leading backslash is a separator here too: the name is joined to the
-  // destination with both kinds of separator turned into the system's.
-  if (path_.IsAbsolute() || (!raw_name.empty() && IsSeparatorByte(raw_name[0])))
+  if (path_.IsAbsolute() || (!raw_name.empty() && raw_name[0] == '/'))
     unsafe_ = true;
 }
 

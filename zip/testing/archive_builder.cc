@@ -7,7 +7,8 @@ namespace zip {
 
 bool WriteTestArchive(const base::FilePath& path,
                       const std::vector<TestEntry>& entries) {
-  zipFile archive = zipOpen64(path.AsSystemPath().c_str(), APPEND_STATUS_CREATE);
+  zipFile archive =
+      zipOpen64(path.AsSystemPath().c_str(), APPEND_STATUS_CREATE);
   if (!archive)
     return false;
   bool success = true;
@@ -20,11 +21,10 @@ bool WriteTestArchive(const base::FilePath& path,
       made_by |= 3 << 8;
       info.external_fa = static_cast<uLong>(entry.unix_mode) << 16;
     }
-    if (zipOpenNewFileInZip4_64(archive, entry.name.c_str(), &info, nullptr, 0,
-                                nullptr, 0, nullptr, Z_DEFLATED,
-                                Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS,
-                                DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0,
-                                made_by, 0, 0) != ZIP_OK) {
+    if (zipOpenNewFileInZip4_64(
+            archive, entry.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+            Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL,
+            Z_DEFAULT_STRATEGY, nullptr, 0, made_by, 0, 0) != ZIP_OK) {
       success = false;
       break;
     }
