@@ -162,8 +162,7 @@ bool MessageLoop::RunReadyWork() {
     if (work_queue_.empty())
       return false;
     do {
-      QueuedTask queued_task = std::move(work_queue_.front());
-      work_queue_.pop();
+      QueuedTask queued_task = work_queue_.Pop();
       if (queued_task.delayed_run_time.is_null()) {
         // One task per call, so that delayed and idle work interleave.
         if (DeferOrRunTask(std::move(queued_task)))
@@ -205,9 +204,7 @@ bool MessageLoop::RunDueDelayedWork(TimeTicks* next_delayed_work_time) {
 bool MessageLoop::RunIdleWork() {
   if (run_loop_->run_depth_ == 1 &&
       !deferred_non_nestable_work_queue_.empty()) {
-    QueuedTask queued_task =
-        std::move(deferred_non_nestable_work_queue_.front());
-    deferred_non_nestable_work_queue_.pop();
+    QueuedTask queued_task = deferred_non_nestable_work_queue_.Pop();
     RunTask(queued_task);
     return true;
   }
@@ -235,7 +232,7 @@ void MessageLoop::AddToIncomingQueue(QueuedTask* queued_task) {
     next_sequence_num_ = static_cast<int32_t>(
         static_cast<uint32_t>(next_sequence_num_) + 1u);
     const bool was_empty = incoming_queue_.empty();
-    incoming_queue_.push(std::move(*queued_task));
+    incoming_queue_.Push(std::move(*queued_task));
     if (!was_empty)
       return;
     pump = pump_;
@@ -251,7 +248,7 @@ void MessageLoop::ReloadWorkQueue() {
   AutoLock locked(incoming_queue_lock_);
   if (incoming_queue_.empty())
     return;
-  incoming_queue_.swap(work_queue_);
+  incoming_queue_.Swap(&work_queue_);
   DCHECK(incoming_queue_.empty());
 }
 
@@ -260,7 +257,7 @@ bool MessageLoop::DeferOrRunTask(QueuedTask queued_task) {
     RunTask(queued_task);
     return true;
   }
-  deferred_non_nestable_work_queue_.push(std::move(queued_task));
+  deferred_non_nestable_work_queue_.Push(std::move(queued_task));
   return false;
 }
 
@@ -285,15 +282,14 @@ void MessageLoop::RunTask(const QueuedTask& queued_task) {
 bool MessageLoop::DeletePendingTasks() {
   bool did_work = !work_queue_.empty();
   while (!work_queue_.empty()) {
-    QueuedTask queued_task = std::move(work_queue_.front());
-    work_queue_.pop();
+    QueuedTask queued_task = work_queue_.Pop();
     // Delayed records go to the heap so that they are destroyed in due order.
     if (!queued_task.delayed_run_time.is_null())
       delayed_work_queue_.Push(std::move(queued_task));
   }
   did_work |= !deferred_non_nestable_work_queue_.empty();
   while (!deferred_non_nestable_work_queue_.empty())
-    deferred_non_nestable_work_queue_.pop();
+    deferred_non_nestable_work_queue_.Pop();
   did_work |= !delayed_work_queue_.empty();
   while (!delayed_work_queue_.empty())
     delayed_work_queue_.Pop();

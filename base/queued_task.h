@@ -5,7 +5,8 @@
 #define BASE_QUEUED_TASK_H_
 
 #include <cstdint>
-#include <queue>
+#include <cstddef>
+#include <utility>
 #include <vector>
 
 #include "base/callback.h"
@@ -33,7 +34,21 @@ struct QueuedTask {
   bool nestable;
 };
 
-using TaskQueue = std::queue<QueuedTask>;
+// FIFO of records. Swap hands the whole content to another queue in one step;
+// storage is reused once a queue has been emptied, so a steady stream of
+// batches allocates nothing for the queues themselves.
+class TaskQueue {
+ public:
+  bool empty() const { return front_ == tasks_.size(); }
+  void Push(QueuedTask task) { tasks_.push_back(std::move(task)); }
+  QueuedTask Pop();
+  void Swap(TaskQueue* other);
+
+ private:
+  std::vector<QueuedTask> tasks_;
+  // Index of the first record not yet popped; the ones before it are empty.
+  size_t front_ = 0;
+};
 
 // Max-heap of delayed records; Pop moves the top out instead of copying it.
 class DelayedTaskQueue {

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/bind.h"
+
 namespace base {
 namespace {
 
@@ -66,6 +68,41 @@ TEST(DelayedTaskQueueTest, PopsByRunTimeThenPostingOrderAcrossTheWrap) {
   EXPECT_EQ((std::vector<int32_t>{kMax - 1, kMax, kMin, kMin + 1, kMax - 1}),
             popped);
   EXPECT_EQ((std::vector<int64_t>{500, 500, 500, 500, 900}), times);
+}
+
+TEST(TaskQueueTest, PopsInPushOrderAndSwapHandsOverEverything) {
+  TaskQueue incoming;
+  TaskQueue work;
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    // Enough records to pass the retained storage once.
+    const int count = round == 1 ? 20000 : 3;
+    for (int i = 0; i < count; ++i)
+      incoming.Push(MakeRecord(0, i));
+    ASSERT_TRUE(work.empty());
+    incoming.Swap(&work);
+    EXPECT_TRUE(incoming.empty());
+    for (int i = 0; i < count; ++i) {
+      ASSERT_FALSE(work.empty());
+      EXPECT_EQ(i, work.Pop().sequence_num);
+    }
+    EXPECT_TRUE(work.empty());
+  }
+}
+
+TEST(TaskQueueTest, PopHandsOverTheTaskItself) {
+  int runs = 0;
+  struct Counter {
+    static void Run(int* runs) { ++*runs; }
+  };
+  TaskQueue queue;
+  queue.Push(QueuedTask(Location(), Bind(&Counter::Run, &runs), TimeTicks(),
+                        TimeTicks(), true));
+  QueuedTask record = queue.Pop();
+  ASSERT_FALSE(record.task.is_null());
+  record.task.Run();
+  EXPECT_EQ(1, runs);
+  EXPECT_TRUE(queue.empty());
 }
 
 }  // namespace
