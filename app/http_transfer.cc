@@ -2,6 +2,10 @@
 
 #include <curl/curl.h>
 
+#include "base/file_path.h"
+#include "base/file_util.h"
+#include "base/sys_string_conversions.h"
+
 #include <cmath>
 #include <type_traits>
 
@@ -87,7 +91,9 @@ size_t WriteToPackageFile(char* data, size_t size, size_t count, void* sink_data
     return kAbortTransfer;
   PackageSink* sink = static_cast<PackageSink*>(sink_data);
   if (!sink->stream) {
-    sink->stream = fopen(sink->path, "wb");
+    // The path is in the ANSI code page; the file system wants its own.
+    base::FilePath path(base::AnsiToWide(sink->path));
+    sink->stream = base::OpenFile(path, "wb").release();
     if (!sink->stream)
       return kAbortTransfer;
   }

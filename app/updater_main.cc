@@ -12,16 +12,18 @@
 #include "app/startup_state.h"
 #include "app/version_check.h"
 #include "base/at_exit.h"
+#include "ui/app_module.h"
 #include "ui/update_dialog.h"
 
 SingleInstanceGuard g_singleInstance;
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR command_line,
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line,
                     int show_command) {
   CoInitialize(nullptr);
   DefWindowProcW(nullptr, 0, 0, 0);
   INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
+  _Module.Init(nullptr, instance);
 
   base::AtExitManager exit_manager;
   ParseCommandLine();
@@ -41,6 +43,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR command_line,
 
   NotifyHost(WM_HOST_UPDATE_AVAILABLE);
   int result = RunUpdateDialog(command_line, show_command);
+  _Module.Term();
   CoUninitialize();
   curl_global_cleanup();
   return result;

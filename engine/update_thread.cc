@@ -1,0 +1,67 @@
+#include "engine/update_thread.h"
+
+#include <windows.h>
+
+#include "app/http_transfer.h"
+#include "base/bind.h"
+#include "base/file_util.h"
+#include "base/location.h"
+#include "base/message_loop.h"
+#include "base/sys_string_conversions.h"
+#include "ui/main_dlg.h"
+
+UpdateThread* g_pUpdateThread = nullptr;
+
+namespace {
+
+// Moves the dialog's progress bar while it has one.
+int OnDownloadProgress(void* dialog_data, int64_t total_to_download,
+                       int64_t downloaded_now, int64_t, int64_t) {
+  CMainDlg* dialog = static_cast<CMainDlg*>(dialog_data);
+  HWND progress = dialog ? dialog->m_hProgress.load() : nullptr;
+  if (progress) {
+    SendMessageW(progress, PBM_SETPOS,
+                 DownloadProgressPosition(static_cast<double>(total_to_download),
+                                          static_cast<double>(downloaded_now)),
+                 0);
+  }
+  return 0;
+}
+
+}  // namespace
+
+UpdateThread::UpdateThread(CMainDlg* dialog, const std::string& file_url)
+    : base::Thread("UpdateThread"), file_url_(file_url), dialog_(dialog) {}
+
+UpdateThread::~UpdateThread() {
+  Stop();
+}
+
+void UpdateThread::Init() {
+  // The task does not own the worker, which outlives its own loop.
+  base::MessageLoop::current()->PostTask(
+      FROM_HERE_WITH_FUNCTION("UpdateThread::Init"),
+      base::Bind(&UpdateThread::DoUpdate, this));
+}
+
+void UpdateThread::DoUpdate() {
+  if (file_url_.empty())
+    return;
+  // Without a temporary directory the package lands beside the current
+  // directory, as a bare file name.
+  temp_dir_.Create();
+  base::FilePath package = temp_dir_.path().Append(u"download.bak");
+  if (base::PathPresent(package))
+    base::DeletePath(package, false);
+  package_path_ = base::WideToAnsi(package.value());
+  DownloadPackage();
+}
+
+void UpdateThread::DownloadPackage() {
+  PackageSink sink = {package_path_.c_str(), nullptr};
+  PackageTransferResult result =
+      TransferPackage(file_url_, &sink, OnDownloadProgress, dialog_);
+  if (result == PackageTransferResult::kNoHandle)
+    return;
+  dialog_->OnDownloadComplete(result != PackageTransferResult::kCompleted, package_path_);
+}

@@ -1,0 +1,42 @@
+// The worker that installs an offered update: a framework thread whose one
+// task downloads the package into a private temporary directory and hands
+// the result to the dialog's installation steps. Created, started and
+// destroyed by the dialog on the main thread; everything else runs on the
+// worker.
+#ifndef ENGINE_UPDATE_THREAD_H_
+#define ENGINE_UPDATE_THREAD_H_
+
+#include <string>
+
+#include "base/threading/thread.h"
+#include "base/unique_temp_dir.h"
+
+class CMainDlg;
+
+class UpdateThread : public base::Thread {
+ public:
+  UpdateThread(CMainDlg* dialog, const std::string& file_url);
+  // Stops and joins the thread, then deletes the temporary directory with
+  // the package in it.
+  ~UpdateThread() override;
+
+  // The installation: prepares the package path and downloads into it.
+  void DoUpdate();
+  // Transfers the package and calls the dialog's OnDownloadComplete, unless
+  // no transfer could be set up.
+  void DownloadPackage();
+
+ protected:
+  void Init() override;
+
+ private:
+  const std::string file_url_;
+  std::string package_path_;  // in the ANSI code page
+  base::UniqueTempDir temp_dir_;
+  CMainDlg* const dialog_;  // not owned; outlives the worker
+};
+
+// The single worker. Main thread only.
+extern UpdateThread* g_pUpdateThread;
+
+#endif  // ENGINE_UPDATE_THREAD_H_

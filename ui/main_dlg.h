@@ -1,0 +1,94 @@
+// The update progress dialog: created hidden on the main thread when an
+// update is offered, it owns the tray icon and the worker that installs the
+// update, and ends the UI loop when it closes. Its window procedure runs on
+// the main thread; the members under "Installation" run on the worker and
+// reach the dialog's windows only through cross-thread calls.
+#ifndef UI_MAIN_DLG_H_
+#define UI_MAIN_DLG_H_
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+
+#include "app/update_info.h"
+#include "ui/dialog_impl.h"
+#include "ui/message_loop_ui.h"
+#include "ui/resource.h"
+#include "ui/tray_notify_icon.h"
+#include "ui/update_ui.h"
+
+// Owns one icon handle.
+class ScopedIcon {
+ public:
+  ScopedIcon() = default;
+  ~ScopedIcon() {
+    if (icon_)
+      DestroyIcon(icon_);
+  }
+  ScopedIcon(const ScopedIcon&) = delete;
+  ScopedIcon& operator=(const ScopedIcon&) = delete;
+  void reset(HICON icon) {
+    if (icon_)
+      DestroyIcon(icon_);
+    icon_ = icon;
+  }
+  HICON get() const { return icon_; }
+
+ private:
+  HICON icon_ = nullptr;
+};
+
+class CMainDlg : public CDialogImpl<CMainDlg>,
+                 public CUpdateUI<CMainDlg>,
+                 public CMessageFilter,
+                 public CIdleHandler {
+ public:
+  enum { IDD = IDD_MAINDLG };
+
+  // Copies its arguments and creates the worker when none exists yet.
+  CMainDlg(const UpdateInfo& manifest, const std::u16string& host_exe,
+           const std::u16string& launch_args);
+  // Stops and joins the worker, then removes the tray icon.
+  ~CMainDlg() override;
+
+  BOOL PreTranslateMessage(MSG* msg) override;
+  BOOL OnIdle() override;
+  BOOL ProcessWindowMessage(HWND window, UINT message, WPARAM wparam,
+                            LPARAM lparam, LRESULT& result) override;
+
+  bool trayIconAdded() const { return m_trayIconAdded; }
+
+  // Installation, on the worker thread: the rest of the sequence once the
+  // package transfer has ended.
+  void OnDownloadComplete(bool failed, const std::string& package_path);
+  bool CheckPackageMD5(const std::string& package_path, const std::string& expected);
+  void WaitForHostExit();
+  bool UnzipPackage(const std::string& package_path);
+  bool LaunchHost();
+
+  const UpdateInfo m_manifest;
+  // The progress bar while the dialog is open. Written on the main thread,
+  // read by the worker's progress reports without a lock.
+  std::atomic<HWND> m_hProgress{nullptr};
+  const std::u16string m_hostExe;
+  const std::u16string m_launchArgs;
+
+ private:
+  LRESULT OnInitDialog();
+  void OnTrayIcon(WPARAM wparam, LPARAM lparam);
+  void OnOkCancel(WORD id);
+  // Shows a message box owned by the dialog; the calling thread waits.
+  void ShowMessage(const char16_t* text);
+
+  // The dialog's handle as the worker uses it: set before the worker starts
+  // and never changed, so the worker reads it without a lock. Calls on it
+  // fail harmlessly once the window is gone.
+  HWND m_workerTarget = nullptr;
+  bool m_trayIconAdded = false;
+  ScopedIcon m_bigIcon;
+  ScopedIcon m_smallIcon;
+  CTrayNotifyIcon m_trayIcon;
+};
+
+#endif  // UI_MAIN_DLG_H_
