@@ -6,8 +6,9 @@
 //   --log=FILE         log file (default: host.log beside the executable)
 //   --exit-after-ms=M  exit after M milliseconds
 //   --exit-on=MSG      exit once message MSG has arrived
-// Without a deadline it runs until SIGTERM or SIGINT. The endpoint is bound
-// before the start line is written, so a reader that sees the line can post.
+// Without a deadline it runs until SIGTERM or SIGINT; it records "exit" as
+// it ends. The endpoint is bound before the start line is written, so a
+// reader that sees the line can post.
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -227,5 +228,6 @@ int main(int argc, char** argv) {
     if (options.exit_on && *options.exit_on == message)
       break;
   }
+  Record(log.get(), "exit");
   return 0;
 }

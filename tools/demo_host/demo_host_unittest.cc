@@ -187,6 +187,7 @@ TEST(DemoHostTest, RecordsStartAndEachWellFormedMessage) {
       "message 1124 0 0",
       "message 1127 7 81985529216486895",
       "message 1125 0 0",
+      "exit",
   };
   EXPECT_EQ(expected, Lines(ReadFile(log)));
   EXPECT_EQ(expected, Lines(ReadFile(dir.path() + "/stdout")));
@@ -199,8 +200,9 @@ TEST(DemoHostTest, EndsWhenTheDeadlinePasses) {
   ASSERT_TRUE(host.Start(DEMO_HOST_PATH, {"--log=" + log, "--exit-after-ms=50"},
                          dir.path() + "/stdout"));
   EXPECT_EQ(0, host.WaitForExit());
-  EXPECT_EQ(std::vector<std::string>{"start --log=" + log + " --exit-after-ms=50"},
-            Lines(ReadFile(log)));
+  const std::vector<std::string> expected = {"start --log=" + log + " --exit-after-ms=50",
+                                             "exit"};
+  EXPECT_EQ(expected, Lines(ReadFile(log)));
 }
 
 TEST(DemoHostTest, EndsOnTerminateSignal) {
@@ -211,6 +213,7 @@ TEST(DemoHostTest, EndsOnTerminateSignal) {
   ASSERT_EQ(1u, WaitForLines(log, 1).size());
   host.Signal(SIGTERM);
   EXPECT_EQ(0, host.WaitForExit());
+  EXPECT_EQ("exit", Lines(ReadFile(log)).back());
 }
 
 TEST(DemoHostTest, AppendsToItsDefaultLogBesideTheExecutable) {
@@ -227,8 +230,8 @@ TEST(DemoHostTest, AppendsToItsDefaultLogBesideTheExecutable) {
     ASSERT_TRUE(host.Start(copy, split, dir.path() + "/stdout"));
     EXPECT_EQ(0, host.WaitForExit());
   }
-  const std::vector<std::string> expected = {"start -launch --exit-after-ms=0",
-                                             "start -launch -auto --exit-after-ms=0"};
+  const std::vector<std::string> expected = {"start -launch --exit-after-ms=0", "exit",
+                                             "start -launch -auto --exit-after-ms=0", "exit"};
   EXPECT_EQ(expected, Lines(ReadFile(dir.path() + "/host.log")));
 }
 
