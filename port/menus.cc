@@ -8,7 +8,6 @@
 #include <mutex>
 #include <string>
 
-#include "port/desktop.h"
 #include "port/resources.h"
 #include "port/window_table.h"
 
@@ -367,8 +366,7 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner,
   }
   prompt->position = POINT{x, y};
   prompt->flags = flags;
-  port::CurrentDesktop().OpenPrompt(prompt);
-  int chosen = prompt->Wait();
+  int chosen = prompt->Run();
   if (flags & TPM_RETURNCMD)
     return chosen;
   if (chosen)

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "base/sys_string_conversions.h"
-#include "port/desktop.h"
 #include "port/modal_prompt.h"
 
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
@@ -20,8 +19,7 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   prompt->caption = caption ? caption : u"Error";
   prompt->text = text ? text : u"";
   prompt->type = type;
-  port::CurrentDesktop().OpenPrompt(prompt);
-  return prompt->Wait();
+  return prompt->Run();
 }
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {

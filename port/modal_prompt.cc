@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "port/desktop.h"
 #include "port/message_queue.h"
 
 namespace port {
@@ -37,12 +38,17 @@ bool ModalPrompt::Answer(int result) {
   return first;
 }
 
-int ModalPrompt::Wait() {
+int ModalPrompt::Run() {
   OpenPrompts& open = GetOpenPrompts();
   {
     std::lock_guard<std::mutex> hold(open.lock);
     open.prompts.push_back(this);
   }
+  // Registered first, so that an owner destroyed from now on answers it.
+  if (owner && !IsWindow(owner))
+    Answer(0);
+  else
+    CurrentDesktop().OpenPrompt(shared_from_this());
   bool answered = false;
   int result = 0;
   while (!answered) {

@@ -25,7 +25,7 @@ struct MenuItemView {
   std::vector<MenuItemView> popup;
 };
 
-class ModalPrompt {
+class ModalPrompt : public std::enable_shared_from_this<ModalPrompt> {
  public:
   enum class Kind { kMessageBox, kPopupMenu };
 
@@ -48,9 +48,11 @@ class ModalPrompt {
   // Whether it has been answered; for observers on other threads.
   bool closed() const { return closed_.load(); }
 
-  // On the thread that opened the prompt: serves sent and posted messages
-  // of the thread until the prompt is answered, and returns the answer.
-  int Wait();
+  // On the thread that made the prompt: shows it on the current desktop,
+  // serves sent and posted messages of the thread until it is answered, and
+  // returns the answer. A prompt whose owner is already gone is answered 0
+  // without being shown.
+  int Run();
 
  private:
   std::shared_ptr<MessageQueue> waiter_;

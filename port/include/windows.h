@@ -55,8 +55,8 @@ typedef struct _SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 #endif
 
 #define S_OK ((HRESULT)0)
-#define E_FAIL ((HRESULT)0x80004005L)
-#define E_INVALIDARG ((HRESULT)0x80070057L)
+#define E_FAIL ((HRESULT)(int32_t)0x80004005u)
+#define E_INVALIDARG ((HRESULT)(int32_t)0x80070057u)
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
 
