@@ -23,7 +23,8 @@ ChildProcess::~ChildProcess() {
 bool ChildProcess::Start(const std::string& program,
                          const std::vector<std::string>& args,
                          const std::string& directory,
-                         const std::string& stderr_path) {
+                         const std::string& stderr_path,
+                         const std::vector<std::string>& environment) {
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& arg : args)
@@ -42,6 +43,8 @@ bool ChildProcess::Start(const std::string& program,
         close(fd);
       }
     }
+    for (const std::string& setting : environment)
+      putenv(const_cast<char*>(setting.c_str()));
     execv(program.c_str(), argv.data());
     _exit(127);
   }
@@ -68,6 +71,41 @@ bool ChildProcess::Wait(std::chrono::milliseconds timeout, int* exit_code) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   return false;
+}
+
+namespace {
+
+// True while |pid| exists and has not ended (a zombie has ended).
+bool ProcessAlive(pid_t pid) {
+  std::string stat = ReadFileOrEmpty("/proc/" + std::to_string(pid) + "/stat");
+  size_t paren = stat.rfind(')');
+  return paren != std::string::npos && paren + 2 < stat.size() && stat[paren + 2] != 'Z';
+}
+
+}  // namespace
+
+int KillProcessesRunning(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  std::string wanted = fs::weakly_canonical(path, error).string();
+  std::vector<pid_t> victims;
+  for (const fs::directory_entry& entry : fs::directory_iterator("/proc", error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos)
+      continue;
+    std::error_code ignored;
+    if (fs::read_symlink(entry.path() / "exe", ignored).string() == wanted)
+      victims.push_back(static_cast<pid_t>(std::stoi(name)));
+  }
+  for (pid_t pid : victims)
+    kill(pid, SIGKILL);
+  // Not our children: wait until /proc no longer lists them.
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  for (pid_t pid : victims) {
+    while (ProcessAlive(pid) && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return static_cast<int>(victims.size());
 }
 
 std::string ReadFileOrEmpty(const std::string& path) {

@@ -21,10 +21,13 @@ class ChildProcess {
 
   // Runs |program| with |args| (not including the program) in |directory|
   // (empty: the current one), with standard error sent to |stderr_path|
-  // when that is not empty. False when the program could not be started.
+  // when that is not empty, and with the "NAME=value" settings of
+  // |environment| added to this process's environment. False when the
+  // program could not be started.
   bool Start(const std::string& program, const std::vector<std::string>& args,
              const std::string& directory = std::string(),
-             const std::string& stderr_path = std::string());
+             const std::string& stderr_path = std::string(),
+             const std::vector<std::string>& environment = {});
 
   // Waits until the child exits; false on time-out (the child is then
   // killed). |exit_code| is the exit status, or 128 + signal.
@@ -36,6 +39,11 @@ class ChildProcess {
  private:
   pid_t pid_ = -1;
 };
+
+// Kills every process whose executable is |path| (as /proc sees it) and
+// waits for each to end; returns how many there were. For programs that the
+// code under test started and left running.
+int KillProcessesRunning(const std::string& path);
 
 // Reads a whole file; empty when it does not exist.
 std::string ReadFileOrEmpty(const std::string& path);

@@ -27,11 +27,13 @@ bool HostEndpointBound(uint32_t hwnd) {
   return ReadFileOrEmpty("/proc/net/unix").find(needle) != std::string::npos;
 }
 
-bool HostLog::Start(const std::string& host_binary) {
-  if (!process_.Start(host_binary, {HwndSwitch(), "--log=" + dir_.path() + "/host.log",
-                                    "--exit-after-ms=120000"})) {
+bool HostLog::Start(const std::string& host_binary,
+                    const std::vector<std::string>& extra_args) {
+  std::vector<std::string> args = {HwndSwitch(), "--log=" + dir_.path() + "/host.log",
+                                   "--exit-after-ms=120000"};
+  args.insert(args.end(), extra_args.begin(), extra_args.end());
+  if (!process_.Start(host_binary, args))
     return false;
-  }
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (std::chrono::steady_clock::now() < deadline) {
     if (HostEndpointBound(hwnd_))
@@ -39,6 +41,11 @@ bool HostLog::Start(const std::string& host_binary) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   return false;
+}
+
+bool HostLog::Exited() const {
+  std::string log = ReadFileOrEmpty(dir_.path() + "/host.log");
+  return log.size() >= 5 && log.compare(log.size() - 5, 5, "exit\n") == 0;
 }
 
 std::vector<uint32_t> HostLog::Messages() const {

@@ -19,11 +19,16 @@ class HostLog {
   HostLog& operator=(const HostLog&) = delete;
 
   // Starts |host_binary| on a new handle and waits until its window's
-  // endpoint is bound; false when it does not come up within seconds.
-  bool Start(const std::string& host_binary);
+  // endpoint is bound; false when it does not come up within seconds. The
+  // host ends by itself after two minutes unless |extra_args| say otherwise.
+  bool Start(const std::string& host_binary,
+             const std::vector<std::string>& extra_args = {});
 
   uint32_t hwnd() const { return hwnd_; }
   std::string HwndSwitch() const { return "--hwnd=" + std::to_string(hwnd_); }
+
+  // Whether the host has recorded its exit.
+  bool Exited() const;
 
   // The messages received so far, in order.
   std::vector<uint32_t> Messages() const;

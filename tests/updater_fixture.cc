@@ -1,0 +1,61 @@
+#include "tests/updater_fixture.h"
+
+#include <chrono>
+#include <filesystem>
+
+namespace test {
+
+void UpdaterFixture::SetUp() {
+  ASSERT_FALSE(install_.path().empty());
+  ASSERT_FALSE(temp_.path().empty());
+  ASSERT_TRUE(server_.Start());
+  namespace fs = std::filesystem;
+  fs::copy_file(UPDATER_BINARY, Installed("updater"));
+  fs::copy_file(DEMO_HOST_BINARY, Installed("Mirovue.exe"));
+}
+
+void UpdaterFixture::TearDown() {
+  // A host that the updater started again runs on; end it with the test.
+  KillProcessesRunning(Installed("Mirovue.exe"));
+}
+
+void UpdaterFixture::StartHost(HostLog* host, const std::vector<std::string>& extra_args) {
+  ASSERT_TRUE(host->Start(Installed("Mirovue.exe"), extra_args));
+}
+
+int UpdaterFixture::RunUpdater(const std::vector<std::string>& args) {
+  ChildProcess updater;
+  // The updater's own temporary directory, so that what it leaves shows.
+  EXPECT_TRUE(updater.Start(Installed("updater"), args, install_.path(),
+                            Installed("updater.stderr"), {"TMPDIR=" + temp_.path()}));
+  int exit_code = -1;
+  EXPECT_TRUE(updater.Wait(std::chrono::seconds(90), &exit_code)) << "updater did not end";
+  return exit_code;
+}
+
+std::string UpdaterFixture::updater_stderr() const {
+  return ReadFileOrEmpty(Installed("updater.stderr"));
+}
+
+std::vector<std::string> UpdaterFixture::TempLeftovers() const {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(temp_.path()))
+    names.push_back(entry.path().filename().string());
+  return names;
+}
+
+HttpResponse Page(const std::string& body, int status, const std::string& type) {
+  HttpResponse response;
+  response.status = status;
+  response.body = body;
+  response.content_type = type;
+  return response;
+}
+
+std::string Manifest(const std::string& version, const std::string& file_url,
+                     const std::string& md5) {
+  return "<update><version>" + version + "</version><md5>" + md5 +
+         "</md5><file_url>" + file_url + "</file_url><compress>zip</compress></update>";
+}
+
+}  // namespace test

@@ -1,0 +1,253 @@
+// Runs whole updates with the real updater: the package comes from a
+// loopback server, the demonstration host runs as the installed Mirovue.exe
+// and must exit before anything is written, and is started again at the end.
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/file_path.h"
+#include "base/utf_string_conversions.h"
+#include "tests/updater_fixture.h"
+#include "zip/testing/archive_builder.h"
+
+namespace test {
+namespace {
+
+namespace fs = std::filesystem;
+using Files = std::map<std::string, std::string>;
+
+constexpr char kStillRunningBox[] = "更新提示: Mirovue依旧在运行请手动关闭后更新";
+constexpr char kDigestBox[] = "更新提示: 文件MD5校验失败，更新操作被终止!";
+constexpr char kDownloadBox[] = "更新提示: 更新时发生未知错误";
+
+void WriteFile(const std::string& path, const std::string& content) {
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+// The md5sum tool's digest of |path|, independent of the updater's own.
+std::string Md5sum(const std::string& path) {
+  std::string command = "md5sum '" + path + "'";
+  FILE* pipe = popen(command.c_str(), "r");
+  char digest[33] = {};
+  if (!pipe)
+    return std::string();
+  size_t got = fread(digest, 1, 32, pipe);
+  pclose(pipe);
+  return std::string(digest, got);
+}
+
+// Every regular file below |root| (but the updater's own and the logs), by
+// relative path, with its content.
+Files Snapshot(const std::string& root) {
+  Files files;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    std::string relative = fs::relative(entry.path(), root).string();
+    if (!entry.is_regular_file() || relative == "updater" ||
+        relative == "updater.stderr" || relative == "debug.log" || relative == "host.log") {
+      continue;
+    }
+    files[relative] = ReadFileOrEmpty(entry.path().string());
+  }
+  return files;
+}
+
+class InstallTest : public UpdaterFixture {
+ protected:
+  void SetUp() override {
+    UpdaterFixture::SetUp();
+    WriteFile(Installed("readme.txt"), "old readme\n");
+    WriteFile(Installed("data/settings.ini"), "[old]\n");
+    before_ = Snapshot(install_.path());
+  }
+
+  // Serves |entries| as the package, with its true digest unless |md5| is
+  // given, behind a manifest that offers a newer version.
+  void OfferPackage(const std::vector<zip::TestEntry>& entries,
+                    const std::string& md5 = std::string()) {
+    std::string archive = package_dir_.path() + "/package.zip";
+    ASSERT_TRUE(zip::WriteTestArchive(base::FilePath(base::UTF8ToUTF16(archive)), entries));
+    server_.SetResponse("/package.zip", Page(ReadFileOrEmpty(archive), 200, "application/zip"));
+    OfferUrl(server_.Url("/package.zip"), md5.empty() ? Md5sum(archive) : md5);
+  }
+
+  void OfferUrl(const std::string& file_url, const std::string& md5) {
+    server_.SetResponse("/update.xml", Page(Manifest("9.0.0.1", file_url, md5)));
+  }
+
+  // Waits (bounded) until the host has been started again from the
+  // installation and returns the arguments it was started with.
+  std::string RelaunchArguments() const {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+      std::string log = ReadFileOrEmpty(Installed("host.log"));
+      if (log.rfind("start", 0) == 0)
+        return log.substr(0, log.find('\n'));
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return std::string();
+  }
+
+  bool NeverRelaunched() const {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    return !fs::exists(Installed("host.log"));
+  }
+
+  std::vector<zip::TestEntry> NewRelease() const {
+    return {{"readme.txt", "new readme\n"},
+            {"plugins/", ""},
+            {"plugins/viewer.dll", std::string(100000, 'v')},
+            {"data/settings.ini", "[new]\n"}};
+  }
+
+  ScopedTempDir package_dir_;
+  Files before_;
+};
+
+TEST_F(InstallTest, ReplacesFilesAfterHostExitsAndStartsItAgain) {
+  OfferPackage(NewRelease());
+  HostLog host;
+  // Still running at the first look, 3 seconds after 1126: asked once.
+  StartHost(&host, {"--exit-after-ms=4500"});
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()}));
+
+  EXPECT_EQ((std::vector<uint32_t>{1124, 1126}), host.MessagesSettled(2));
+  EXPECT_TRUE(host.Exited());
+  EXPECT_NE(std::string::npos, updater_stderr().find(kStillRunningBox));
+  EXPECT_EQ("start -launch", RelaunchArguments());
+
+  Files expected = before_;
+  expected["readme.txt"] = "new readme\n";
+  expected["data/settings.ini"] = "[new]\n";
+  expected["plugins/viewer.dll"] = std::string(100000, 'v');
+  EXPECT_EQ(expected, Snapshot(install_.path()));
+  EXPECT_TRUE(TempLeftovers().empty());
+}
+
+TEST_F(InstallTest, UnattendedUpdateRelaunchesWithAuto) {
+  OfferPackage(NewRelease());
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), "--auto"}));
+  EXPECT_EQ("start -launch -auto", RelaunchArguments());
+  EXPECT_EQ(std::string::npos, updater_stderr().find(kStillRunningBox));
+}
+
+TEST_F(InstallTest, ReplacedHostStaysRunnable) {
+  std::string new_host = ReadFileOrEmpty(Installed("Mirovue.exe")) + std::string(16, '\0');
+  OfferPackage({{"Mirovue.exe", new_host}});
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}));
+  EXPECT_EQ("start -launch", RelaunchArguments());
+  EXPECT_EQ(new_host, ReadFileOrEmpty(Installed("Mirovue.exe")));
+  EXPECT_NE(fs::perms::none,
+            fs::status(Installed("Mirovue.exe")).permissions() & fs::perms::owner_exec);
+}
+
+TEST_F(InstallTest, DigestMismatchInstallsNothing) {
+  OfferPackage(NewRelease(), "00000000000000000000000000000000");
+  HostLog host;
+  StartHost(&host);
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()}));
+  EXPECT_EQ((std::vector<uint32_t>{1124, 1127}), host.MessagesSettled(2));
+  EXPECT_NE(std::string::npos, updater_stderr().find(kDigestBox));
+  EXPECT_NE(std::string::npos,
+            ReadFileOrEmpty(Installed("debug.log")).find("文件MD5校验失败"));
+  EXPECT_EQ(before_, Snapshot(install_.path()));
+  EXPECT_TRUE(NeverRelaunched());
+  EXPECT_TRUE(TempLeftovers().empty());
+}
+
+TEST_F(InstallTest, UpperCaseDigestMatches) {
+  std::string archive = package_dir_.path() + "/package.zip";
+  OfferPackage(NewRelease());
+  std::string digest = Md5sum(archive);
+  for (char& c : digest)
+    c = static_cast<char>(toupper(c));
+  OfferUrl(server_.Url("/package.zip"), digest);
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}));
+  EXPECT_EQ("start -launch", RelaunchArguments());
+}
+
+TEST_F(InstallTest, MissingOrRedirectedPackageFailsTheDigest) {
+  server_.SetResponse("/moved.zip", [this] {
+    HttpResponse moved = Page("<html>moved</html>", 302, "text/html");
+    moved.location = server_.Url("/package.zip");
+    return moved;
+  }());
+  for (const char* path : {"/gone.zip", "/moved.zip"}) {
+    SCOPED_TRACE(path);
+    OfferUrl(server_.Url(path), "0123456789abcdef0123456789abcdef");
+    HostLog host;
+    StartHost(&host);
+    EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()}));
+    EXPECT_EQ((std::vector<uint32_t>{1124, 1127}), host.MessagesSettled(2));
+    EXPECT_NE(std::string::npos, updater_stderr().find(kDigestBox));
+    EXPECT_EQ(before_, Snapshot(install_.path()));
+  }
+  EXPECT_EQ(0, server_.RequestCount("/package.zip"));
+}
+
+TEST_F(InstallTest, NotifyZeroPostsTheSameWithoutBoxes) {
+  OfferPackage(NewRelease(), "00000000000000000000000000000000");
+  HostLog host;
+  StartHost(&host);
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch(), "--notify=0"}));
+  EXPECT_EQ((std::vector<uint32_t>{1124, 1127}), host.MessagesSettled(2));
+  EXPECT_EQ(std::string::npos, updater_stderr().find(kDigestBox));
+  EXPECT_EQ(std::string::npos,
+            ReadFileOrEmpty(Installed("debug.log")).find("文件MD5校验失败"));
+}
+
+TEST_F(InstallTest, BrokenTransferFailsWithItsBox) {
+  HttpResponse cut = Page(std::string(1 << 20, 'x'), 200, "application/zip");
+  cut.cut_after = 1000;
+  cut.drop_at_cut = true;
+  server_.SetResponse("/package.zip", cut);
+  OfferUrl(server_.Url("/package.zip"), "0123456789abcdef0123456789abcdef");
+  HostLog host;
+  StartHost(&host);
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()}));
+  EXPECT_EQ((std::vector<uint32_t>{1124, 1127}), host.MessagesSettled(2));
+  EXPECT_NE(std::string::npos, updater_stderr().find(kDownloadBox));
+  EXPECT_EQ(before_, Snapshot(install_.path()));
+  EXPECT_TRUE(TempLeftovers().empty());
+}
+
+TEST_F(InstallTest, RefusedArchiveLeavesInstallationWholeAndRelaunches) {
+  std::vector<zip::TestEntry> hostile = NewRelease();
+  hostile.push_back({"../escaped.txt", "outside"});
+  OfferPackage(hostile);
+  HostLog host;
+  StartHost(&host, {"--exit-after-ms=1000"});
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()}));
+  EXPECT_EQ((std::vector<uint32_t>{1124, 1126}), host.MessagesSettled(2));
+  EXPECT_EQ(before_, Snapshot(install_.path()));
+  EXPECT_FALSE(fs::exists(install_.path() + "/../escaped.txt"));
+  EXPECT_EQ("start -launch", RelaunchArguments());
+  EXPECT_NE(std::string::npos, ReadFileOrEmpty(Installed("debug.log")).find(":ERROR:"));
+}
+
+TEST_F(InstallTest, FailureMidwayPutsBackWhatWasReplaced) {
+  // The third entry cannot be written: a directory stands where its file
+  // would go. The first two were already replaced and must come back.
+  fs::create_directories(Installed("blocked.txt/inside"));
+  before_ = Snapshot(install_.path());
+  OfferPackage({{"readme.txt", "new readme\n"},
+                {"fresh/new.txt", "new file"},
+                {"blocked.txt", "cannot land"},
+                {"data/settings.ini", "[new]\n"}});
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}));
+  EXPECT_EQ("start -launch", RelaunchArguments());
+  EXPECT_EQ(before_, Snapshot(install_.path()));
+  EXPECT_FALSE(fs::exists(Installed("fresh")));
+  EXPECT_TRUE(TempLeftovers().empty());
+}
+
+}  // namespace
+}  // namespace test
