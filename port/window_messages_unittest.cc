@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "port/host_endpoint.h"
@@ -247,17 +248,25 @@ TEST(WindowMessagesTest, CreationPassesTheCreateParameterAndText) {
 }
 
 TEST(WindowMessagesTest, ClassesRegisterOnceAndAreFoundByName) {
+  // Classes last as long as the process; each run of the test needs its own.
+  static int run = 0;
+  std::string number = std::to_string(run++);
+  std::u16string name =
+      u"PortTestRegisteredOnce" + std::u16string(number.begin(), number.end());
+  std::u16string folded = name;
+  for (char16_t& c : folded)
+    c = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
   WNDCLASSEXW window_class = {};
   window_class.cbSize = sizeof(window_class);
   window_class.lpfnWndProc = DefWindowProcW;
   window_class.style = CS_DBLCLKS;
-  window_class.lpszClassName = u"PortTestRegisteredOnce";
+  window_class.lpszClassName = name.c_str();
   EXPECT_NE(0, RegisterClassExW(&window_class));
   EXPECT_EQ(0, RegisterClassExW(&window_class));
   EXPECT_EQ(static_cast<DWORD>(ERROR_CLASS_ALREADY_EXISTS), GetLastError());
   WNDCLASSEXW found = {};
   found.cbSize = sizeof(found);
-  EXPECT_TRUE(GetClassInfoExW(nullptr, u"porttestregisteredonce", &found));
+  EXPECT_TRUE(GetClassInfoExW(nullptr, folded.c_str(), &found));
   EXPECT_EQ(static_cast<UINT>(CS_DBLCLKS), found.style);
   EXPECT_FALSE(GetClassInfoExW(nullptr, u"PortTestNeverRegistered", &found));
   EXPECT_EQ(nullptr, CreateWindowExW(0, u"PortTestNeverRegistered", u"", 0, 0, 0, 0,
