@@ -172,9 +172,9 @@ TEST_F(ExtractArchiveTest, ALaterEntryForTheSameFileWins) {
 
 TEST_F(ExtractArchiveTest, AnUnsafeEntryAnywhereWritesNothing) {
   const char* kUnsafeNames[] = {
-      "../escape.txt",   "a/../../escape.txt", "two..dots.txt",
-      "/abs/escape.txt",  "C:\\escape.txt",
-      "c:/escape.txt",   "//server/share/x",   "caf\xe9.txt",
+      "../escape.txt",    "a/../../escape.txt", "two..dots.txt",
+      "/abs/escape.txt",  "C:\\escape.txt",     "c:/escape.txt",
+      "//server/share/x", "caf\xe9.txt",
   };
   MakeInstallation();
   auto before = Snapshot(dest_);
@@ -264,6 +264,24 @@ TEST_F(ExtractArchiveTest, TruncatedArchivesWriteNothing) {
     EXPECT_FALSE(ExtractArchive(Path(archive()), Path(dest_)));
     EXPECT_EQ(before, Snapshot(dest_));
   }
+}
+
+TEST_F(ExtractArchiveTest, AnEmptyDestinationMeansTheCurrentDirectory) {
+  ASSERT_TRUE(WriteTestArchive(Path(archive()), {{"sub/here.txt", "here"}}));
+  const fs::path old_directory = fs::current_path();
+  fs::current_path(dest_);
+  bool extracted = ExtractArchive(Path(archive()), base::FilePath());
+  fs::current_path(old_directory);
+  EXPECT_TRUE(extracted);
+  EXPECT_EQ("here", ReadWholeFile(dest_ / "sub" / "here.txt"));
+}
+
+TEST_F(ExtractArchiveTest, WithoutRoomForOldContentsNothingIsWritten) {
+  MakeInstallation();
+  auto before = Snapshot(dest_);
+  setenv("TMPDIR", (root_ / "absent").c_str(), 1);
+  EXPECT_FALSE(Extract({{"Mirovue.exe", "new host"}, {"new.txt", "new"}}));
+  EXPECT_EQ(before, Snapshot(dest_));
 }
 
 TEST_F(ExtractArchiveTest, AMissingArchiveFails) {
