@@ -78,6 +78,8 @@ bool BalloonOf(const NOTIFYICONDATAW& data, RecordLevel level, Balloon* balloon)
   balloon->text = FieldText(data.szInfo, 256);
   balloon->info_flags = data.dwInfoFlags;
   balloon->timeout = data.uTimeout;
+  balloon->record_flags = data.uFlags;
+  balloon->balloon_icon = level == RecordLevel::kV4 ? data.hBalloonIcon : nullptr;
   return true;
 }
 

@@ -132,6 +132,33 @@ TEST_F(NotificationAreaTest, BalloonCarriesItsFieldsFromLevelTwoOn) {
   EXPECT_EQ(u"updater", icon.tip);
 }
 
+TEST_F(NotificationAreaTest, UserBalloonIconAndRealTimeFlagReachTheShell) {
+  HICON balloon_icon = reinterpret_cast<HICON>(uintptr_t{0x5678});
+  HICON user_icon = reinterpret_cast<HICON>(uintptr_t{0x9abc});
+  const struct {
+    DWORD size;
+    HICON expected;
+  } kCases[] = {{NOTIFYICONDATAW_V4_SIZE, balloon_icon}, {NOTIFYICONDATAW_V3_SIZE, nullptr}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.size);
+    NOTIFYICONDATAW data = Record(c.size, owner_.handle());
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_ADD, &data));
+    data.uFlags = NIF_INFO | NIF_REALTIME | NIF_ICON;
+    data.hIcon = user_icon;
+    data.dwInfoFlags = NIIF_USER | NIIF_NOSOUND;
+    data.hBalloonIcon = balloon_icon;
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &data));
+    Balloon balloon = desktop_.Balloons().back();
+    EXPECT_EQ(c.expected, balloon.balloon_icon);
+    EXPECT_TRUE(balloon.record_flags & NIF_REALTIME);
+    EXPECT_EQ(static_cast<DWORD>(NIIF_USER | NIIF_NOSOUND), balloon.info_flags);
+    NotifyIcon icon;
+    ASSERT_TRUE(desktop_.FindNotifyIcon(owner_.handle(), kIconId, &icon));
+    EXPECT_EQ(user_icon, icon.icon);
+    Shell_NotifyIconW(NIM_DELETE, &data);
+  }
+}
+
 TEST_F(NotificationAreaTest, LevelOneRecordShowsNoBalloonAndTakesNoVersion) {
   NOTIFYICONDATAW data = Record(NOTIFYICONDATAW_V1_SIZE, owner_.handle());
   ASSERT_TRUE(Shell_NotifyIconW(NIM_ADD, &data));
