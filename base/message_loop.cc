@@ -21,14 +21,6 @@ LazyInstance<ThreadLocalPointer<MessageLoop>> g_current_loop =
 // Destroying a task may post another; give up after this many passes.
 constexpr int kMaxDestructionPasses = 100;
 
-// Zero and negative delays mean "as soon as possible".
-TimeTicks CalculateDelayedRuntime(TimeTicks now, TimeDelta delay) {
-  if (delay > TimeDelta())
-    return now + delay;
-  DCHECK(delay.InMilliseconds() == 0) << "delay should not be negative";
-  return TimeTicks();
-}
-
 template <class T>
 void RemoveObserver(std::vector<T*>* observers, T* observer) {
   observers->erase(std::remove(observers->begin(), observers->end(), observer),
@@ -140,10 +132,13 @@ scoped_refptr<MessageLoopProxy> MessageLoop::message_loop_proxy() const {
 
 void MessageLoop::AddTaskObserver(TaskObserver* observer) {
   task_observers_.push_back(observer);
+  has_task_observers_.store(true, std::memory_order_relaxed);
 }
 
 void MessageLoop::RemoveTaskObserver(TaskObserver* observer) {
   RemoveObserver(&task_observers_, observer);
+  has_task_observers_.store(!task_observers_.empty(),
+                            std::memory_order_relaxed);
 }
 
 void MessageLoop::AddDestructionObserver(DestructionObserver* observer) {
@@ -216,9 +211,19 @@ bool MessageLoop::RunIdleWork() {
 void MessageLoop::PostTaskHelper(const Location& from_here, Closure task,
                                  TimeDelta delay, bool nestable) {
   DCHECK(!task.is_null()) << from_here.ToString();
-  const TimeTicks now = TimeTicks::Now();
+  // The clock is read only when its value is used: for a delayed run time, or
+  // for the time posted that task observers are shown. An immediate task
+  // posted while no observer is registered keeps a null time posted.
+  const bool delayed = delay > TimeDelta();
+  DCHECK(delayed || delay.InMilliseconds() == 0)
+      << "delay should not be negative";
+  const TimeTicks now =
+      delayed || has_task_observers_.load(std::memory_order_relaxed)
+          ? TimeTicks::Now()
+          : TimeTicks();
+  // Zero and negative delays mean "as soon as possible".
   QueuedTask queued_task(from_here, std::move(task), now,
-                         CalculateDelayedRuntime(now, delay), nestable);
+                         delayed ? now + delay : TimeTicks(), nestable);
   AddToIncomingQueue(&queued_task);
 }
 

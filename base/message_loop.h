@@ -4,6 +4,7 @@
 #ifndef BASE_MESSAGE_LOOP_H_
 #define BASE_MESSAGE_LOOP_H_
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -42,7 +43,9 @@ class MessageLoop : public MessagePump::Delegate {
     TYPE_DEFAULT = 0,
   };
 
-  // Told before and after each task, on the owning thread.
+  // Told before and after each task, on the owning thread. The time posted is
+  // read from the clock only while an observer is registered: a task posted
+  // while there is none (or while one is being added) shows a null time.
   class TaskObserver {
    public:
     virtual void WillProcessTask(TimeTicks time_posted) = 0;
@@ -164,6 +167,9 @@ class MessageLoop : public MessagePump::Delegate {
   int32_t next_sequence_num_ = 0;
 
   std::vector<TaskObserver*> task_observers_;
+  // Written by the owning thread, read by posting threads: whether posts need
+  // to read the clock for the time posted.
+  std::atomic<bool> has_task_observers_{false};
   scoped_refptr<MessageLoopProxyImpl> message_loop_proxy_;
   std::unique_ptr<ThreadTaskRunnerHandle> thread_task_runner_handle_;
 };

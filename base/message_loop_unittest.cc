@@ -365,6 +365,23 @@ TEST(MessageLoopTest, TaskObserversAreToldAroundEachTask) {
   EXPECT_EQ((std::vector<int>{-1, 1, -2, -1, -2}), order);
 }
 
+TEST(MessageLoopTest, TimePostedIsShownWhileAnyObserverRemains) {
+  MessageLoop loop;
+  std::vector<int> first_order;
+  std::vector<int> second_order;
+  RecordingTaskObserver first(&first_order);
+  RecordingTaskObserver second(&second_order);
+  loop.AddTaskObserver(&first);
+  loop.AddTaskObserver(&second);
+  loop.RemoveTaskObserver(&first);
+  // |second| checks that the time posted is not null.
+  loop.PostTask(FROM_HERE, Bind(&QuitLoop, &loop));
+  RunWithDeadline(&loop);
+  loop.RemoveTaskObserver(&second);
+  EXPECT_TRUE(first_order.empty());
+  EXPECT_EQ((std::vector<int>{-1, -2}), second_order);
+}
+
 class RecordingDestructionObserver : public MessageLoop::DestructionObserver {
  public:
   explicit RecordingDestructionObserver(std::atomic<int>* destroyed)
