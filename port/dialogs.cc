@@ -35,11 +35,16 @@ bool ReturnsDirectly(UINT message) {
 LRESULT DefaultDialogProcessing(HWND dialog, UINT message, WPARAM wparam,
                                 LPARAM lparam) {
   switch (message) {
-    case WM_CLOSE:
-      // The close request becomes the Cancel command.
-      PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+    case WM_CLOSE: {
+      // The close request becomes the Cancel command, unless the dialog has
+      // a Cancel button that is disabled.
+      HWND cancel = GetDlgItem(dialog, IDCANCEL);
+      if (!cancel || IsWindowEnabled(cancel)) {
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(cancel));
+      }
       return 0;
+    }
     case WM_INITDIALOG:
       return 0;
     default:

@@ -1,10 +1,11 @@
 // The program's compiled-in resources: dialog templates, menus and icon
 // groups with the ids, classes, texts, styles and positions of the Windows
 // resources. The owner of the data registers each resource once, before the
-// first window is created, with a static ResourceRegistration object in a
-// file that is linked into the program; the dialog manager, LoadMenuW and
-// LoadImageW look them up by id. Registered data must outlive its use.
-// Any thread.
+// first window is created, with a static ResourceRegistration object; the
+// dialog manager, LoadMenuW and LoadImageW look them up by id. The linker
+// drops a file of a static library that nothing references, registrations
+// and all, so they belong in a file the program uses or that is linked as
+// an object. Registered data must outlive its use. Any thread.
 #ifndef PORT_RESOURCES_H_
 #define PORT_RESOURCES_H_
 

@@ -454,7 +454,8 @@ BOOL GetCursorPos(LPPOINT point);
 // message's result, unless the procedure destroyed it. A procedure returns
 // TRUE for a handled message and puts its result in DWLP_MSGRESULT (the
 // result of WM_INITDIALOG and WM_CTLCOLOR* is the return value itself).
-// Unhandled WM_CLOSE posts WM_COMMAND IDCANCEL to the dialog.
+// Unhandled WM_CLOSE posts WM_COMMAND IDCANCEL to the dialog (unless it has
+// a disabled IDCANCEL button).
 HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR template_name, HWND parent,
                         DLGPROC procedure, LPARAM init_param);
 // Runs the dialog modally on the calling thread until EndDialog; the owner
