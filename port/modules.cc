@@ -50,9 +50,7 @@ HMODULE GetModuleHandleW(LPCWSTR module_name) {
 FARPROC GetProcAddress(HMODULE module, LPCSTR proc_name) {
   if (module == kShellModule && proc_name && strcmp(proc_name, "DllGetVersion") == 0 &&
       port::CurrentDesktop().GetShellVersion().exported) {
-    // Through a plain function type, as the callers cast it back.
-    return reinterpret_cast<FARPROC>(
-        reinterpret_cast<void (*)()>(&ShellDllGetVersion));
+    return reinterpret_cast<FARPROC>(&ShellDllGetVersion);
   }
   SetLastError(ERROR_PROC_NOT_FOUND);
   return nullptr;

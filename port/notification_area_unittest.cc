@@ -254,8 +254,8 @@ TEST(ShellVersionTest, DllGetVersionReportsTheDesktopsShell) {
   version.minor = 0;
   version.build = 6002;
   desktop.SetShellVersion(version);
-  auto get_version = reinterpret_cast<DLLGETVERSIONPROC>(
-      reinterpret_cast<void (*)()>(GetProcAddress(shell, "DllGetVersion")));
+  auto get_version =
+      reinterpret_cast<DLLGETVERSIONPROC>(GetProcAddress(shell, "DllGetVersion"));
   ASSERT_NE(nullptr, get_version);
   DLLVERSIONINFO info = {};
   info.cbSize = sizeof(info);

@@ -132,7 +132,9 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* controls);
 // Modules. GetModuleHandleW(nullptr) is the program itself, whose compiled-in
 // resources the dialog, menu and icon calls use. "shell32.dll" is always
 // loaded and exports "DllGetVersion", reporting the desktop's shell version.
-typedef INT_PTR(WINAPI* FARPROC)();
+// A plain function type, so that casting it to the export's real type is
+// clean under -Wcast-function-type.
+typedef void(WINAPI* FARPROC)();
 HMODULE GetModuleHandleW(LPCWSTR module_name);
 FARPROC GetProcAddress(HMODULE module, LPCSTR proc_name);
 
