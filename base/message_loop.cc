@@ -232,7 +232,7 @@ void MessageLoop::AddToIncomingQueue(QueuedTask* queued_task) {
   // thread drains the whole batch before it waits again.
   scoped_refptr<MessagePump> pump;
   {
-    AutoLock locked(incoming_queue_lock_);
+    std::lock_guard<std::mutex> locked(incoming_queue_lock_);
     queued_task->sequence_num = next_sequence_num_;
     next_sequence_num_ = static_cast<int32_t>(
         static_cast<uint32_t>(next_sequence_num_) + 1u);
@@ -250,7 +250,7 @@ void MessageLoop::AddToIncomingQueue(QueuedTask* queued_task) {
 void MessageLoop::ReloadWorkQueue() {
   if (!work_queue_.empty())
     return;
-  AutoLock locked(incoming_queue_lock_);
+  std::lock_guard<std::mutex> locked(incoming_queue_lock_);
   if (incoming_queue_.empty())
     return;
   incoming_queue_.Swap(&work_queue_);

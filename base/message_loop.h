@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,6 @@
 #include "base/message_pump.h"
 #include "base/queued_task.h"
 #include "base/ref_counted.h"
-#include "base/synchronization/lock.h"
 #include "base/time.h"
 
 namespace base {
@@ -131,6 +131,8 @@ class MessageLoop : public MessagePump::Delegate {
   friend class RunLoop;
   friend class MessageLoopProxyImpl;
 
+  static constexpr size_t kCacheLineSize = 64;
+
   void Init();
   void PostTaskHelper(const Location& from_here, Closure task, TimeDelta delay,
                       bool nestable);
@@ -160,17 +162,22 @@ class MessageLoop : public MessagePump::Delegate {
   std::string thread_name_;
   RunLoop* run_loop_ = nullptr;
 
-  Lock incoming_queue_lock_;
+  std::vector<TaskObserver*> task_observers_;
+
+  // What posting threads touch sits on cache lines of its own, so that the
+  // owning thread's writes while it runs tasks do not slow every post down.
+  // The incoming queue's lock is never taken twice by one thread.
+  alignas(kCacheLineSize) std::mutex incoming_queue_lock_;
   // Guarded by incoming_queue_lock_.
   TaskQueue incoming_queue_;
   // Guarded by incoming_queue_lock_; wraps past its largest value.
   int32_t next_sequence_num_ = 0;
-
-  std::vector<TaskObserver*> task_observers_;
   // Written by the owning thread, read by posting threads: whether posts need
   // to read the clock for the time posted.
   std::atomic<bool> has_task_observers_{false};
-  scoped_refptr<MessageLoopProxyImpl> message_loop_proxy_;
+
+  alignas(kCacheLineSize) scoped_refptr<MessageLoopProxyImpl>
+      message_loop_proxy_;
   std::unique_ptr<ThreadTaskRunnerHandle> thread_task_runner_handle_;
 };
 
