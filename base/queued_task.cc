@@ -26,29 +26,10 @@ bool QueuedTask::operator<(const QueuedTask& other) const {
   return static_cast<int32_t>(difference) > 0;
 }
 
-namespace {
-
-// A queue that grew beyond this many records gives its storage back once it
-// is empty, so that one burst does not pin its memory for good.
-constexpr size_t kMaxRetainedCapacity = 1 << 14;
-
-}  // namespace
-
 QueuedTask TaskQueue::Pop() {
-  QueuedTask front = std::move(tasks_[front_]);
-  if (++front_ == tasks_.size()) {
-    if (tasks_.capacity() > kMaxRetainedCapacity)
-      std::vector<QueuedTask>().swap(tasks_);
-    else
-      tasks_.clear();
-    front_ = 0;
-  }
+  QueuedTask front = std::move(tasks_.front());
+  tasks_.pop_front();
   return front;
-}
-
-void TaskQueue::Swap(TaskQueue* other) {
-  tasks_.swap(other->tasks_);
-  std::swap(front_, other->front_);
 }
 
 void DelayedTaskQueue::Push(QueuedTask task) {

@@ -5,7 +5,7 @@
 #define BASE_QUEUED_TASK_H_
 
 #include <cstdint>
-#include <cstddef>
+#include <deque>
 #include <utility>
 #include <vector>
 
@@ -34,20 +34,18 @@ struct QueuedTask {
   bool nestable;
 };
 
-// FIFO of records. Swap hands the whole content to another queue in one step;
-// storage is reused once a queue has been emptied, so a steady stream of
-// batches allocates nothing for the queues themselves.
+// FIFO of records. Swap hands the whole content to another queue in one step.
+// Storage comes in small blocks, given back as the records are popped: a burst
+// neither moves the records it already holds nor pins its memory afterwards.
 class TaskQueue {
  public:
-  bool empty() const { return front_ == tasks_.size(); }
+  bool empty() const { return tasks_.empty(); }
   void Push(QueuedTask task) { tasks_.push_back(std::move(task)); }
   QueuedTask Pop();
-  void Swap(TaskQueue* other);
+  void Swap(TaskQueue* other) { tasks_.swap(other->tasks_); }
 
  private:
-  std::vector<QueuedTask> tasks_;
-  // Index of the first record not yet popped; the ones before it are empty.
-  size_t front_ = 0;
+  std::deque<QueuedTask> tasks_;
 };
 
 // Max-heap of delayed records; Pop moves the top out instead of copying it.

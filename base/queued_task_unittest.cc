@@ -75,7 +75,7 @@ TEST(TaskQueueTest, PopsInPushOrderAndSwapHandsOverEverything) {
   TaskQueue work;
   for (int round = 0; round < 3; ++round) {
     SCOPED_TRACE(round);
-    // Enough records to pass the retained storage once.
+    // Enough records to span many storage blocks once.
     const int count = round == 1 ? 20000 : 3;
     for (int i = 0; i < count; ++i)
       incoming.Push(MakeRecord(0, i));
