@@ -26,35 +26,16 @@ LRESULT CALLBACK ProgressBarProcedure(HWND window, UINT message, WPARAM wparam,
   if (!bar)
     return 0;
   int previous_position = bar->position;
-  LRESULT previous_range = MAKELRESULT(bar->range_low, bar->range_high);
   switch (message) {
-    case PBM_SETRANGE:
+    case PBM_SETRANGE: {
+      LRESULT previous_range = MAKELRESULT(bar->range_low, bar->range_high);
       bar->range_low = LOWORD(lparam);
       bar->range_high = HIWORD(lparam);
       bar->position = Clamp(*bar, bar->position);
       return previous_range;
-    case PBM_SETRANGE32:
-      bar->range_low = static_cast<int>(wparam);
-      bar->range_high = static_cast<int>(lparam);
-      bar->position = Clamp(*bar, bar->position);
-      return previous_range;
+    }
     case PBM_SETPOS:
       bar->position = Clamp(*bar, static_cast<int>(wparam));
-      return previous_position;
-    case PBM_DELTAPOS:
-      bar->position = Clamp(*bar, bar->position + static_cast<int>(wparam));
-      return previous_position;
-    case PBM_SETSTEP: {
-      int previous_step = bar->step;
-      bar->step = static_cast<int>(wparam);
-      return previous_step;
-    }
-    case PBM_STEPIT:
-      bar->position += bar->step;
-      // Past the end the bar starts over from the beginning.
-      if (bar->position > bar->range_high)
-        bar->position = bar->range_low + (bar->position - bar->range_high);
-      bar->position = Clamp(*bar, bar->position);
       return previous_position;
     case PBM_GETRANGE:
       if (lparam) {

@@ -140,14 +140,10 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, LPCWSTR template_name,
 
 namespace port {
 
+// The default dialog procedure: the dialog's own procedure first, from
+// WM_INITDIALOG on, then the default processing for what it leaves.
 LRESULT CALLBACK DialogProcedure(HWND dialog, UINT message, WPARAM wparam,
                                  LPARAM lparam) {
-  return DefDlgProcW(dialog, message, wparam, lparam);
-}
-
-}  // namespace port
-
-LRESULT DefDlgProcW(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   DLGPROC procedure = nullptr;
   {
     std::lock_guard<std::mutex> hold(port::WindowLock());
@@ -165,6 +161,8 @@ LRESULT DefDlgProcW(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   }
   return DefaultDialogProcessing(dialog, message, wparam, lparam);
 }
+
+}  // namespace port
 
 HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR template_name, HWND parent,
                         DLGPROC procedure, LPARAM init_param) {
@@ -265,12 +263,6 @@ HWND GetDlgItem(HWND dialog, int id) {
   return nullptr;
 }
 
-int GetDlgCtrlID(HWND window) {
-  std::lock_guard<std::mutex> hold(port::WindowLock());
-  port::Window* found = port::FindWindowLocked(window);
-  return found ? found->id : 0;
-}
-
 BOOL SetDlgItemTextW(HWND dialog, int id, LPCWSTR text) {
   HWND item = GetDlgItem(dialog, id);
   if (!item) {
@@ -294,14 +286,4 @@ LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARAM wparam,
                             LPARAM lparam) {
   HWND item = GetDlgItem(dialog, id);
   return item ? SendMessageW(item, message, wparam, lparam) : 0;
-}
-
-BOOL MapDialogRect(HWND dialog, LPRECT rect) {
-  if (!rect || !IsWindow(dialog))
-    return FALSE;
-  rect->left = DialogUnitsToPixelsX(rect->left);
-  rect->right = DialogUnitsToPixelsX(rect->right);
-  rect->top = DialogUnitsToPixelsY(rect->top);
-  rect->bottom = DialogUnitsToPixelsY(rect->bottom);
-  return TRUE;
 }

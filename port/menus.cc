@@ -2,7 +2,6 @@
 // window menu of each window, default items and popup tracking.
 #include "port/menus.h"
 
-#include <algorithm>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -186,36 +185,6 @@ HMENU LoadMenuW(HINSTANCE, LPCWSTR menu_name) {
   return menu;
 }
 
-HMENU CreatePopupMenu() {
-  std::lock_guard<std::mutex> hold(port::GetMenus().lock);
-  return port::CreateLocked();
-}
-
-BOOL AppendMenuW(HMENU menu, UINT flags, UINT_PTR id_or_popup, LPCWSTR text) {
-  std::lock_guard<std::mutex> hold(port::GetMenus().lock);
-  port::Menu* found = port::FindLocked(menu);
-  if (!found) {
-    SetLastError(ERROR_INVALID_MENU_HANDLE);
-    return FALSE;
-  }
-  port::MenuItem item;
-  item.separator = (flags & MF_SEPARATOR) != 0;
-  item.state = flags & (MF_GRAYED | MF_DISABLED | MF_CHECKED);
-  if (text && !item.separator)
-    item.text = text;
-  if (flags & MF_POPUP) {
-    item.popup = reinterpret_cast<HMENU>(id_or_popup);
-    if (!port::FindLocked(item.popup)) {
-      SetLastError(ERROR_INVALID_MENU_HANDLE);
-      return FALSE;
-    }
-  } else {
-    item.id = static_cast<UINT>(id_or_popup);
-  }
-  found->items.push_back(item);
-  return TRUE;
-}
-
 BOOL DestroyMenu(HMENU menu) {
   std::lock_guard<std::mutex> hold(port::GetMenus().lock);
   if (!port::FindLocked(menu)) {
@@ -239,22 +208,6 @@ HMENU GetSubMenu(HMENU menu, int position) {
   return item ? item->popup : nullptr;
 }
 
-int GetMenuItemCount(HMENU menu) {
-  std::lock_guard<std::mutex> hold(port::GetMenus().lock);
-  port::Menu* found = port::FindLocked(menu);
-  return found ? static_cast<int>(found->items.size()) : -1;
-}
-
-UINT GetMenuItemID(HMENU menu, int position) {
-  std::lock_guard<std::mutex> hold(port::GetMenus().lock);
-  port::MenuItem* item =
-      position < 0 ? nullptr
-                   : port::FindItemLocked(menu, static_cast<UINT>(position), true);
-  if (!item || item->popup)
-    return port::kNotFound;
-  return item->separator ? 0 : item->id;
-}
-
 UINT GetMenuState(HMENU menu, UINT id, UINT flags) {
   std::lock_guard<std::mutex> hold(port::GetMenus().lock);
   port::MenuItem* item =
@@ -272,21 +225,6 @@ UINT GetMenuState(HMENU menu, UINT id, UINT flags) {
              (static_cast<UINT>(port::FindLocked(item->popup)->items.size()) << 8);
   }
   return state;
-}
-
-int GetMenuStringW(HMENU menu, UINT id, LPWSTR buffer, int buffer_size,
-                   UINT flags) {
-  std::lock_guard<std::mutex> hold(port::GetMenus().lock);
-  port::MenuItem* item =
-      port::FindItemLocked(menu, id, (flags & MF_BYPOSITION) != 0);
-  if (!item)
-    return 0;
-  if (!buffer || buffer_size <= 0)
-    return static_cast<int>(item->text.size());
-  size_t count = std::min(item->text.size(), static_cast<size_t>(buffer_size - 1));
-  std::copy(item->text.begin(), item->text.begin() + count, buffer);
-  buffer[count] = 0;
-  return static_cast<int>(count);
 }
 
 BOOL SetMenuDefaultItem(HMENU menu, UINT item, UINT by_position) {

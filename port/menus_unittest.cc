@@ -6,6 +6,7 @@
 #include <chrono>
 #include <memory>
 
+#include "port/menus.h"
 #include "port/resources.h"
 #include "port/test_desktop.h"
 #include "port/test_ui_thread.h"
@@ -25,15 +26,17 @@ const ResourceRegistration kRegisterMenu(kMenuTemplate);
 TEST(MenusTest, LoadedFromTheResourceWithItsPopup) {
   HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kMenu));
   ASSERT_TRUE(IsMenu(menu));
-  EXPECT_EQ(1, GetMenuItemCount(menu));
   HMENU popup = GetSubMenu(menu, 0);
   ASSERT_TRUE(IsMenu(popup));
   EXPECT_EQ(nullptr, GetSubMenu(popup, 0));
   EXPECT_EQ(nullptr, GetSubMenu(menu, 1));
-  EXPECT_EQ(kShow, GetMenuItemID(popup, 0));
-  WCHAR text[16];
-  EXPECT_EQ(2, GetMenuStringW(popup, kShow, text, 16, MF_BYCOMMAND));
-  EXPECT_EQ(std::u16string(u"显示"), text);
+  EXPECT_TRUE(GetMenuState(menu, 0, MF_BYPOSITION) & MF_POPUP);
+  std::vector<MenuItemView> items;
+  ASSERT_TRUE(SnapshotMenu(popup, &items));
+  ASSERT_EQ(1u, items.size());
+  EXPECT_EQ(kShow, items[0].id);
+  EXPECT_EQ(u"显示", items[0].text);
+  EXPECT_FALSE(items[0].is_default);
   EXPECT_TRUE(DestroyMenu(menu));
   EXPECT_FALSE(IsMenu(menu));
   EXPECT_FALSE(IsMenu(popup));

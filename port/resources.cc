@@ -93,8 +93,7 @@ bool DescribeIcon(HICON icon, IconDescription* description) {
 
 }  // namespace port
 
-HANDLE LoadImageW(HINSTANCE, LPCWSTR name, UINT type, int cx, int cy,
-                  UINT flags) {
+HANDLE LoadImageW(HINSTANCE, LPCWSTR name, UINT type, int cx, int cy, UINT) {
   const port::IconGroupTemplate* group =
       (type == IMAGE_ICON && IS_INTRESOURCE(name))
           ? port::FindIconGroup(static_cast<WORD>(reinterpret_cast<uintptr_t>(name)))
@@ -114,14 +113,6 @@ HANDLE LoadImageW(HINSTANCE, LPCWSTR name, UINT type, int cx, int cy,
   description->image = port::ChooseImage(*group, cx, cy);
   port::Registry& registry = port::GetRegistry();
   std::lock_guard<std::mutex> hold(registry.lock);
-  if (flags & LR_SHARED) {
-    // Shared icons are made once per group and size and never freed.
-    for (auto& entry : registry.icons) {
-      const port::IconDescription& known = *entry.second;
-      if (known.group_id == group->id && known.width == cx && known.height == cy)
-        return entry.first;
-    }
-  }
   HICON icon = reinterpret_cast<HICON>(description.get());
   registry.icons[icon] = std::move(description);
   return icon;

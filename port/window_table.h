@@ -24,7 +24,6 @@ struct ClientFrameSize {
 struct Window {
   HWND handle = nullptr;
   std::shared_ptr<MessageQueue> queue;  // of the thread that created it
-  DWORD thread_id = 0;
   std::u16string class_name;
   WNDPROC procedure = nullptr;
   HINSTANCE instance = nullptr;
@@ -57,7 +56,6 @@ struct Window {
   int range_low = 0;
   int range_high = 100;
   int position = 0;
-  int step = 10;
 };
 
 std::mutex& WindowLock();

@@ -2,8 +2,6 @@
 // texts, long values), default window processing and activation.
 #include <windows.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -94,7 +92,6 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR window_name,
     return nullptr;
   }
   window->queue = port::MessageQueue::Current();
-  window->thread_id = GetCurrentThreadId();
   window->instance = instance;
   if (child) {
     window->parent = parent;
@@ -171,13 +168,6 @@ BOOL DestroyWindow(HWND window) {
 BOOL IsWindow(HWND window) {
   std::lock_guard<std::mutex> hold(port::WindowLock());
   return port::FindWindowLocked(window) != nullptr;
-}
-
-LRESULT CallWindowProcW(WNDPROC procedure, HWND window, UINT message,
-                        WPARAM wparam, LPARAM lparam) {
-  if (!procedure)
-    return 0;
-  return procedure(window, message, wparam, lparam);
 }
 
 LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -460,38 +450,12 @@ int GetWindowTextW(HWND window, LPWSTR buffer, int buffer_size) {
                                        reinterpret_cast<LPARAM>(buffer)));
 }
 
-int GetWindowTextLengthW(HWND window) {
-  return static_cast<int>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
-}
-
 HWND GetParent(HWND window) {
   std::lock_guard<std::mutex> hold(port::WindowLock());
   port::Window* found = port::FindWindowLocked(window);
   if (!found)
     return nullptr;
   return found->parent ? found->parent : found->owner;
-}
-
-HWND GetWindow(HWND window, UINT relation) {
-  std::lock_guard<std::mutex> hold(port::WindowLock());
-  port::Window* found = port::FindWindowLocked(window);
-  if (!found)
-    return nullptr;
-  if (relation == GW_OWNER)
-    return found->owner;
-  if (relation == GW_CHILD)
-    return found->children.empty() ? nullptr : found->children.front();
-  return nullptr;
-}
-
-DWORD GetWindowThreadProcessId(HWND window, DWORD* process_id) {
-  std::lock_guard<std::mutex> hold(port::WindowLock());
-  port::Window* found = port::FindWindowLocked(window);
-  if (!found)
-    return 0;
-  if (process_id)
-    *process_id = static_cast<DWORD>(getpid());
-  return found->thread_id;
 }
 
 BOOL SetForegroundWindow(HWND window) {
@@ -502,13 +466,9 @@ BOOL SetForegroundWindow(HWND window) {
   return TRUE;
 }
 
-HWND GetForegroundWindow() {
+HWND GetActiveWindow() {
   std::lock_guard<std::mutex> hold(port::WindowLock());
   return g_active_window;
-}
-
-HWND GetActiveWindow() {
-  return GetForegroundWindow();
 }
 
 HWND SetFocus(HWND window) {
@@ -518,9 +478,4 @@ HWND SetFocus(HWND window) {
     return nullptr;
   g_focus_window = window;
   return previous;
-}
-
-HWND GetFocus() {
-  std::lock_guard<std::mutex> hold(port::WindowLock());
-  return g_focus_window;
 }

@@ -345,8 +345,6 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR window_name,
 BOOL DestroyWindow(HWND window);
 BOOL IsWindow(HWND window);
 LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-LRESULT CallWindowProcW(WNDPROC procedure, HWND window, UINT message,
-                        WPARAM wparam, LPARAM lparam);
 
 #define GWL_STYLE (-16)
 #define GWL_EXSTYLE (-20)
@@ -404,20 +402,14 @@ BOOL GetClientRect(HWND window, LPRECT rect);
 // Texts through WM_SETTEXT / WM_GETTEXT, sent to the window.
 BOOL SetWindowTextW(HWND window, LPCWSTR text);
 int GetWindowTextW(HWND window, LPWSTR buffer, int buffer_size);
-int GetWindowTextLengthW(HWND window);
 
-#define GW_OWNER 4
-#define GW_CHILD 5
 // The parent of a child window, the owner of a top-level one.
 HWND GetParent(HWND window);
-HWND GetWindow(HWND window, UINT relation);
-DWORD GetWindowThreadProcessId(HWND window, DWORD* process_id);
 
+// The active window is the one last shown or brought to the foreground.
 BOOL SetForegroundWindow(HWND window);
-HWND GetForegroundWindow();
 HWND GetActiveWindow();
 HWND SetFocus(HWND window);
-HWND GetFocus();
 BOOL GetCursorPos(LPPOINT point);
 
 // ---------------------------------------------------------------------------
@@ -465,26 +457,18 @@ HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR template_name, HWND parent,
 INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR template_name, HWND owner,
                         DLGPROC procedure, LPARAM init_param);
 BOOL EndDialog(HWND dialog, INT_PTR result);
-LRESULT DefDlgProcW(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 // Esc and Enter become IDCANCEL and the default command (IDOK) of |dialog|.
 BOOL IsDialogMessageW(HWND dialog, LPMSG msg);
 HWND GetDlgItem(HWND dialog, int id);
-int GetDlgCtrlID(HWND window);
 BOOL SetDlgItemTextW(HWND dialog, int id, LPCWSTR text);
 UINT GetDlgItemTextW(HWND dialog, int id, LPWSTR buffer, int buffer_size);
 LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARAM wparam,
                             LPARAM lparam);
-// Dialog units to pixels for the dialog's font ("MS Shell Dlg", 8 points).
-BOOL MapDialogRect(HWND dialog, LPRECT rect);
 
 // Progress bar messages; the range defaults to 0..100, the position is kept
 // within the range.
 #define PBM_SETRANGE (WM_USER + 1)
 #define PBM_SETPOS (WM_USER + 2)
-#define PBM_DELTAPOS (WM_USER + 3)
-#define PBM_SETSTEP (WM_USER + 4)
-#define PBM_STEPIT (WM_USER + 5)
-#define PBM_SETRANGE32 (WM_USER + 6)
 #define PBM_GETRANGE (WM_USER + 7)
 #define PBM_GETPOS (WM_USER + 8)
 
@@ -545,16 +529,10 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 
 // Menus are process-wide objects; any thread may use them.
 HMENU LoadMenuW(HINSTANCE instance, LPCWSTR menu_name);
-HMENU CreatePopupMenu();
-BOOL AppendMenuW(HMENU menu, UINT flags, UINT_PTR id_or_popup, LPCWSTR text);
 BOOL DestroyMenu(HMENU menu);
 BOOL IsMenu(HMENU menu);
 HMENU GetSubMenu(HMENU menu, int position);
-int GetMenuItemCount(HMENU menu);
-UINT GetMenuItemID(HMENU menu, int position);
 UINT GetMenuState(HMENU menu, UINT id, UINT flags);
-int GetMenuStringW(HMENU menu, UINT id, LPWSTR buffer, int buffer_size,
-                   UINT flags);
 BOOL SetMenuDefaultItem(HMENU menu, UINT item, UINT by_position);
 UINT GetMenuDefaultItem(HMENU menu, UINT by_position, UINT flags);
 // Returns the previous state (MF_ENABLED, MF_GRAYED, MF_DISABLED), or -1
@@ -576,14 +554,13 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved,
 #define IMAGE_ICON 1
 #define LR_DEFAULTCOLOR 0x00000000
 #define LR_DEFAULTSIZE 0x00000040
-#define LR_SHARED 0x00008000
 
 #define ICON_SMALL 0
 #define ICON_BIG 1
 
 // An icon of the compiled-in icon group |name| at |cx| by |cy| (0 means the
 // system's large icon size), from the group's image closest to that size.
-// Owned by the caller (DestroyIcon) unless LR_SHARED.
+// Owned by the caller, who frees it with DestroyIcon.
 HANDLE LoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int cx, int cy,
                   UINT flags);
 BOOL DestroyIcon(HICON icon);
