@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -33,6 +34,12 @@ struct QueuedTask {
   // False for tasks that may run only in the outermost run loop.
   bool nestable;
 };
+
+// Records are moved, never copied, through the queues and the heap; a copy
+// would add and later drop a reference on the task's shared bound state.
+static_assert(std::is_nothrow_move_constructible<QueuedTask>::value &&
+                  std::is_nothrow_move_assignable<QueuedTask>::value,
+              "queues must be able to move records without copying them");
 
 // FIFO of records. Swap hands the whole content to another queue in one step.
 // Storage comes in small blocks, given back as the records are popped: a burst
