@@ -213,15 +213,16 @@ void MessageLoop::PostTaskHelper(const Location& from_here, Closure task,
   DCHECK(!task.is_null()) << from_here.ToString();
   // The clock is read only when its value is used: for a delayed run time, or
   // for the time posted that task observers are shown. An immediate task
-  // posted while no observer is registered keeps a null time posted.
+  // posted while no observer is registered keeps a null time posted. Zero and
+  // negative delays mean "as soon as possible".
   const bool delayed = delay > TimeDelta();
-  DCHECK(delayed || delay.InMilliseconds() == 0)
-      << "delay should not be negative";
+  if (!delayed) {
+    DCHECK(delay.InMilliseconds() == 0) << "delay should not be negative";
+  }
   const TimeTicks now =
       delayed || has_task_observers_.load(std::memory_order_relaxed)
           ? TimeTicks::Now()
           : TimeTicks();
-  // Zero and negative delays mean "as soon as possible".
   QueuedTask queued_task(from_here, std::move(task), now,
                          delayed ? now + delay : TimeTicks(), nestable);
   AddToIncomingQueue(&queued_task);

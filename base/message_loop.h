@@ -176,6 +176,7 @@ class MessageLoop : public MessagePump::Delegate {
   // to read the clock for the time posted.
   std::atomic<bool> has_task_observers_{false};
 
+  // Owning thread again, from the next cache line on.
   alignas(kCacheLineSize) scoped_refptr<MessageLoopProxyImpl>
       message_loop_proxy_;
   std::unique_ptr<ThreadTaskRunnerHandle> thread_task_runner_handle_;
