@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Demonstrates the update check end to end on loopback: a demonstration host
-# running as Mirovue.exe in a demonstration installation, a local HTTP server
-# offering manifests, and the real updater telling the host what it found.
+# Demonstrates the updater end to end on loopback. A local HTTP server offers
+# manifests and a package; the demonstration host runs as Mirovue.exe in a
+# demonstration installation; the real updater checks, downloads, verifies,
+# waits for the host to close, replaces the files and starts the host again.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/tools/build.sh"
@@ -10,40 +11,72 @@ build="$root/build"
 work=$(mktemp -d)
 cleanup() {
   [ -n "${server_pid:-}" ] && kill "$server_pid" 2>/dev/null || true
-  [ -n "${host_pid:-}" ] && kill "$host_pid" 2>/dev/null || true
+  pkill -f "^$work/" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 
 install="$work/Mirovue"
 site="$work/site/update"
-mkdir -p "$install" "$site"
+release="$work/release"
+mkdir -p "$install" "$site" "$release/plugins"
 cp "$build/app/updater" "$install/updater"
-cp "$(find "$build/tools" -name Mirovue.exe -type f | head -n 1)" "$install/Mirovue.exe"
-
-manifest() {
-  printf '<?xml version="1.0" encoding="utf-8"?>\n<update>\n  <version>%s</version>\n  <md5>0123456789abcdef0123456789abcdef</md5>\n  <file_url>http://127.0.0.1/update/package.zip</file_url>\n  <compress>zip</compress>\n</update>\n' "$1"
-}
+cp "$build/tools/Mirovue.exe" "$install/Mirovue.exe"
 installed=$(grep -m1 -o 'DEMO_HOST_VERSION:STRING=.*' "$build/CMakeCache.txt" | cut -d= -f2)
-manifest "$installed" > "$site/same.xml"
-manifest "9.9.9.9" > "$site/newer.xml"
-printf '<html><body><h1>Welcome to the update server</h1></body></html>\n' > "$site/page.html"
+echo "Mirovue $installed" > "$install/readme.txt"
+
+# The new release: a host stamped with a newer version, and its files.
+cp "$build/tools/Mirovue.exe" "$release/Mirovue.exe"
+"$build/tools/version_resource" --file-version="1, 0, 3, 0" --elf="$release/Mirovue.exe"
+echo "Mirovue 1.0.3.0" > "$release/readme.txt"
+head -c 300000 /dev/urandom > "$release/plugins/viewer.dll"
+(cd "$release" && zip -q -r "$site/package.zip" .)
+digest=$(md5sum "$site/package.zip" | cut -d' ' -f1)
 
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+manifest() {
+  printf '<?xml version="1.0" encoding="utf-8"?>\n<update>\n  <version>%s</version>\n  <md5>%s</md5>\n  <file_url>http://127.0.0.1:%s/update/package.zip</file_url>\n  <compress>zip</compress>\n</update>\n' "$1" "$2" "$port"
+}
+manifest "$installed" "$digest" > "$site/same.xml"
+manifest "1,0,3,0" "$digest" > "$site/update.xml"
+printf '<html><body><h1>Welcome to the update server</h1></body></html>\n' > "$site/page.html"
+
 python3 -m http.server "$port" --bind 127.0.0.1 --directory "$work/site" >/dev/null 2>&1 &
 server_pid=$!
 for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.05; done
 
 hwnd=4242
-"$install/Mirovue.exe" --hwnd=$hwnd --log="$work/host.log" --exit-after-ms=60000 &
-host_pid=$!
-for _ in $(seq 100); do grep -q "@win32.hwnd.$hwnd\$" /proc/net/unix && break; sleep 0.05; done
+start_host() {
+  "$install/Mirovue.exe" --hwnd=$hwnd --log="$work/host.log" "$@" >/dev/null &
+  host_pid=$!
+  for _ in $(seq 100); do grep -q "@win32.hwnd.$hwnd\$" /proc/net/unix && break; sleep 0.05; done
+}
+run_updater() {
+  (cd "$install" && ./updater --url="http://127.0.0.1:$port/update/$1" --hwnd=$hwnd \
+     2> "$work/updater.stderr") && code=0 || code=$?
+}
+received() { grep -v '^start' "$work/host.log" | tr '\n' ';'; }
 
-echo "Installed host version: $installed"
-for case in same.xml newer.xml page.html; do
-  before=$(grep -c '^message' "$work/host.log" 2>/dev/null || true)
-  (cd "$install" && ./updater --url="http://127.0.0.1:$port/update/$case" --hwnd=$hwnd) && code=0 || code=$?
-  sleep 0.3
-  echo "Manifest $case: updater exit code $code; host received: $(grep '^message' "$work/host.log" | tail -n +$((before + 1)) | tr '\n' ';')"
+echo "== The update check (1125 up to date, 1127 failed) =="
+start_host --exit-after-ms=60000
+for case in same.xml page.html; do
+  : > "$work/host.log"
+  run_updater "$case"; sleep 0.3
+  echo "Manifest $case: updater exit code $code; host received: $(received)"
 done
-echo "(1125 up to date, 1124 update available, 1127 update failed)"
+kill "$host_pid"; wait "$host_pid" 2>/dev/null || true
+
+echo
+echo "== A whole update to 1.0.3.0 (1124 offered, 1126 verified) =="
+echo "Before: $(cat "$install/readme.txt"); files: $(cd "$install" && ls | tr '\n' ' ')"
+: > "$work/host.log"
+start_host --exit-after-ms=5000   # still running when first asked, then closes
+run_updater update.xml
+echo "Updater exit code $code. What it showed the user (headless desktop):"
+sed 's/^/  /' "$work/updater.stderr"
+echo "Host window received: $(received)"
+for _ in $(seq 100); do [ -s "$install/host.log" ] && break; sleep 0.05; done
+echo "Host started again: $(head -n 1 "$install/host.log" 2>/dev/null)"
+echo "After: $(cat "$install/readme.txt"); files: $(cd "$install" && ls | grep -v '\.log$' | tr '\n' ' ')"
+echo "plugins/viewer.dll identical to the release: $(cmp -s "$release/plugins/viewer.dll" "$install/plugins/viewer.dll" && echo yes || echo no)"
+echo "Mirovue.exe identical to the release: $(cmp -s "$release/Mirovue.exe" "$install/Mirovue.exe" && echo yes || echo no)"
