@@ -1,0 +1,227 @@
+// Times a whole update of a large package from a loopback server against
+// the same work done by standard tools back to back (curl -o, md5sum,
+// unzip -o), and compares the updater's peak memory for a small and a large
+// package. The updater always sleeps 3 seconds before it first looks for the
+// host; that fixed wait is taken off its time.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "base/file_path.h"
+#include "base/utf_string_conversions.h"
+#include "tests/child_process.h"
+#include "tests/http_test_server.h"
+#include "zip/testing/archive_builder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+constexpr double kFixedHostWaitSeconds = 3.0;
+constexpr size_t kMiB = 1024 * 1024;
+
+struct RunResult {
+  double seconds = -1;
+  long peak_rss_kib = 0;
+};
+
+// Runs a program to its end in |directory|; its time and peak memory.
+RunResult RunNow(const std::vector<std::string>& argv, const std::string& directory) {
+  RunResult result;
+  auto start = std::chrono::steady_clock::now();
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(directory.c_str()) != 0)
+      _exit(126);
+    freopen("/dev/null", "w", stdout);
+    freopen("/dev/null", "w", stderr);
+    std::vector<char*> args;
+    for (const std::string& arg : argv)
+      args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage = {};
+  if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status))
+    return result;
+  result.seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  result.peak_rss_kib = usage.ru_maxrss;
+  return result;
+}
+
+// The kernel counts a child's memory from before its exec in its peak, so
+// programs are started by a launcher process forked while this one was
+// still small, not by this process once it holds a whole package.
+class Launcher {
+ public:
+  Launcher() {
+    int commands[2];
+    int results[2];
+    if (pipe(commands) != 0 || pipe(results) != 0)
+      return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(commands[1]);
+      close(results[0]);
+      Serve(commands[0], results[1]);
+      _exit(0);
+    }
+    close(commands[0]);
+    close(results[1]);
+    commands_ = fdopen(commands[1], "w");
+    results_ = fdopen(results[0], "r");
+  }
+  ~Launcher() {
+    if (commands_)
+      fclose(commands_);
+    if (results_)
+      fclose(results_);
+    if (pid_ > 0)
+      waitpid(pid_, nullptr, 0);
+  }
+
+  RunResult Run(const std::vector<std::string>& argv, const std::string& directory) {
+    RunResult result;
+    if (!commands_ || !results_)
+      return result;
+    fprintf(commands_, "%s\n%zu\n", directory.c_str(), argv.size());
+    for (const std::string& arg : argv)
+      fprintf(commands_, "%s\n", arg.c_str());
+    fflush(commands_);
+    if (fscanf(results_, "%lf %ld", &result.seconds, &result.peak_rss_kib) != 2)
+      result.seconds = -1;
+    return result;
+  }
+
+ private:
+  // One command: a directory, an argument count, the arguments, one a line.
+  static void Serve(int commands_fd, int results_fd) {
+    FILE* commands = fdopen(commands_fd, "r");
+    FILE* results = fdopen(results_fd, "w");
+    char line[4096];
+    while (fgets(line, sizeof(line), commands)) {
+      std::string directory(line, strcspn(line, "\n"));
+      size_t count = 0;
+      if (!fgets(line, sizeof(line), commands) || sscanf(line, "%zu", &count) != 1)
+        return;
+      std::vector<std::string> argv;
+      for (size_t i = 0; i < count && fgets(line, sizeof(line), commands); ++i)
+        argv.emplace_back(line, strcspn(line, "\n"));
+      RunResult result = RunNow(argv, directory);
+      fprintf(results, "%f %ld\n", result.seconds, result.peak_rss_kib);
+      fflush(results);
+    }
+  }
+
+  pid_t pid_ = -1;
+  FILE* commands_ = nullptr;
+  FILE* results_ = nullptr;
+};
+
+// Files of mixed sizes, from a few bytes to several MiB, adding up to about
+// |total| bytes; half of each file compresses, half is noise.
+std::vector<zip::TestEntry> MixedFiles(size_t total) {
+  std::mt19937 random(42);
+  std::vector<zip::TestEntry> entries;
+  size_t written = 0;
+  for (int i = 0; written < total; ++i) {
+    size_t size = std::min<size_t>(total - written, size_t{1} << (4 + i % 20));
+    std::string content(size, '\0');
+    for (size_t j = 0; j < size; ++j)
+      content[j] = j % 2 ? static_cast<char>(random()) : static_cast<char>('a' + j % 7);
+    entries.push_back({"dir" + std::to_string(i % 9) + "/file" + std::to_string(i) + ".bin",
+                       std::move(content)});
+    written += size;
+  }
+  return entries;
+}
+
+std::string Md5sum(const std::string& path) {
+  FILE* pipe = popen(("md5sum '" + path + "'").c_str(), "r");
+  char digest[33] = {};
+  size_t got = pipe ? fread(digest, 1, 32, pipe) : 0;
+  if (pipe)
+    pclose(pipe);
+  return std::string(digest, got);
+}
+
+struct Measurement {
+  RunResult updater;
+  double tools_seconds = -1;
+};
+
+// One whole update of a |size|-byte package, and the tools on the same one.
+bool Measure(Launcher* launcher, size_t size, bool with_tools, Measurement* out) {
+  test::ScopedTempDir work;
+  std::string archive = work.path() + "/package.zip";
+  if (!zip::WriteTestArchive(base::FilePath(base::UTF8ToUTF16(archive)), MixedFiles(size)))
+    return false;
+
+  test::HttpTestServer server;
+  if (!server.Start())
+    return false;
+  test::HttpResponse package;
+  package.content_type = "application/zip";
+  package.body = test::ReadFileOrEmpty(archive);
+  server.SetResponse("/package.zip", package);
+  test::HttpResponse manifest;
+  manifest.body = "<update><version>9.0</version><md5>" + Md5sum(archive) +
+                  "</md5><file_url>" + server.Url("/package.zip") +
+                  "</file_url><compress>zip</compress></update>";
+  server.SetResponse("/update.xml", manifest);
+
+  std::string install = work.path() + "/install";
+  fs::create_directories(install);
+  fs::copy_file(UPDATER_BINARY, install + "/updater");
+  fs::copy_file(DEMO_HOST_BINARY, install + "/Mirovue.exe");
+  out->updater = launcher->Run({install + "/updater", "--url=" + server.Url("/update.xml")}, install);
+  test::KillProcessesRunning(install + "/Mirovue.exe");
+  if (out->updater.seconds < 0 || !fs::exists(install + "/dir0"))
+    return false;
+  if (!with_tools)
+    return true;
+
+  std::string download = work.path() + "/download.zip";
+  std::string unpacked = work.path() + "/unpacked";
+  fs::create_directories(unpacked);
+  RunResult curl = launcher->Run({"curl", "-s", "-o", download, server.Url("/package.zip")}, work.path());
+  RunResult md5 = launcher->Run({"md5sum", download}, work.path());
+  RunResult unzip = launcher->Run({"unzip", "-o", "-q", download, "-d", unpacked}, work.path());
+  if (curl.seconds < 0 || md5.seconds < 0 || unzip.seconds < 0)
+    return false;
+  out->tools_seconds = curl.seconds + md5.seconds + unzip.seconds;
+  return true;
+}
+
+}  // namespace
+
+int main() {
+  Launcher launcher;
+  Measurement large;
+  Measurement small;
+  if (!Measure(&launcher, 256 * kMiB, true, &large) ||
+      !Measure(&launcher, 16 * kMiB, false, &small)) {
+    fprintf(stderr, "a run failed\n");
+    return 1;
+  }
+  double updater = large.updater.seconds - kFixedHostWaitSeconds;
+  printf("256 MiB package: updater %.2f s (without the fixed %.0f s host wait; %.2f s in all)\n",
+         updater, kFixedHostWaitSeconds, large.updater.seconds);
+  printf("256 MiB package: curl -o + md5sum + unzip -o %.2f s\n", large.tools_seconds);
+  printf("peak resident memory: %.1f MiB for 16 MiB, %.1f MiB for 256 MiB, difference %.1f MiB"
+         " (target under 4)\n",
+         small.updater.peak_rss_kib / 1024.0, large.updater.peak_rss_kib / 1024.0,
+         (large.updater.peak_rss_kib - small.updater.peak_rss_kib) / 1024.0);
+  printf("ratio updater/tools: %.3f (target at most 1.15)\n", updater / large.tools_seconds);
+  return 0;
+}
