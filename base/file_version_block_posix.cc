@@ -12,32 +12,13 @@
 
 #include "base/file_path.h"
 #include "base/image_version_reader.h"
+#include "base/scoped_fd.h"
 
 namespace base {
 
 namespace {
 
 constexpr uint16_t kEnglishUnitedStates = 0x0409;
-
-// Owns one open file descriptor.
-class ScopedFd {
- public:
-  explicit ScopedFd(int fd) : fd_(fd) {}
-  ~ScopedFd() {
-    if (fd_ >= 0)
-      close(fd_);
-  }
-  ScopedFd(ScopedFd&& other) : fd_(other.fd_) { other.fd_ = -1; }
-  ScopedFd& operator=(ScopedFd&&) = delete;
-  ScopedFd(const ScopedFd&) = delete;
-  ScopedFd& operator=(const ScopedFd&) = delete;
-
-  int get() const { return fd_; }
-  bool is_valid() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
 
 // A regular file read with pread; its size is taken once, when opened, and a
 // file that shrinks afterwards makes the reads fail rather than run short.

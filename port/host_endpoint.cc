@@ -3,7 +3,8 @@
 #include <stddef.h>
 #include <stdio.h>
 #include <string.h>
-#include <unistd.h>
+
+#include "base/scoped_fd.h"
 
 namespace port {
 
@@ -13,22 +14,6 @@ void PutLittleEndian(uint8_t* out, uint64_t value, int bytes) {
   for (int i = 0; i < bytes; ++i)
     out[i] = static_cast<uint8_t>(value >> (8 * i));
 }
-
-// Closes the socket of one post whatever the outcome.
-class ScopedSocket {
- public:
-  explicit ScopedSocket(int fd) : fd_(fd) {}
-  ~ScopedSocket() {
-    if (fd_ >= 0)
-      close(fd_);
-  }
-  ScopedSocket(const ScopedSocket&) = delete;
-  ScopedSocket& operator=(const ScopedSocket&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 }  // namespace
 
@@ -45,7 +30,8 @@ socklen_t HostEndpointAddress(uint64_t handle, sockaddr_un* address) {
 
 bool PostToHostEndpoint(uint64_t handle, uint32_t message, uint64_t wparam,
                         uint64_t lparam) {
-  ScopedSocket sock(socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  // Closed whatever the outcome of the post.
+  base::ScopedFd sock(socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
   if (sock.get() < 0)
     return false;
   uint8_t datagram[kHostDatagramSize];

@@ -8,34 +8,35 @@
 
 #include <vector>
 
+#include "base/scoped_fd.h"
+
 namespace {
 
 // Binds the endpoint of a host window, as a host does.
 class FakeHostWindow {
  public:
-  explicit FakeHostWindow(uint64_t handle) {
-    fd_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  explicit FakeHostWindow(uint64_t handle)
+      : fd_(socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
     sockaddr_un address;
     socklen_t length = port::HostEndpointAddress(handle, &address);
-    bound_ = bind(fd_, reinterpret_cast<sockaddr*>(&address), length) == 0;
+    bound_ = bind(fd_.get(), reinterpret_cast<sockaddr*>(&address), length) == 0;
   }
-  ~FakeHostWindow() { close(fd_); }
 
   bool bound() const { return bound_; }
 
   // One datagram, or an empty vector when none arrives within a second.
   std::vector<uint8_t> Receive() {
-    pollfd waiting = {fd_, POLLIN, 0};
+    pollfd waiting = {fd_.get(), POLLIN, 0};
     if (poll(&waiting, 1, 1000) != 1)
       return {};
     std::vector<uint8_t> datagram(64);
-    ssize_t got = recv(fd_, datagram.data(), datagram.size(), 0);
+    ssize_t got = recv(fd_.get(), datagram.data(), datagram.size(), 0);
     datagram.resize(got > 0 ? static_cast<size_t>(got) : 0);
     return datagram;
   }
 
  private:
-  int fd_;
+  base::ScopedFd fd_;
   bool bound_;
 };
 

@@ -27,32 +27,13 @@
 #include <string>
 #include <string_view>
 
+#include "base/scoped_fd.h"
+
 namespace {
 
+using base::ScopedFd;
+
 constexpr size_t kDatagramSize = 24;
-
-// Owns one file descriptor.
-class ScopedFd {
- public:
-  explicit ScopedFd(int fd = -1) : fd_(fd) {}
-  ~ScopedFd() {
-    if (fd_ >= 0)
-      close(fd_);
-  }
-  ScopedFd(ScopedFd&& other) : fd_(other.fd_) { other.fd_ = -1; }
-  ScopedFd& operator=(ScopedFd&& other) {
-    std::swap(fd_, other.fd_);
-    return *this;
-  }
-  ScopedFd(const ScopedFd&) = delete;
-  ScopedFd& operator=(const ScopedFd&) = delete;
-
-  int get() const { return fd_; }
-  bool is_valid() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
 
 struct Options {
   std::optional<uint32_t> hwnd;
