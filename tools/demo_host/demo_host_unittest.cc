@@ -12,7 +12,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -22,6 +21,7 @@
 
 #include "base/file_path.h"
 #include "base/file_version_info.h"
+#include "tests/child_process.h"
 #include "tools/version_resource/version_resource_writer.h"
 
 extern char** environ;
@@ -31,23 +31,10 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
+using test::ReadFileOrEmpty;
+using test::ScopedTempDir;
+
 constexpr auto kDeadline = std::chrono::seconds(10);
-
-class ScopedTempDir {
- public:
-  ScopedTempDir() {
-    std::string pattern = fs::temp_directory_path() / "demo_host_XXXXXX";
-    path_ = mkdtemp(pattern.data()) ? pattern : std::string();
-  }
-  ~ScopedTempDir() {
-    if (!path_.empty())
-      fs::remove_all(path_);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 // A started host; killed and reaped if the test leaves it running.
 class HostProcess {
@@ -101,13 +88,6 @@ class HostProcess {
   pid_t pid_ = -1;
 };
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream stream(text);
@@ -119,10 +99,10 @@ std::vector<std::string> Lines(const std::string& text) {
 // Waits until |path| holds at least |count| lines; returns what it holds.
 std::vector<std::string> WaitForLines(const std::string& path, size_t count) {
   const auto deadline = Clock::now() + kDeadline;
-  std::vector<std::string> lines = Lines(ReadFile(path));
+  std::vector<std::string> lines = Lines(ReadFileOrEmpty(path));
   while (lines.size() < count && Clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    lines = Lines(ReadFile(path));
+    lines = Lines(ReadFileOrEmpty(path));
   }
   return lines;
 }
@@ -189,8 +169,8 @@ TEST(DemoHostTest, RecordsStartAndEachWellFormedMessage) {
       "message 1125 0 0",
       "exit",
   };
-  EXPECT_EQ(expected, Lines(ReadFile(log)));
-  EXPECT_EQ(expected, Lines(ReadFile(dir.path() + "/stdout")));
+  EXPECT_EQ(expected, Lines(ReadFileOrEmpty(log)));
+  EXPECT_EQ(expected, Lines(ReadFileOrEmpty(dir.path() + "/stdout")));
 }
 
 TEST(DemoHostTest, EndsWhenTheDeadlinePasses) {
@@ -202,7 +182,7 @@ TEST(DemoHostTest, EndsWhenTheDeadlinePasses) {
   EXPECT_EQ(0, host.WaitForExit());
   const std::vector<std::string> expected = {"start --log=" + log + " --exit-after-ms=50",
                                              "exit"};
-  EXPECT_EQ(expected, Lines(ReadFile(log)));
+  EXPECT_EQ(expected, Lines(ReadFileOrEmpty(log)));
 }
 
 TEST(DemoHostTest, EndsOnTerminateSignal) {
@@ -213,7 +193,7 @@ TEST(DemoHostTest, EndsOnTerminateSignal) {
   ASSERT_EQ(1u, WaitForLines(log, 1).size());
   host.Signal(SIGTERM);
   EXPECT_EQ(0, host.WaitForExit());
-  EXPECT_EQ("exit", Lines(ReadFile(log)).back());
+  EXPECT_EQ("exit", Lines(ReadFileOrEmpty(log)).back());
 }
 
 TEST(DemoHostTest, AppendsToItsDefaultLogBesideTheExecutable) {
@@ -232,7 +212,7 @@ TEST(DemoHostTest, AppendsToItsDefaultLogBesideTheExecutable) {
   }
   const std::vector<std::string> expected = {"start -launch --exit-after-ms=0", "exit",
                                              "start -launch -auto --exit-after-ms=0", "exit"};
-  EXPECT_EQ(expected, Lines(ReadFile(dir.path() + "/host.log")));
+  EXPECT_EQ(expected, Lines(ReadFileOrEmpty(dir.path() + "/host.log")));
 }
 
 TEST(DemoHostTest, RefusesAWindowHandleAlreadyTaken) {
@@ -248,7 +228,7 @@ TEST(DemoHostTest, RefusesAWindowHandleAlreadyTaken) {
                            {hwnd_switch, "--log=" + dir.path() + "/second.log"},
                            dir.path() + "/stdout2"));
   EXPECT_EQ(1, second.WaitForExit());
-  EXPECT_EQ("", ReadFile(dir.path() + "/second.log"));
+  EXPECT_EQ("", ReadFileOrEmpty(dir.path() + "/second.log"));
 }
 
 TEST(DemoHostTest, CarriesTheVersionItWasBuiltWith) {

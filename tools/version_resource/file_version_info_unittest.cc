@@ -19,6 +19,7 @@
 #include "base/utf_string_conversions.h"
 #include "base/version_resource.h"
 #include "base/win_file_version_info.h"
+#include "tests/child_process.h"
 #include "tools/version_resource/version_resource_writer.h"
 
 namespace {
@@ -29,28 +30,13 @@ using tools::BuildResourceSection;
 using tools::BuildVersionInfo;
 using tools::ElfClass;
 using tools::OptionsForFileVersion;
+using test::ScopedTempDir;
 using tools::VersionResourceOptions;
 
 // Where the PE writer puts the resource section and, in it, the version data.
 constexpr size_t kPeSectionOffset = 0x200;
 constexpr size_t kPeDataEntry = kPeSectionOffset + 72;
 constexpr size_t kPeData = kPeSectionOffset + 88;
-
-class ScopedTempDir {
- public:
-  ScopedTempDir() {
-    std::string pattern = std::filesystem::temp_directory_path() / "file_version_XXXXXX";
-    path_ = mkdtemp(pattern.data()) ? pattern : std::string();
-  }
-  ~ScopedTempDir() {
-    if (!path_.empty())
-      std::filesystem::remove_all(path_);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 // Sets the locale variables for one test and puts the old values back.
 class ScopedLocale {
