@@ -4,24 +4,19 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "base/file_path.h"
 #include "base/unique_temp_dir.h"
 #include "gtest/gtest.h"
+#include "tests/child_process.h"
 
 namespace base {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadWholeFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
+using ::test::ReadFileOrEmpty;
 
 mode_t ModeOf(const fs::path& path) {
   struct stat info;
@@ -62,10 +57,10 @@ TEST_F(FileTest, OverwritingKeepsTheFileAndItsPermissionBits) {
   chmod((root_ / "existing").c_str(), 0750);
   File file = File::OpenExistingForOverwrite(Path("existing"));
   ASSERT_TRUE(file.IsValid());
-  EXPECT_EQ("", ReadWholeFile(root_ / "existing"));
+  EXPECT_EQ("", ReadFileOrEmpty(root_ / "existing"));
   ASSERT_TRUE(file.WriteAll("new", 3));
   EXPECT_TRUE(file.Close());
-  EXPECT_EQ("new", ReadWholeFile(root_ / "existing"));
+  EXPECT_EQ("new", ReadFileOrEmpty(root_ / "existing"));
   EXPECT_EQ(0750u, ModeOf(root_ / "existing"));
 
   EXPECT_FALSE(File::OpenExistingForOverwrite(Path("absent")).IsValid());
@@ -95,7 +90,7 @@ TEST_F(FileTest, MovingHandsOverTheFile) {
   EXPECT_TRUE(other.WriteAll("abc", 3));
   EXPECT_TRUE(other.Close());
   EXPECT_FALSE(other.IsValid());
-  EXPECT_EQ("abc", ReadWholeFile(root_ / "moved"));
+  EXPECT_EQ("abc", ReadFileOrEmpty(root_ / "moved"));
 }
 
 }  // namespace

@@ -7,8 +7,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +14,7 @@
 #include "base/unique_temp_dir.h"
 #include "base/utf_string_conversions.h"
 #include "gtest/gtest.h"
+#include "tests/child_process.h"
 
 namespace base {
 namespace {
@@ -24,12 +23,7 @@ namespace fs = std::filesystem;
 
 constexpr TimeDelta kDeadline = TimeDelta::FromSeconds(30);
 
-std::string ReadWholeFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
+using ::test::ReadFileOrEmpty;
 
 // Counts only processes this test started.
 class OnlyPid : public ProcessFilter {
@@ -135,7 +129,7 @@ TEST_F(ProcessUtilTest, TheChildGetsTheCallersEnvironmentAndDirectory) {
   unsetenv("UPDATER_PROCESS_TEST");
   EXPECT_EQ(0, exit_code);
   EXPECT_EQ(fs::current_path().string() + "\ninherited value\n",
-            ReadWholeFile(out));
+            ReadFileOrEmpty(out));
 }
 
 TEST_F(ProcessUtilTest, ArgumentsAreSplitWithTheWindowsRules) {
@@ -157,7 +151,7 @@ TEST_F(ProcessUtilTest, ArgumentsAreSplitWithTheWindowsRules) {
   int exit_code;
   ASSERT_TRUE(process.WaitForExitWithTimeout(kDeadline, &exit_code));
   EXPECT_EQ(0, exit_code);
-  EXPECT_EQ("[two words][\"quoted\"][plain]", ReadWholeFile(out));
+  EXPECT_EQ("[two words][\"quoted\"][plain]", ReadFileOrEmpty(out));
 }
 
 TEST_F(ProcessUtilTest, AQuotedPathWithBlanksStartsTheProgram) {

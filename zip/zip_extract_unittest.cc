@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "base/process_util.h"
 #include "base/unique_temp_dir.h"
 #include "gtest/gtest.h"
+#include "tests/child_process.h"
 #include "zip/testing/archive_builder.h"
 
 namespace zip {
@@ -22,12 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadWholeFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
+using ::test::ReadFileOrEmpty;
 
 void WriteWholeFile(const fs::path& path, const std::string& content) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -57,7 +52,7 @@ std::map<std::string, std::string> Snapshot(const fs::path& root) {
     if (entry.is_directory())
       tree[key] = "dir " + mode;
     else
-      tree[key] = "file " + mode + " " + ReadWholeFile(entry.path());
+      tree[key] = "file " + mode + " " + ReadFileOrEmpty(entry.path());
   }
   return tree;
 }
@@ -137,12 +132,12 @@ TEST_F(ExtractArchiveTest, WritesFilesAndCreatesMissingDirectories) {
                        {"win\\style\\f.txt", "backslashes"},
                        {"g//h.txt", "double"},
                        {"\\lead.txt", "leading backslash"}}));
-  EXPECT_EQ("top", ReadWholeFile(dest_ / "top.txt"));
+  EXPECT_EQ("top", ReadFileOrEmpty(dest_ / "top.txt"));
   EXPECT_TRUE(fs::is_directory(dest_ / "a" / "b"));
-  EXPECT_EQ("deep", ReadWholeFile(dest_ / "c" / "d" / "e.txt"));
-  EXPECT_EQ("backslashes", ReadWholeFile(dest_ / "win" / "style" / "f.txt"));
-  EXPECT_EQ("double", ReadWholeFile(dest_ / "g" / "h.txt"));
-  EXPECT_EQ("leading backslash", ReadWholeFile(dest_ / "lead.txt"));
+  EXPECT_EQ("deep", ReadFileOrEmpty(dest_ / "c" / "d" / "e.txt"));
+  EXPECT_EQ("backslashes", ReadFileOrEmpty(dest_ / "win" / "style" / "f.txt"));
+  EXPECT_EQ("double", ReadFileOrEmpty(dest_ / "g" / "h.txt"));
+  EXPECT_EQ("leading backslash", ReadFileOrEmpty(dest_ / "lead.txt"));
   EXPECT_TRUE(TempDirIsEmpty());
 }
 
@@ -150,9 +145,9 @@ TEST_F(ExtractArchiveTest, OverwrittenFilesKeepTheirPermissionBits) {
   MakeInstallation();
   ASSERT_TRUE(Extract({{"Mirovue.exe", "new host", 0100644},
                        {"readme.txt", "new readme", 0100755}}));
-  EXPECT_EQ("new host", ReadWholeFile(dest_ / "Mirovue.exe"));
+  EXPECT_EQ("new host", ReadFileOrEmpty(dest_ / "Mirovue.exe"));
   EXPECT_EQ(0755u, ModeOf(dest_ / "Mirovue.exe"));
-  EXPECT_EQ("new readme", ReadWholeFile(dest_ / "readme.txt"));
+  EXPECT_EQ("new readme", ReadFileOrEmpty(dest_ / "readme.txt"));
   EXPECT_EQ(0600u, ModeOf(dest_ / "readme.txt"));
 }
 
@@ -167,7 +162,7 @@ TEST_F(ExtractArchiveTest, NewFilesTakeOnlyTheOwnerExecuteBitFromTheArchive) {
 TEST_F(ExtractArchiveTest, ALaterEntryForTheSameFileWins) {
   MakeInstallation();
   ASSERT_TRUE(Extract({{"readme.txt", "first"}, {"readme.txt", "second"}}));
-  EXPECT_EQ("second", ReadWholeFile(dest_ / "readme.txt"));
+  EXPECT_EQ("second", ReadFileOrEmpty(dest_ / "readme.txt"));
 }
 
 TEST_F(ExtractArchiveTest, AnUnsafeEntryAnywhereWritesNothing) {
@@ -238,7 +233,7 @@ TEST_F(ExtractArchiveTest, CorruptEntryDataPutsEverythingBack) {
                                                  {"readme.txt", payload}}));
   // Spoil bytes of the last entry's compressed data, well past its local
   // header; the central directory stays intact.
-  std::string bytes = ReadWholeFile(archive());
+  std::string bytes = ReadFileOrEmpty(archive());
   size_t last_header = bytes.rfind(std::string("PK\x03\x04", 4));
   ASSERT_NE(std::string::npos, last_header);
   for (size_t i = last_header + 80; i < last_header + 120; ++i)
@@ -256,7 +251,7 @@ TEST_F(ExtractArchiveTest, TruncatedArchivesWriteNothing) {
   ASSERT_TRUE(WriteTestArchive(Path(archive()),
                                {{"Mirovue.exe", "new host"},
                                 {"newdir/new.txt", std::string(5000, 'x')}}));
-  const std::string whole = ReadWholeFile(archive());
+  const std::string whole = ReadFileOrEmpty(archive());
   for (size_t keep : {size_t{0}, size_t{10}, whole.size() / 2,
                       whole.size() - 30, whole.size() - 22}) {
     SCOPED_TRACE(keep);
@@ -273,7 +268,7 @@ TEST_F(ExtractArchiveTest, AnEmptyDestinationMeansTheCurrentDirectory) {
   bool extracted = ExtractArchive(Path(archive()), base::FilePath());
   fs::current_path(old_directory);
   EXPECT_TRUE(extracted);
-  EXPECT_EQ("here", ReadWholeFile(dest_ / "sub" / "here.txt"));
+  EXPECT_EQ("here", ReadFileOrEmpty(dest_ / "sub" / "here.txt"));
 }
 
 TEST_F(ExtractArchiveTest, WithoutRoomForOldContentsNothingIsWritten) {
