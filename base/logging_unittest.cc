@@ -2,16 +2,13 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -19,6 +16,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "tests/child_process.h"
 
 namespace logging {
 namespace {
@@ -82,12 +81,7 @@ class ScopedTempDir {
   fs::path path_;
 };
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using ::test::ReadFileOrEmpty;
 
 std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> lines;
@@ -97,59 +91,38 @@ std::vector<std::string> SplitLines(const std::string& text) {
   return lines;
 }
 
+constexpr auto kChildDeadline = std::chrono::seconds(60);
+
 struct ChildOptions {
-  std::string executable = "/proc/self/exe";
+  std::string executable;   // Empty: this test binary.
   std::string action;
   std::string log_file;     // Empty: the child's default log file.
   std::string working_dir;  // Empty: this process's.
   std::string stderr_file;  // Empty: this process's.
 };
 
-pid_t StartChild(const ChildOptions& options) {
-  const std::string exe = options.executable == "/proc/self/exe"
+bool StartChild(const ChildOptions& options, test::ChildProcess* child) {
+  const std::string exe = options.executable.empty()
                               ? fs::read_symlink("/proc/self/exe").string()
                               : options.executable;
-  const pid_t pid = fork();
-  if (pid != 0)
-    return pid;
-  setenv(kChildActionVariable, options.action.c_str(), 1);
+  std::vector<std::string> environment = {std::string(kChildActionVariable) +
+                                          "=" + options.action};
   if (!options.log_file.empty())
-    setenv(kChildLogFileVariable, options.log_file.c_str(), 1);
-  else
-    unsetenv(kChildLogFileVariable);
-  if (!options.working_dir.empty() && chdir(options.working_dir.c_str()) != 0)
-    _exit(101);
-  if (!options.stderr_file.empty()) {
-    const int fd =
-        open(options.stderr_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0 || dup2(fd, STDERR_FILENO) < 0)
-      _exit(102);
-  }
-  execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
-  _exit(103);
+    environment.push_back(std::string(kChildLogFileVariable) + "=" +
+                          options.log_file);
+  return child->Start(exe, {}, options.working_dir, options.stderr_file,
+                      environment);
 }
 
-// The child's wait status, or -1 if it did not end within the deadline
-// (it is then killed).
-int WaitForChild(pid_t pid) {
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (std::chrono::steady_clock::now() < deadline) {
-    int status = 0;
-    const pid_t done = waitpid(pid, &status, WNOHANG);
-    if (done == pid)
-      return status;
-    if (done < 0)
-      return -1;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  kill(pid, SIGKILL);
-  waitpid(pid, nullptr, 0);
-  return -1;
-}
-
+// The child's exit code (128 + signal when a signal ended it), or -1 when it
+// could not be started or did not end within the deadline (it is then
+// killed).
 int RunChild(const ChildOptions& options) {
-  return WaitForChild(StartChild(options));
+  test::ChildProcess child;
+  int exit_code = -1;
+  if (!StartChild(options, &child) || !child.Wait(kChildDeadline, &exit_code))
+    return -1;
+  return exit_code;
 }
 
 // Sends this process's standard error into a file while it lives.
@@ -189,7 +162,7 @@ class LoggingTest : public testing::Test {
     SetFatalHookForTesting(nullptr);
     SetDebugChecksEnabledForTesting(false);
   }
-  std::string LogText() const { return ReadFile(log_file_); }
+  std::string LogText() const { return ReadFileOrEmpty(log_file_); }
 
   ScopedTempDir temp_dir_;
   fs::path log_file_;
@@ -281,7 +254,7 @@ TEST_F(LoggingTest, WarningGoesOnlyToFileAndErrorAlsoToStandardError) {
   EXPECT_NE(file_lines[2].find("error text"), std::string::npos);
 
   const std::vector<std::string> stderr_lines =
-      SplitLines(ReadFile(stderr_file));
+      SplitLines(ReadFileOrEmpty(stderr_file));
   ASSERT_EQ(stderr_lines.size(), 1u);
   EXPECT_EQ(stderr_lines[0], file_lines[2]);
 }
@@ -328,7 +301,7 @@ TEST_F(LoggingTest, LineThatFindsNoFileIsDroppedAndTheNextLineTriesAgain) {
   LOG(INFO) << "kept";
   fs::current_path(cwd);
 
-  const std::vector<std::string> lines = SplitLines(ReadFile(blocked));
+  const std::vector<std::string> lines = SplitLines(ReadFileOrEmpty(blocked));
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_NE(lines[0].find("] kept"), std::string::npos);
 }
@@ -447,29 +420,28 @@ TEST_F(LoggingTest, FatalLineIsWrittenThenTheProcessEndsWithStatusOne) {
     options.action = c.action;
     options.log_file = log_file_.string();
     options.stderr_file = stderr_file.string();
-    const int status = RunChild(options);
-    ASSERT_TRUE(WIFEXITED(status)) << status;
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+    ASSERT_EQ(RunChild(options), 1);
     const std::vector<std::string> lines = SplitLines(LogText());
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_NE(lines[0].find(":FATAL:"), std::string::npos);
     EXPECT_NE(lines[0].find(c.expected), std::string::npos) << lines[0];
-    EXPECT_EQ(SplitLines(ReadFile(stderr_file)), lines);
+    EXPECT_EQ(SplitLines(ReadFileOrEmpty(stderr_file)), lines);
   }
 }
 
 TEST_F(LoggingTest, TwoProcessesLoggingAtOnceWriteWholeLines) {
-  std::vector<pid_t> writers;
-  for (const char* name : {"writerA", "writerB"}) {
+  test::ChildProcess writers[2];
+  const char* names[] = {"writerA", "writerB"};
+  for (int i = 0; i < 2; ++i) {
     ChildOptions options;
-    options.action = name;
+    options.action = names[i];
     options.log_file = log_file_.string();
-    writers.push_back(StartChild(options));
+    ASSERT_TRUE(StartChild(options, &writers[i]));
   }
-  for (pid_t pid : writers) {
-    const int status = WaitForChild(pid);
-    ASSERT_TRUE(WIFEXITED(status)) << status;
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+  for (test::ChildProcess& writer : writers) {
+    int exit_code = -1;
+    ASSERT_TRUE(writer.Wait(kChildDeadline, &exit_code));
+    ASSERT_EQ(exit_code, 0);
   }
   const std::regex line_pattern(
       "\\[\\d{4}/\\d{6}:INFO:logging_unittest\\.cc\\(\\d+\\)\\] "
@@ -508,11 +480,9 @@ TEST_F(LoggingTest, DefaultFileIsDebugLogBesideTheExecutable) {
   fs::create_directories(cwd);
   for (int run = 1; run <= 2; ++run) {
     SCOPED_TRACE(run);
-    const int status = RunCopyOfThisBinary(bin, cwd);
-    ASSERT_TRUE(WIFEXITED(status)) << status;
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    ASSERT_EQ(RunCopyOfThisBinary(bin, cwd), 0);
     const std::vector<std::string> lines =
-        SplitLines(ReadFile(bin / "debug.log"));
+        SplitLines(ReadFileOrEmpty(bin / "debug.log"));
     ASSERT_EQ(lines.size(), static_cast<size_t>(run));
     EXPECT_NE(lines.back().find(":INFO:logging_unittest.cc("),
               std::string::npos);
@@ -533,11 +503,9 @@ TEST_F(LoggingTest, UnwritableExecutableDirectoryFallsBackToCurrentDirectory) {
   fs::permissions(bin, fs::perms::owner_read | fs::perms::owner_exec |
                            fs::perms::group_read | fs::perms::group_exec);
 
-  const int status = RunCopyOfThisBinary(bin, cwd);
-  ASSERT_TRUE(WIFEXITED(status)) << status;
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  ASSERT_EQ(RunCopyOfThisBinary(bin, cwd), 0);
   const std::vector<std::string> lines =
-      SplitLines(ReadFile(cwd / "debug.log"));
+      SplitLines(ReadFileOrEmpty(cwd / "debug.log"));
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_NE(lines[0].find(")] child line"), std::string::npos);
 }
