@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -113,6 +114,16 @@ std::string ReadFileOrEmpty(const std::string& path) {
   std::ostringstream contents;
   contents << in.rdbuf();
   return contents.str();
+}
+
+std::string Md5sum(const std::string& path) {
+  FILE* pipe = popen(("md5sum '" + path + "'").c_str(), "r");
+  if (!pipe)
+    return std::string();
+  char digest[33] = {};
+  size_t got = fread(digest, 1, 32, pipe);
+  pclose(pipe);
+  return std::string(digest, got);
 }
 
 ScopedTempDir::ScopedTempDir() {

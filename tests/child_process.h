@@ -48,6 +48,10 @@ int KillProcessesRunning(const std::string& path);
 // Reads a whole file; empty when it does not exist.
 std::string ReadFileOrEmpty(const std::string& path);
 
+// The md5sum tool's digest of |path|, independent of the updater's own;
+// empty when the tool cannot run.
+std::string Md5sum(const std::string& path);
+
 // A new empty directory under $TMPDIR (or /tmp), removed with its contents
 // by the destructor.
 class ScopedTempDir {

@@ -2,7 +2,6 @@
 // loopback server, the demonstration host runs as the installed Mirovue.exe
 // and must exit before anything is written, and is started again at the end.
 #include <gtest/gtest.h>
-#include <stdio.h>
 #include <sys/stat.h>
 
 #include <chrono>
@@ -31,18 +30,6 @@ constexpr char kDownloadBox[] = "更新提示: 更新时发生未知错误";
 void WriteFile(const std::string& path, const std::string& content) {
   fs::create_directories(fs::path(path).parent_path());
   std::ofstream(path, std::ios::binary) << content;
-}
-
-// The md5sum tool's digest of |path|, independent of the updater's own.
-std::string Md5sum(const std::string& path) {
-  std::string command = "md5sum '" + path + "'";
-  FILE* pipe = popen(command.c_str(), "r");
-  char digest[33] = {};
-  if (!pipe)
-    return std::string();
-  size_t got = fread(digest, 1, 32, pipe);
-  pclose(pipe);
-  return std::string(digest, got);
 }
 
 // Every regular file below |root| (but the updater's own and the logs), by

@@ -146,15 +146,6 @@ std::vector<zip::TestEntry> MixedFiles(size_t total) {
   return entries;
 }
 
-std::string Md5sum(const std::string& path) {
-  FILE* pipe = popen(("md5sum '" + path + "'").c_str(), "r");
-  char digest[33] = {};
-  size_t got = pipe ? fread(digest, 1, 32, pipe) : 0;
-  if (pipe)
-    pclose(pipe);
-  return std::string(digest, got);
-}
-
 struct Measurement {
   RunResult updater;
   double tools_seconds = -1;
@@ -175,7 +166,7 @@ bool Measure(Launcher* launcher, size_t size, bool with_tools, Measurement* out)
   package.body = test::ReadFileOrEmpty(archive);
   server.SetResponse("/package.zip", package);
   test::HttpResponse manifest;
-  manifest.body = "<update><version>9.0</version><md5>" + Md5sum(archive) +
+  manifest.body = "<update><version>9.0</version><md5>" + test::Md5sum(archive) +
                   "</md5><file_url>" + server.Url("/package.zip") +
                   "</file_url><compress>zip</compress></update>";
   server.SetResponse("/update.xml", manifest);
