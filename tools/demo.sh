@@ -5,7 +5,8 @@
 # waits for the host to close, replaces the files and starts the host again.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/tools/build.sh"
+bash "$root/tools/install_deps.sh"
+bash "$root/tools/build.sh" build "" updater demo_host version_resource
 build="$root/build"
 
 work=$(mktemp -d)

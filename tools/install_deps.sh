@@ -5,8 +5,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build clang libclang-rt-14-dev
   libcurl4-openssl-dev librapidxml-dev libminizip-dev zlib1g-dev
-  libgtest-dev libbenchmark-dev
-  python3 curl zip unzip binutils
+  libgtest-dev
+  python3 curl zip unzip binutils iproute2 util-linux
 )
 missing=()
 for p in "${packages[@]}"; do

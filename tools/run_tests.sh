@@ -1,8 +1,16 @@
 #!/usr/bin/env bash
-# Builds everything and runs the whole test suite (unit tests, sanitizer
-# variants, bounded fuzz runs and black-box tests of the real binary).
+# Builds and runs the whole test suite: the plain tree (unit tests, tests of
+# the tools and black-box tests of the real binary), the AddressSanitizer
+# tree (with bounded fuzz runs) and the ThreadSanitizer tree.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/tools/build.sh"
-cd "$root/build"
-ctest --output-on-failure -j "$(nproc)" --timeout 600
+bash "$root/tools/install_deps.sh"
+status=0
+for tree in build: build-asan:address build-tsan:thread; do
+  dir=${tree%%:*}
+  sanitizer=${tree#*:}
+  echo "== $dir ${sanitizer:-(plain)}"
+  bash "$root/tools/build.sh" "$dir" "$sanitizer"
+  (cd "$root/$dir" && ctest --output-on-failure -j "$(nproc)" --timeout 600) || status=1
+done
+exit $status
