@@ -1,37 +1,31 @@
 #include "engine/update_thread.h"
 
-#include <windows.h>
-
 #include "app/http_transfer.h"
 #include "base/bind.h"
 #include "base/file_util.h"
 #include "base/location.h"
 #include "base/message_loop.h"
 #include "base/sys_string_conversions.h"
-#include "ui/main_dlg.h"
+#include "engine/installation.h"
 
 UpdateThread* g_pUpdateThread = nullptr;
 
 namespace {
 
-// Moves the dialog's progress bar while it has one.
-int OnDownloadProgress(void* dialog_data, int64_t total_to_download,
+// Moves the owner's progress bar.
+int OnDownloadProgress(void* installation_data, int64_t total_to_download,
                        int64_t downloaded_now, int64_t, int64_t) {
-  CMainDlg* dialog = static_cast<CMainDlg*>(dialog_data);
-  HWND progress = dialog ? dialog->m_hProgress.load() : nullptr;
-  if (progress) {
-    SendMessageW(progress, PBM_SETPOS,
-                 DownloadProgressPosition(static_cast<double>(total_to_download),
-                                          static_cast<double>(downloaded_now)),
-                 0);
-  }
+  static_cast<Installation*>(installation_data)
+      ->owner()
+      ->SetProgressPosition(DownloadProgressPosition(
+          static_cast<double>(total_to_download), static_cast<double>(downloaded_now)));
   return 0;
 }
 
 }  // namespace
 
-UpdateThread::UpdateThread(CMainDlg* dialog, const std::string& file_url)
-    : base::Thread("UpdateThread"), file_url_(file_url), dialog_(dialog) {}
+UpdateThread::UpdateThread(Installation* installation, const std::string& file_url)
+    : base::Thread("UpdateThread"), file_url_(file_url), installation_(installation) {}
 
 UpdateThread::~UpdateThread() {
   Stop();
@@ -60,8 +54,8 @@ void UpdateThread::DoUpdate() {
 void UpdateThread::DownloadPackage() {
   PackageSink sink = {package_path_.c_str(), nullptr};
   PackageTransferResult result =
-      TransferPackage(file_url_, &sink, OnDownloadProgress, dialog_);
+      TransferPackage(file_url_, &sink, OnDownloadProgress, installation_);
   if (result == PackageTransferResult::kNoHandle)
     return;
-  dialog_->OnDownloadComplete(result != PackageTransferResult::kCompleted, package_path_);
+  installation_->OnDownloadComplete(result != PackageTransferResult::kCompleted, package_path_);
 }

@@ -1,7 +1,7 @@
 // The worker that installs an offered update: a framework thread whose one
 // task downloads the package into a private temporary directory and hands
-// the result to the dialog's installation steps. Created, started and
-// destroyed by the dialog on the main thread; everything else runs on the
+// the result to the installation steps. Created, started and destroyed by
+// its owner (the dialog) on the main thread; everything else runs on the
 // worker.
 #ifndef ENGINE_UPDATE_THREAD_H_
 #define ENGINE_UPDATE_THREAD_H_
@@ -11,19 +11,20 @@
 #include "base/threading/thread.h"
 #include "base/unique_temp_dir.h"
 
-class CMainDlg;
+class Installation;
 
 class UpdateThread : public base::Thread {
  public:
-  UpdateThread(CMainDlg* dialog, const std::string& file_url);
+  // |installation| is not owned and outlives the worker.
+  UpdateThread(Installation* installation, const std::string& file_url);
   // Stops and joins the thread, then deletes the temporary directory with
   // the package in it.
   ~UpdateThread() override;
 
   // The installation: prepares the package path and downloads into it.
   void DoUpdate();
-  // Transfers the package and calls the dialog's OnDownloadComplete, unless
-  // no transfer could be set up.
+  // Transfers the package and calls the installation's OnDownloadComplete,
+  // unless no transfer could be set up.
   void DownloadPackage();
 
  protected:
@@ -33,7 +34,7 @@ class UpdateThread : public base::Thread {
   const std::string file_url_;
   std::string package_path_;  // in the ANSI code page
   base::UniqueTempDir temp_dir_;
-  CMainDlg* const dialog_;  // not owned; outlives the worker
+  Installation* const installation_;
 };
 
 // The single worker. Main thread only.

@@ -3,7 +3,10 @@
 #include <string>
 
 #include "app/http_transfer.h"
+#include "base/base_paths.h"
+#include "base/file_path.h"
 #include "base/logging.h"
+#include "base/path_service.h"
 #include "base/sys_string_conversions.h"
 #include "engine/update_thread.h"
 #include "ui/about_dlg.h"
@@ -14,6 +17,14 @@ namespace {
 // code page; a text that does not fit is left empty rather than cut.
 constexpr size_t kBalloonBufferBytes = 260;
 constexpr UINT kBalloonTimeoutMs = 3000;
+
+base::FilePath ExecutableDirectory() {
+  // On failure the directory stays empty: paths are then relative to the
+  // current directory.
+  base::FilePath directory;
+  base::PathService::Get(base::DIR_EXECUTABLE, &directory);
+  return directory;
+}
 
 std::u16string BalloonText(const std::string& version) {
   std::string text = base::WideToAnsi(u"发现新的版本:") + version +
@@ -27,9 +38,12 @@ std::u16string BalloonText(const std::string& version) {
 
 CMainDlg::CMainDlg(const UpdateInfo& manifest, const std::u16string& host_exe,
                    const std::u16string& launch_args)
-    : m_manifest(manifest), m_hostExe(host_exe), m_launchArgs(launch_args) {
+    : m_manifest(manifest),
+      m_hostExe(host_exe),
+      m_launchArgs(launch_args),
+      m_installation(this, manifest.md5, ExecutableDirectory(), host_exe, launch_args) {
   if (!g_pUpdateThread)
-    g_pUpdateThread = new UpdateThread(this, m_manifest.file_url);
+    g_pUpdateThread = new UpdateThread(&m_installation, m_manifest.file_url);
 }
 
 CMainDlg::~CMainDlg() {
@@ -127,4 +141,44 @@ void CMainDlg::OnOkCancel(WORD id) {
   m_hProgress = nullptr;
   DestroyWindow();
   PostQuitMessage(id);
+}
+
+void CMainDlg::OnDownloadComplete(bool failed, const std::string& package_path) {
+  m_installation.OnDownloadComplete(failed, package_path);
+}
+
+bool CMainDlg::CheckPackageMD5(const std::string& package_path,
+                               const std::string& expected) {
+  return m_installation.CheckPackageMD5(package_path, expected);
+}
+
+void CMainDlg::WaitForHostExit() {
+  m_installation.WaitForHostExit();
+}
+
+bool CMainDlg::UnzipPackage(const std::string& package_path) {
+  return m_installation.UnzipPackage(package_path);
+}
+
+bool CMainDlg::LaunchHost() {
+  return m_installation.LaunchHost();
+}
+
+void CMainDlg::SetStatusText(const char16_t* text) {
+  SetDlgItemTextW(m_workerTarget, IDC_STATUS, text);
+}
+
+void CMainDlg::SetProgressPosition(uint32_t position) {
+  HWND progress = m_hProgress.load();
+  if (progress)
+    SendMessageW(progress, PBM_SETPOS, position, 0);
+}
+
+void CMainDlg::ShowMessage(const char16_t* text) {
+  MessageBoxA(m_workerTarget, base::WideToAnsi(text).c_str(),
+              base::WideToAnsi(u"更新提示").c_str(), MB_OK);
+}
+
+void CMainDlg::RequestClose() {
+  SendMessageW(m_workerTarget, WM_CLOSE, 0, 0);
 }

@@ -1,8 +1,8 @@
 // The update progress dialog: created hidden on the main thread when an
 // update is offered, it owns the tray icon and the worker that installs the
 // update, and ends the UI loop when it closes. Its window procedure runs on
-// the main thread; the members under "Installation" run on the worker and
-// reach the dialog's windows only through cross-thread calls.
+// the main thread; the installation and the delegate calls run on the
+// worker and reach the dialog's windows only through cross-thread calls.
 #ifndef UI_MAIN_DLG_H_
 #define UI_MAIN_DLG_H_
 
@@ -12,6 +12,8 @@
 #include <string>
 
 #include "app/update_info.h"
+#include "engine/installation.h"
+#include "engine/installation_delegate.h"
 #include "ui/dialog_impl.h"
 #include "ui/message_loop_ui.h"
 #include "ui/resource.h"
@@ -42,7 +44,8 @@ class ScopedIcon {
 class CMainDlg : public CDialogImpl<CMainDlg>,
                  public CUpdateUI<CMainDlg>,
                  public CMessageFilter,
-                 public CIdleHandler {
+                 public CIdleHandler,
+                 public InstallationDelegate {
  public:
   enum { IDD = IDD_MAINDLG };
 
@@ -60,12 +63,19 @@ class CMainDlg : public CDialogImpl<CMainDlg>,
   bool trayIconAdded() const { return m_trayIconAdded; }
 
   // Installation, on the worker thread: the rest of the sequence once the
-  // package transfer has ended.
+  // package transfer has ended, carried out by m_installation.
   void OnDownloadComplete(bool failed, const std::string& package_path);
   bool CheckPackageMD5(const std::string& package_path, const std::string& expected);
   void WaitForHostExit();
   bool UnzipPackage(const std::string& package_path);
   bool LaunchHost();
+
+  // InstallationDelegate, on the worker thread.
+  void SetStatusText(const char16_t* text) override;
+  void SetProgressPosition(uint32_t position) override;
+  // Shows a message box owned by the dialog; the calling thread waits.
+  void ShowMessage(const char16_t* text) override;
+  void RequestClose() override;
 
   const UpdateInfo m_manifest;
   // The progress bar while the dialog is open. Written on the main thread,
@@ -78,13 +88,12 @@ class CMainDlg : public CDialogImpl<CMainDlg>,
   LRESULT OnInitDialog();
   void OnTrayIcon(WPARAM wparam, LPARAM lparam);
   void OnOkCancel(WORD id);
-  // Shows a message box owned by the dialog; the calling thread waits.
-  void ShowMessage(const char16_t* text);
 
   // The dialog's handle as the worker uses it: set before the worker starts
   // and never changed, so the worker reads it without a lock. Calls on it
   // fail harmlessly once the window is gone.
   HWND m_workerTarget = nullptr;
+  Installation m_installation;
   bool m_trayIconAdded = false;
   ScopedIcon m_bigIcon;
   ScopedIcon m_smallIcon;

@@ -1,0 +1,259 @@
+// Drives the installation steps and the worker through their delegate, with
+// no window: real packages, a real host process and a loopback server.
+#include "engine/installation.h"
+
+#include <curl/curl.h>
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/http_transfer.h"
+#include "app/startup_state.h"
+#include "base/file_path.h"
+#include "base/logging.h"
+#include "base/unique_temp_dir.h"
+#include "base/utf_string_conversions.h"
+#include "engine/update_thread.h"
+#include "tests/child_process.h"
+#include "tests/host_log.h"
+#include "tests/http_test_server.h"
+#include "zip/testing/archive_builder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using std::chrono::milliseconds;
+
+constexpr char16_t kStillRunning[] = u"Mirovue依旧在运行请手动关闭后更新";
+constexpr char16_t kDigestFailed[] = u"文件MD5校验失败，更新操作被终止!";
+constexpr char16_t kUnknownError[] = u"更新时发生未知错误";
+
+// Records what the installation asks of its owner, from any thread.
+class RecordingOwner : public InstallationDelegate {
+ public:
+  void SetStatusText(const char16_t* text) override { Add(u"status:" + std::u16string(text)); }
+  void SetProgressPosition(uint32_t position) override {
+    std::lock_guard<std::mutex> hold(mutex_);
+    positions_.push_back(position);
+  }
+  void ShowMessage(const char16_t* text) override { Add(u"box:" + std::u16string(text)); }
+  void RequestClose() override { Add(u"close"); }
+
+  std::vector<std::u16string> calls() const {
+    std::lock_guard<std::mutex> hold(mutex_);
+    return calls_;
+  }
+  std::vector<uint32_t> positions() const {
+    std::lock_guard<std::mutex> hold(mutex_);
+    return positions_;
+  }
+  // Waits (bounded) for the close request.
+  bool WaitForClose(milliseconds timeout) {
+    std::unique_lock<std::mutex> hold(mutex_);
+    return changed_.wait_for(hold, timeout, [this] {
+      return !calls_.empty() && calls_.back() == u"close";
+    });
+  }
+
+ private:
+  void Add(const std::u16string& call) {
+    std::lock_guard<std::mutex> hold(mutex_);
+    calls_.push_back(call);
+    changed_.notify_all();
+  }
+
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::u16string> calls_;  // guarded by mutex_
+  std::vector<uint32_t> positions_;    // guarded by mutex_
+};
+
+class InstallationTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() { curl_global_init(CURL_GLOBAL_ALL); }
+
+  void SetUp() override {
+    ASSERT_TRUE(install_.Create());
+    ASSERT_TRUE(scratch_.Create());
+    logging::SetLogFileForTesting(Scratch("debug.log"));
+    fs::copy_file(DEMO_HOST_BINARY, Installed("Mirovue.exe"));
+    std::ofstream(Installed("readme.txt")) << "old readme\n";
+    g_hostWindow = 0;
+    g_notify = true;
+    g_bCancelDownload = false;
+  }
+  void TearDown() override { logging::SetLogFileForTesting(std::string()); }
+
+  std::string Installed(const std::string& name) const {
+    return base::UTF16ToUTF8(install_.path().value()) + "/" + name;
+  }
+  std::string Scratch(const std::string& name) const {
+    return base::UTF16ToUTF8(scratch_.path().value()) + "/" + name;
+  }
+
+  // Writes |entries| as a package and returns its path.
+  std::string WritePackage(const std::vector<zip::TestEntry>& entries) {
+    std::string path = Scratch("package.zip");
+    EXPECT_TRUE(zip::WriteTestArchive(base::FilePath(base::UTF8ToUTF16(path)), entries));
+    return path;
+  }
+
+  Installation MakeInstallation(const std::string& md5) {
+    return Installation(&owner_, md5, install_.path(), u"Mirovue.exe", u"-launch");
+  }
+
+  // The first line the host recorded in the installation, once it is there.
+  std::string RelaunchLine() const {
+    for (int i = 0; i < 1000; ++i) {
+      std::string log = test::ReadFileOrEmpty(Installed("host.log"));
+      if (!log.empty())
+        return log.substr(0, log.find('\n'));
+      std::this_thread::sleep_for(milliseconds(10));
+    }
+    return std::string();
+  }
+
+  base::UniqueTempDir install_;
+  base::UniqueTempDir scratch_;
+  RecordingOwner owner_;
+};
+
+TEST_F(InstallationTest, VerifiedPackageIsExtractedAndTheHostStartedAgain) {
+  std::string package = WritePackage({{"readme.txt", "new readme\n"}, {"plugins/a.dll", "a"}});
+  test::HostLog host;
+  ASSERT_TRUE(host.Start(DEMO_HOST_BINARY, {"--exit-after-ms=4500"}));
+  g_hostWindow = host.hwnd();
+
+  MakeInstallation(test::Md5sum(package)).OnDownloadComplete(false, package);
+
+  EXPECT_EQ((std::vector<uint32_t>{1126}), host.MessagesSettled(1));
+  // The host was still running at the first look, three seconds after 1126:
+  // the user was asked once.
+  EXPECT_EQ((std::vector<std::u16string>{u"status:正在校验文件的MD5....",
+                                         u"box:" + std::u16string(kStillRunning), u"close"}),
+            owner_.calls());
+  EXPECT_EQ("new readme\n", test::ReadFileOrEmpty(Installed("readme.txt")));
+  EXPECT_EQ("a", test::ReadFileOrEmpty(Installed("plugins/a.dll")));
+  EXPECT_EQ("start -launch", RelaunchLine());
+  test::KillProcessesRunning(Installed("Mirovue.exe"));
+}
+
+TEST_F(InstallationTest, DigestMismatchChangesNothingAndTellsTheHost) {
+  std::string package = WritePackage({{"readme.txt", "new readme\n"}});
+  for (bool notify : {true, false}) {
+    SCOPED_TRACE(notify);
+    g_notify = notify;
+    RecordingOwner owner;
+    test::HostLog host;
+    ASSERT_TRUE(host.Start(DEMO_HOST_BINARY));
+    g_hostWindow = host.hwnd();
+
+    Installation(&owner, "00000000000000000000000000000000", install_.path(), u"Mirovue.exe",
+                 u"-launch")
+        .OnDownloadComplete(false, package);
+
+    EXPECT_EQ((std::vector<uint32_t>{1127}), host.MessagesSettled(1));
+    std::vector<std::u16string> expected = {u"status:正在校验文件的MD5...."};
+    if (notify)
+      expected.push_back(u"box:" + std::u16string(kDigestFailed));
+    expected.push_back(u"close");
+    EXPECT_EQ(expected, owner.calls());
+    EXPECT_EQ("old readme\n", test::ReadFileOrEmpty(Installed("readme.txt")));
+  }
+  EXPECT_FALSE(fs::exists(Installed("host.log")));
+}
+
+TEST_F(InstallationTest, FailedTransferBoxOnlyWhenNotCancelledAndWanted) {
+  struct Case {
+    bool cancelled;
+    bool notify;
+    bool box;
+  } cases[] = {{false, true, true}, {true, true, false}, {false, false, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "cancelled " << c.cancelled << " notify " << c.notify);
+    g_bCancelDownload = c.cancelled;
+    g_notify = c.notify;
+    RecordingOwner owner;
+    Installation(&owner, "", install_.path(), u"Mirovue.exe", u"-launch")
+        .OnDownloadComplete(true, Scratch("absent.bak"));
+    std::vector<std::u16string> expected;
+    if (c.box)
+      expected.push_back(u"box:" + std::u16string(kUnknownError));
+    expected.push_back(u"close");
+    EXPECT_EQ(expected, owner.calls());
+  }
+}
+
+TEST_F(InstallationTest, MissingPackageFailsTheDigest) {
+  EXPECT_FALSE(MakeInstallation("d41d8cd98f00b204e9800998ecf8427e")
+                   .CheckPackageMD5(Scratch("absent.bak"), "d41d8cd98f00b204e9800998ecf8427e"));
+}
+
+TEST_F(InstallationTest, RefusedPackageStillStartsTheHost) {
+  std::string package = WritePackage({{"../outside.txt", "x"}});
+  MakeInstallation(test::Md5sum(package)).OnDownloadComplete(false, package);
+  EXPECT_EQ("start -launch", RelaunchLine());
+  EXPECT_EQ("old readme\n", test::ReadFileOrEmpty(Installed("readme.txt")));
+  EXPECT_TRUE(owner_.WaitForClose(milliseconds(0)));
+  test::KillProcessesRunning(Installed("Mirovue.exe"));
+}
+
+class UpdateThreadTest : public InstallationTest {
+ protected:
+  void SetUp() override {
+    InstallationTest::SetUp();
+    ASSERT_TRUE(server_.Start());
+  }
+  test::HttpTestServer server_;
+};
+
+TEST_F(UpdateThreadTest, DownloadsReportsProgressInstallsAndRemovesItsTemporaryDirectory) {
+  std::string package = WritePackage({{"readme.txt", "new readme\n"},
+                                      {"big.bin", std::string(3 << 20, 'b')}});
+  test::HttpResponse response;
+  response.content_type = "application/zip";
+  response.body = test::ReadFileOrEmpty(package);
+  server_.SetResponse("/package.zip", response);
+
+  // The worker's private directory goes into a temporary directory of this
+  // test's own.
+  fs::create_directory(Scratch("tmp"));
+  setenv("TMPDIR", Scratch("tmp").c_str(), 1);
+  Installation installation = MakeInstallation(test::Md5sum(package));
+  {
+    UpdateThread worker(&installation, server_.Url("/package.zip"));
+    ASSERT_TRUE(worker.Start());
+    ASSERT_TRUE(owner_.WaitForClose(milliseconds(20000)));
+    EXPECT_EQ(std::string(3 << 20, 'b'), test::ReadFileOrEmpty(Installed("big.bin")));
+    EXPECT_FALSE(fs::is_empty(Scratch("tmp")));
+  }
+  unsetenv("TMPDIR");
+  EXPECT_TRUE(fs::is_empty(Scratch("tmp")));
+  std::vector<uint32_t> positions = owner_.positions();
+  ASSERT_FALSE(positions.empty());
+  EXPECT_EQ(100u, positions.back());
+  EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+  EXPECT_EQ("start -launch", RelaunchLine());
+  test::KillProcessesRunning(Installed("Mirovue.exe"));
+}
+
+TEST_F(UpdateThreadTest, EmptyPackageAddressDoesNothing) {
+  Installation installation = MakeInstallation("");
+  {
+    UpdateThread worker(&installation, "");
+    ASSERT_TRUE(worker.Start());
+  }
+  EXPECT_TRUE(owner_.calls().empty());
+}
+
+}  // namespace
