@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "base/logging_platform.h"
+#include "base/utf_string_conversions.h"
 
 namespace logging {
 
@@ -18,35 +19,6 @@ std::atomic<FatalHook> g_fatal_hook{nullptr};
 const char* const kSeverityNames[] = {"INFO", "WARNING", "ERROR",
                                       "ERROR_REPORT", "FATAL"};
 
-// Appends the UTF-8 form of |text|; an unpaired surrogate becomes U+FFFD.
-void AppendUTF16AsUTF8(std::u16string_view text, std::string* out) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() &&
-        text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    if (c < 0x80) {
-      out->push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out->push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out->push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out->push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-}
-
 }  // namespace
 
 int GetMinLogLevel() {
@@ -58,9 +30,7 @@ bool DebugChecksEnabled() {
 }
 
 LogStream& LogStream::operator<<(std::u16string_view text) {
-  std::string utf8;
-  AppendUTF16AsUTF8(text, &utf8);
-  stream_ << utf8;
+  stream_ << base::UTF16ToUTF8(text);
   return *this;
 }
 

@@ -55,33 +55,8 @@ bool RunChildActionIfAsked() {
 
 const bool g_child_ran = RunChildActionIfAsked();
 
-// A fresh directory, removed with its contents at the end of the test.
-class ScopedTempDir {
- public:
-  ScopedTempDir() {
-    const char* tmp = getenv("TMPDIR");
-    std::string pattern =
-        std::string(tmp && *tmp ? tmp : "/tmp") + "/logging_unittest_XXXXXX";
-    char* made = mkdtemp(pattern.data());
-    EXPECT_NE(made, nullptr);
-    path_ = pattern;
-  }
-  ~ScopedTempDir() {
-    std::error_code ignored;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add,
-                    ignored);
-    for (const auto& entry : fs::recursive_directory_iterator(path_, ignored))
-      fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add,
-                      ignored);
-    fs::remove_all(path_, ignored);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
 using ::test::ReadFileOrEmpty;
+using ::test::ScopedTempDir;
 
 std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> lines;
@@ -153,8 +128,8 @@ void RecordFatal(const std::string& text) {
 class LoggingTest : public testing::Test {
  protected:
   void SetUp() override {
-    log_file_ = temp_dir_.path() / "test.log";
-    stderr_file_ = temp_dir_.path() / "stderr.txt";
+    log_file_ = fs::path(temp_dir_.path()) / "test.log";
+    stderr_file_ = fs::path(temp_dir_.path()) / "stderr.txt";
     SetLogFileForTesting(log_file_.string());
   }
   void TearDown() override {
@@ -263,9 +238,9 @@ TEST_F(LoggingTest, LastSystemErrorIsTheSameAfterALogStatement) {
   SetFatalHookForTesting(&RecordFatal);
   // A file that cannot be opened makes the statement call failing system
   // functions; the last error must still come back unchanged.
-  const fs::path unopenable = temp_dir_.path() / "missing_dir" / "x.log";
+  const fs::path unopenable = fs::path(temp_dir_.path()) / "missing_dir" / "x.log";
   const fs::path cwd = fs::current_path();
-  fs::current_path(temp_dir_.path());
+  fs::current_path(fs::path(temp_dir_.path()));
   struct Case {
     const char* name;
     fs::path file;
@@ -291,10 +266,10 @@ TEST_F(LoggingTest, LastSystemErrorIsTheSameAfterALogStatement) {
 TEST_F(LoggingTest, LineThatFindsNoFileIsDroppedAndTheNextLineTriesAgain) {
   // Directories stand where both the log file and the fallback would be.
   const fs::path cwd = fs::current_path();
-  const fs::path blocked = temp_dir_.path() / "blocked.log";
+  const fs::path blocked = fs::path(temp_dir_.path()) / "blocked.log";
   fs::create_directories(blocked);
-  fs::create_directories(temp_dir_.path() / "debug.log");
-  fs::current_path(temp_dir_.path());
+  fs::create_directories(fs::path(temp_dir_.path()) / "debug.log");
+  fs::current_path(fs::path(temp_dir_.path()));
   SetLogFileForTesting(blocked.string());
   LOG(INFO) << "lost";
   fs::remove(blocked);
@@ -474,8 +449,8 @@ int RunCopyOfThisBinary(const fs::path& bin_dir, const fs::path& cwd) {
 }
 
 TEST_F(LoggingTest, DefaultFileIsDebugLogBesideTheExecutable) {
-  const fs::path bin = temp_dir_.path() / "bin";
-  const fs::path cwd = temp_dir_.path() / "cwd";
+  const fs::path bin = fs::path(temp_dir_.path()) / "bin";
+  const fs::path cwd = fs::path(temp_dir_.path()) / "cwd";
   fs::create_directories(bin);
   fs::create_directories(cwd);
   for (int run = 1; run <= 2; ++run) {
@@ -492,8 +467,8 @@ TEST_F(LoggingTest, DefaultFileIsDebugLogBesideTheExecutable) {
 }
 
 TEST_F(LoggingTest, UnwritableExecutableDirectoryFallsBackToCurrentDirectory) {
-  const fs::path bin = temp_dir_.path() / "bin";
-  const fs::path cwd = temp_dir_.path() / "cwd";
+  const fs::path bin = fs::path(temp_dir_.path()) / "bin";
+  const fs::path cwd = fs::path(temp_dir_.path()) / "cwd";
   fs::create_directories(cwd);
   // A directory where the log file would be cannot be opened for writing,
   // even by root, for whom a read-only directory is still writable.
@@ -508,6 +483,7 @@ TEST_F(LoggingTest, UnwritableExecutableDirectoryFallsBackToCurrentDirectory) {
       SplitLines(ReadFileOrEmpty(cwd / "debug.log"));
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_NE(lines[0].find(")] child line"), std::string::npos);
+  fs::permissions(bin, fs::perms::owner_all, fs::perm_options::add);
 }
 
 }  // namespace

@@ -41,9 +41,6 @@ class TimeDelta {
     return delta_ / kMicrosecondsPerMillisecond +
            (delta_ % kMicrosecondsPerMillisecond > 0 ? 1 : 0);
   }
-  constexpr int64_t InSeconds() const {
-    return delta_ / kMicrosecondsPerSecond;
-  }
 
   constexpr TimeDelta operator+(TimeDelta other) const {
     return TimeDelta(delta_ + other.delta_);

@@ -11,6 +11,9 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <utility>
+
+#include "base/utf_string_conversions.h"
 
 namespace test {
 
@@ -25,7 +28,8 @@ bool ChildProcess::Start(const std::string& program,
                          const std::vector<std::string>& args,
                          const std::string& directory,
                          const std::string& stderr_path,
-                         const std::vector<std::string>& environment) {
+                         const std::vector<std::string>& environment,
+                         const std::string& stdout_path) {
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& arg : args)
@@ -37,10 +41,12 @@ bool ChildProcess::Start(const std::string& program,
   if (pid == 0) {
     if (!directory.empty() && chdir(directory.c_str()) != 0)
       _exit(126);
-    if (!stderr_path.empty()) {
-      int fd = open(stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    for (auto [path, target] : {std::pair(&stderr_path, 2), std::pair(&stdout_path, 1)}) {
+      if (path->empty())
+        continue;
+      int fd = open(path->c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       if (fd >= 0) {
-        dup2(fd, 2);
+        dup2(fd, target);
         close(fd);
       }
     }
@@ -51,6 +57,11 @@ bool ChildProcess::Start(const std::string& program,
   }
   pid_ = pid;
   return true;
+}
+
+void ChildProcess::Signal(int number) {
+  if (pid_ > 0)
+    kill(pid_, number);
 }
 
 bool ChildProcess::Wait(std::chrono::milliseconds timeout, int* exit_code) {
@@ -127,17 +138,8 @@ std::string Md5sum(const std::string& path) {
 }
 
 ScopedTempDir::ScopedTempDir() {
-  const char* tmp = getenv("TMPDIR");
-  std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/updater_test_XXXXXX";
-  if (mkdtemp(&pattern[0]))
-    path_ = pattern;
-}
-
-ScopedTempDir::~ScopedTempDir() {
-  if (!path_.empty()) {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
+  if (dir_.Create())
+    path_ = base::UTF16ToUTF8(dir_.path().value());
 }
 
 }  // namespace test

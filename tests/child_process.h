@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "base/unique_temp_dir.h"
+
 namespace test {
 
 class ChildProcess {
@@ -20,18 +22,22 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   // Runs |program| with |args| (not including the program) in |directory|
-  // (empty: the current one), with standard error sent to |stderr_path|
-  // when that is not empty, and with the "NAME=value" settings of
-  // |environment| added to this process's environment. False when the
-  // program could not be started.
+  // (empty: the current one), with standard error and standard output sent
+  // to |stderr_path| and |stdout_path| when those are not empty, and with
+  // the "NAME=value" settings of |environment| added to this process's
+  // environment. False when the program could not be started.
   bool Start(const std::string& program, const std::vector<std::string>& args,
              const std::string& directory = std::string(),
              const std::string& stderr_path = std::string(),
-             const std::vector<std::string>& environment = {});
+             const std::vector<std::string>& environment = {},
+             const std::string& stdout_path = std::string());
 
   // Waits until the child exits; false on time-out (the child is then
   // killed). |exit_code| is the exit status, or 128 + signal.
   bool Wait(std::chrono::milliseconds timeout, int* exit_code);
+
+  // Sends |number| to the child while it runs.
+  void Signal(int number);
 
   bool running() const { return pid_ > 0; }
   pid_t pid() const { return pid_; }
@@ -52,17 +58,16 @@ std::string ReadFileOrEmpty(const std::string& path);
 // empty when the tool cannot run.
 std::string Md5sum(const std::string& path);
 
-// A new empty directory under $TMPDIR (or /tmp), removed with its contents
-// by the destructor.
+// The framework's private temporary directory, created at once, with its
+// path in the UTF-8 the tests build paths in. Removed with its contents by
+// the destructor.
 class ScopedTempDir {
  public:
   ScopedTempDir();
-  ~ScopedTempDir();
-  ScopedTempDir(const ScopedTempDir&) = delete;
-  ScopedTempDir& operator=(const ScopedTempDir&) = delete;
   const std::string& path() const { return path_; }
 
  private:
+  base::UniqueTempDir dir_;
   std::string path_;
 };
 

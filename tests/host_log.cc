@@ -18,14 +18,15 @@ uint32_t NextTestHwnd() {
          (counter++ % 1000u);
 }
 
-}  // namespace
-
-HostLog::HostLog() : hwnd_(NextTestHwnd()) {}
-
+// True when a host endpoint for |hwnd| is bound in this network namespace.
 bool HostEndpointBound(uint32_t hwnd) {
   std::string needle = "@win32.hwnd." + std::to_string(hwnd) + "\n";
   return ReadFileOrEmpty("/proc/net/unix").find(needle) != std::string::npos;
 }
+
+}  // namespace
+
+HostLog::HostLog() : hwnd_(NextTestHwnd()) {}
 
 bool HostLog::Start(const std::string& host_binary,
                     const std::vector<std::string>& extra_args) {

@@ -43,9 +43,6 @@ class HostLog {
   ChildProcess process_;
 };
 
-// True when a host endpoint for |hwnd| is bound on this machine.
-bool HostEndpointBound(uint32_t hwnd);
-
 }  // namespace test
 
 #endif  // TESTS_HOST_LOG_H_

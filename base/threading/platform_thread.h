@@ -56,8 +56,6 @@ class PlatformThread {
   static void Join(PlatformThreadHandle* handle);
 
   static PlatformThreadId CurrentId();
-  // Lets other threads run (a zero-length sleep).
-  static void YieldCurrentThread();
   // Names the calling thread; |name| must outlive the thread's use of it.
   static void SetName(const char* name);
   // The name given to SetName on the calling thread, or "".

@@ -2,7 +2,6 @@
 
 #include <limits.h>
 #include <pthread.h>
-#include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -124,11 +123,6 @@ void PlatformThread::Join(PlatformThreadHandle* handle) {
 // static
 PlatformThreadId PlatformThread::CurrentId() {
   return gettid();
-}
-
-// static
-void PlatformThread::YieldCurrentThread() {
-  sched_yield();
 }
 
 // static

@@ -1,13 +1,10 @@
 // The demonstration host as a process: its start line, the messages posted
 // to its endpoint, its ways of ending, and the version it carries.
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <stddef.h>
 #include <string.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -24,8 +21,6 @@
 #include "tests/child_process.h"
 #include "tools/version_resource/version_resource_writer.h"
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
@@ -34,59 +29,20 @@ using Clock = std::chrono::steady_clock;
 using test::ReadFileOrEmpty;
 using test::ScopedTempDir;
 
-constexpr auto kDeadline = std::chrono::seconds(10);
+constexpr std::chrono::milliseconds kDeadline(10000);
 
-// A started host; killed and reaped if the test leaves it running.
-class HostProcess {
- public:
-  HostProcess() = default;
-  HostProcess(const HostProcess&) = delete;
-  HostProcess& operator=(const HostProcess&) = delete;
-  ~HostProcess() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
+// Starts the host with its standard output sent to |stdout_path|.
+bool StartHost(test::ChildProcess* host, const std::string& binary,
+               const std::vector<std::string>& arguments, const std::string& stdout_path) {
+  return host->Start(binary, arguments, std::string(), std::string(), {}, stdout_path);
+}
 
-  bool Start(const std::string& binary, const std::vector<std::string>& arguments,
-             const std::string& stdout_path) {
-    std::vector<std::string> all = {binary};
-    all.insert(all.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& argument : all)
-      argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdout_path.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int result = posix_spawn(&pid_, binary.c_str(), &actions, nullptr, argv.data(),
-                                   environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return result == 0;
-  }
-
-  // The exit code once the process has ended, or -1 when it has not ended
-  // within the deadline or died of a signal.
-  int WaitForExit() {
-    const auto deadline = Clock::now() + kDeadline;
-    while (Clock::now() < deadline) {
-      int status = 0;
-      if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return -1;
-  }
-
-  void Signal(int number) { kill(pid_, number); }
-
- private:
-  pid_t pid_ = -1;
-};
+// The host's exit code once it has ended, or -1 when it has not ended within
+// the deadline.
+int WaitForExit(test::ChildProcess* host) {
+  int exit_code = -1;
+  return host->Wait(kDeadline, &exit_code) ? exit_code : -1;
+}
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -145,8 +101,8 @@ TEST(DemoHostTest, RecordsStartAndEachWellFormedMessage) {
   const std::string log = dir.path() + "/host.log";
   const uint32_t hwnd = TestHwnd(0);
   const std::string hwnd_switch = "--hwnd=" + std::to_string(hwnd);
-  HostProcess host;
-  ASSERT_TRUE(host.Start(DEMO_HOST_PATH,
+  test::ChildProcess host;
+  ASSERT_TRUE(StartHost(&host, DEMO_HOST_PATH,
                          {hwnd_switch, "--log=" + log, "--exit-on=1125", "-launch", "-auto"},
                          dir.path() + "/stdout"));
   ASSERT_EQ(1u, WaitForLines(log, 1).size());
@@ -160,7 +116,7 @@ TEST(DemoHostTest, RecordsStartAndEachWellFormedMessage) {
   ASSERT_TRUE(SendDatagram(hwnd, long_datagram));
   ASSERT_TRUE(SendDatagram(hwnd, Message(1127, 7, 0x123456789abcdefull)));
   ASSERT_TRUE(SendDatagram(hwnd, Message(1125, 0, 0)));
-  EXPECT_EQ(0, host.WaitForExit());
+  EXPECT_EQ(0, WaitForExit(&host));
 
   const std::vector<std::string> expected = {
       "start " + hwnd_switch + " --log=" + log + " --exit-on=1125 -launch -auto",
@@ -176,10 +132,10 @@ TEST(DemoHostTest, RecordsStartAndEachWellFormedMessage) {
 TEST(DemoHostTest, EndsWhenTheDeadlinePasses) {
   ScopedTempDir dir;
   const std::string log = dir.path() + "/host.log";
-  HostProcess host;
-  ASSERT_TRUE(host.Start(DEMO_HOST_PATH, {"--log=" + log, "--exit-after-ms=50"},
+  test::ChildProcess host;
+  ASSERT_TRUE(StartHost(&host, DEMO_HOST_PATH, {"--log=" + log, "--exit-after-ms=50"},
                          dir.path() + "/stdout"));
-  EXPECT_EQ(0, host.WaitForExit());
+  EXPECT_EQ(0, WaitForExit(&host));
   const std::vector<std::string> expected = {"start --log=" + log + " --exit-after-ms=50",
                                              "exit"};
   EXPECT_EQ(expected, Lines(ReadFileOrEmpty(log)));
@@ -188,11 +144,11 @@ TEST(DemoHostTest, EndsWhenTheDeadlinePasses) {
 TEST(DemoHostTest, EndsOnTerminateSignal) {
   ScopedTempDir dir;
   const std::string log = dir.path() + "/host.log";
-  HostProcess host;
-  ASSERT_TRUE(host.Start(DEMO_HOST_PATH, {"--log=" + log}, dir.path() + "/stdout"));
+  test::ChildProcess host;
+  ASSERT_TRUE(StartHost(&host, DEMO_HOST_PATH, {"--log=" + log}, dir.path() + "/stdout"));
   ASSERT_EQ(1u, WaitForLines(log, 1).size());
   host.Signal(SIGTERM);
-  EXPECT_EQ(0, host.WaitForExit());
+  EXPECT_EQ(0, WaitForExit(&host));
   EXPECT_EQ("exit", Lines(ReadFileOrEmpty(log)).back());
 }
 
@@ -206,9 +162,9 @@ TEST(DemoHostTest, AppendsToItsDefaultLogBesideTheExecutable) {
     for (std::string word; words >> word;)
       split.push_back(word);
     split.push_back("--exit-after-ms=0");
-    HostProcess host;
-    ASSERT_TRUE(host.Start(copy, split, dir.path() + "/stdout"));
-    EXPECT_EQ(0, host.WaitForExit());
+    test::ChildProcess host;
+    ASSERT_TRUE(StartHost(&host, copy, split, dir.path() + "/stdout"));
+    EXPECT_EQ(0, WaitForExit(&host));
   }
   const std::vector<std::string> expected = {"start -launch --exit-after-ms=0", "exit",
                                              "start -launch -auto --exit-after-ms=0", "exit"};
@@ -219,15 +175,15 @@ TEST(DemoHostTest, RefusesAWindowHandleAlreadyTaken) {
   ScopedTempDir dir;
   const uint32_t hwnd = TestHwnd(1);
   const std::string hwnd_switch = "--hwnd=" + std::to_string(hwnd);
-  HostProcess first;
-  ASSERT_TRUE(first.Start(DEMO_HOST_PATH, {hwnd_switch, "--log=" + dir.path() + "/first.log"},
+  test::ChildProcess first;
+  ASSERT_TRUE(StartHost(&first, DEMO_HOST_PATH, {hwnd_switch, "--log=" + dir.path() + "/first.log"},
                           dir.path() + "/stdout1"));
   ASSERT_EQ(1u, WaitForLines(dir.path() + "/first.log", 1).size());
-  HostProcess second;
-  ASSERT_TRUE(second.Start(DEMO_HOST_PATH,
+  test::ChildProcess second;
+  ASSERT_TRUE(StartHost(&second, DEMO_HOST_PATH,
                            {hwnd_switch, "--log=" + dir.path() + "/second.log"},
                            dir.path() + "/stdout2"));
-  EXPECT_EQ(1, second.WaitForExit());
+  EXPECT_EQ(1, WaitForExit(&second));
   EXPECT_EQ("", ReadFileOrEmpty(dir.path() + "/second.log"));
 }
 
@@ -252,9 +208,9 @@ TEST(DemoHostTest, CopyCanBeGivenANewVersionAndStillRuns) {
     ASSERT_TRUE(info);
     EXPECT_EQ(version, info->FileVersion());
   }
-  HostProcess host;
-  ASSERT_TRUE(host.Start(copy, {"--exit-after-ms=0"}, dir.path() + "/stdout"));
-  EXPECT_EQ(0, host.WaitForExit());
+  test::ChildProcess host;
+  ASSERT_TRUE(StartHost(&host, copy, {"--exit-after-ms=0"}, dir.path() + "/stdout"));
+  EXPECT_EQ(0, WaitForExit(&host));
 }
 
 }  // namespace
