@@ -1,6 +1,7 @@
 // The updater's entry point: the update check on the main thread, before any
 // window exists, then the update dialog when a newer version is offered.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <curl/curl.h>
 

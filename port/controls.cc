@@ -1,6 +1,7 @@
 // The progress bar, static and button controls. Their state lives in the
 // window table, so that the desktop can read it from any thread.
 #include "port/controls.h"
+#include <commctrl.h>
 
 #include <algorithm>
 #include <mutex>

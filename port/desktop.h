@@ -7,6 +7,7 @@
 #define PORT_DESKTOP_H_
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <memory>
 #include <string>

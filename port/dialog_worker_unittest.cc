@@ -3,6 +3,7 @@
 // worker that reaches the dialog only by sends and owned message boxes,
 // which must never hang once the dialog is gone.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 

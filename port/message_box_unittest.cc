@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 #include <stdio.h>
@@ -160,7 +161,7 @@ TEST(MessageBoxTest, HeadlessBoxIsOneLineAndAnsweredOk) {
 TEST(MessageBoxTest, HeadlessBalloonIsOneLineAndEmptyTextNone) {
   RecordingWindow owner;
   NOTIFYICONDATAW data = {};
-  data.cbSize = NOTIFYICONDATAW_V4_SIZE;
+  data.cbSize = sizeof(NOTIFYICONDATAW);
   data.hWnd = owner.handle();
   data.uID = 5;
   StderrCapture capture;

@@ -1,6 +1,7 @@
 // Modules: the program itself, whose resources are compiled in, and the
 // shell library, whose DllGetVersion reports the desktop's shell version.
 #include <windows.h>
+#include <shlwapi.h>
 
 #include <string.h>
 

@@ -1,6 +1,7 @@
 // Shell_NotifyIconW: the shell's side of the notification area. The record's
 // cbSize names the shell level whose fields are read.
 #include "port/notification_area.h"
+#include <shellapi.h>
 
 #include <mutex>
 
@@ -20,7 +21,6 @@ RecordLevel LevelOf(DWORD size) {
       return RecordLevel::kV2;
     case NOTIFYICONDATAW_V3_SIZE:
       return RecordLevel::kV3;
-    case NOTIFYICONDATAW_V4_SIZE:
     case sizeof(NOTIFYICONDATAW):
       return RecordLevel::kV4;
     default:

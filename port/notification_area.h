@@ -5,6 +5,7 @@
 #define PORT_NOTIFICATION_AREA_H_
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <string>
 #include <vector>

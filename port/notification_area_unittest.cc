@@ -1,4 +1,6 @@
 #include <windows.h>
+#include <shlwapi.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -41,11 +43,12 @@ class NotificationAreaTest : public testing::Test {
 
 TEST_F(NotificationAreaTest, EveryShellLevelRecordSizeIsAccepted) {
   const DWORD kSizes[] = {NOTIFYICONDATAW_V1_SIZE, NOTIFYICONDATAW_V2_SIZE,
-                          NOTIFYICONDATAW_V3_SIZE, NOTIFYICONDATAW_V4_SIZE};
-  EXPECT_EQ(152u, NOTIFYICONDATAW_V1_SIZE);
-  EXPECT_EQ(936u, NOTIFYICONDATAW_V2_SIZE);
-  EXPECT_EQ(952u, NOTIFYICONDATAW_V3_SIZE);
-  EXPECT_EQ(956u, NOTIFYICONDATAW_V4_SIZE);
+                          NOTIFYICONDATAW_V3_SIZE, sizeof(NOTIFYICONDATAW)};
+  // The sizes of the 64-bit shell's record levels.
+  EXPECT_EQ(168u, NOTIFYICONDATAW_V1_SIZE);
+  EXPECT_EQ(952u, NOTIFYICONDATAW_V2_SIZE);
+  EXPECT_EQ(968u, NOTIFYICONDATAW_V3_SIZE);
+  EXPECT_EQ(976u, sizeof(NOTIFYICONDATAW));
   for (DWORD size : kSizes) {
     SCOPED_TRACE(size);
     NOTIFYICONDATAW data = Record(size, owner_.handle());
@@ -65,7 +68,7 @@ TEST_F(NotificationAreaTest, EveryShellLevelRecordSizeIsAccepted) {
 }
 
 TEST_F(NotificationAreaTest, RefusedOrDuplicateOrOwnerlessIconsAreNotAdded) {
-  NOTIFYICONDATAW data = Record(NOTIFYICONDATAW_V4_SIZE, owner_.handle());
+  NOTIFYICONDATAW data = Record(sizeof(NOTIFYICONDATAW), owner_.handle());
   desktop_.SetRefuseNotifyIcons(true);
   EXPECT_FALSE(Shell_NotifyIconW(NIM_ADD, &data));
   EXPECT_TRUE(desktop_.NotifyIcons().empty());
@@ -74,7 +77,7 @@ TEST_F(NotificationAreaTest, RefusedOrDuplicateOrOwnerlessIconsAreNotAdded) {
   EXPECT_TRUE(desktop_.Balloons().empty());
 
   desktop_.SetRefuseNotifyIcons(false);
-  data = Record(NOTIFYICONDATAW_V4_SIZE, owner_.handle());
+  data = Record(sizeof(NOTIFYICONDATAW), owner_.handle());
   EXPECT_TRUE(Shell_NotifyIconW(NIM_ADD, &data));
   EXPECT_FALSE(Shell_NotifyIconW(NIM_ADD, &data));
   EXPECT_EQ(1u, desktop_.NotifyIcons().size());
@@ -84,7 +87,7 @@ TEST_F(NotificationAreaTest, RefusedOrDuplicateOrOwnerlessIconsAreNotAdded) {
     RecordingWindow window;
     gone = window.handle();
   }
-  NOTIFYICONDATAW ownerless = Record(NOTIFYICONDATAW_V4_SIZE, gone);
+  NOTIFYICONDATAW ownerless = Record(sizeof(NOTIFYICONDATAW), gone);
   EXPECT_FALSE(Shell_NotifyIconW(NIM_ADD, &ownerless));
 }
 
@@ -107,7 +110,7 @@ TEST_F(NotificationAreaTest, TipLengthFollowsTheRecordLevel) {
 }
 
 TEST_F(NotificationAreaTest, BalloonCarriesItsFieldsFromLevelTwoOn) {
-  NOTIFYICONDATAW data = Record(NOTIFYICONDATAW_V4_SIZE, owner_.handle());
+  NOTIFYICONDATAW data = Record(sizeof(NOTIFYICONDATAW), owner_.handle());
   ASSERT_TRUE(Shell_NotifyIconW(NIM_ADD, &data));
   data.uFlags = NIF_INFO;
   CopyText(u"发现新的版本:2.0 正在下载安装文件...", data.szInfo);
@@ -138,7 +141,7 @@ TEST_F(NotificationAreaTest, UserBalloonIconAndRealTimeFlagReachTheShell) {
   const struct {
     DWORD size;
     HICON expected;
-  } kCases[] = {{NOTIFYICONDATAW_V4_SIZE, balloon_icon}, {NOTIFYICONDATAW_V3_SIZE, nullptr}};
+  } kCases[] = {{sizeof(NOTIFYICONDATAW), balloon_icon}, {NOTIFYICONDATAW_V3_SIZE, nullptr}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.size);
     NOTIFYICONDATAW data = Record(c.size, owner_.handle());
@@ -179,7 +182,7 @@ TEST_F(NotificationAreaTest, LevelOneRecordShowsNoBalloonAndTakesNoVersion) {
 
 TEST_F(NotificationAreaTest, DeleteWorksAfterTheOwnerIsGone) {
   auto owner = std::make_unique<RecordingWindow>();
-  NOTIFYICONDATAW data = Record(NOTIFYICONDATAW_V4_SIZE, owner->handle());
+  NOTIFYICONDATAW data = Record(sizeof(NOTIFYICONDATAW), owner->handle());
   ASSERT_TRUE(Shell_NotifyIconW(NIM_ADD, &data));
   owner.reset();
   data.uFlags = 0;
@@ -188,7 +191,7 @@ TEST_F(NotificationAreaTest, DeleteWorksAfterTheOwnerIsGone) {
 }
 
 TEST_F(NotificationAreaTest, ClicksReachTheOwnerAsCallbackMessages) {
-  NOTIFYICONDATAW data = Record(NOTIFYICONDATAW_V4_SIZE, owner_.handle());
+  NOTIFYICONDATAW data = Record(sizeof(NOTIFYICONDATAW), owner_.handle());
   ASSERT_TRUE(Shell_NotifyIconW(NIM_ADD, &data));
   EXPECT_TRUE(desktop_.PressIcon(owner_.handle(), kIconId));
   EXPECT_TRUE(desktop_.DoubleClickIcon(owner_.handle(), kIconId));
@@ -212,7 +215,7 @@ TEST_F(NotificationAreaTest, ClicksReachTheOwnerAsCallbackMessages) {
 }
 
 TEST_F(NotificationAreaTest, HiddenIconCannotBeClicked) {
-  NOTIFYICONDATAW data = Record(NOTIFYICONDATAW_V4_SIZE, owner_.handle());
+  NOTIFYICONDATAW data = Record(sizeof(NOTIFYICONDATAW), owner_.handle());
   data.uFlags |= NIF_STATE;
   data.dwState = NIS_HIDDEN;
   data.dwStateMask = NIS_HIDDEN;
@@ -228,7 +231,7 @@ TEST_F(NotificationAreaTest, RestartDropsIconsAndBroadcastsTaskbarCreated) {
   std::unique_ptr<RecordingWindow> helper;
   ui.Run([&] { helper = std::make_unique<RecordingWindow>(nullptr, WS_OVERLAPPEDWINDOW); });
   RecordingWindow child(owner_.handle());
-  NOTIFYICONDATAW data = Record(NOTIFYICONDATAW_V4_SIZE, owner_.handle());
+  NOTIFYICONDATAW data = Record(sizeof(NOTIFYICONDATAW), owner_.handle());
   ASSERT_TRUE(Shell_NotifyIconW(NIM_ADD, &data));
   desktop_.RestartNotificationArea();
   EXPECT_TRUE(desktop_.NotifyIcons().empty());

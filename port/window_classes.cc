@@ -1,6 +1,7 @@
 // Window classes: RegisterClassExW, GetClassInfoExW, and the built-in
 // classes of the dialog manager and the controls.
 #include "port/window_classes.h"
+#include <commctrl.h>
 
 #include <mutex>
 #include <vector>

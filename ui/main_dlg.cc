@@ -1,4 +1,5 @@
 #include "ui/main_dlg.h"
+#include <commctrl.h>
 
 #include <string>
 

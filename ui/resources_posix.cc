@@ -2,6 +2,7 @@
 // tray menu and the icon group, with the ids, classes, texts, styles and
 // positions of the Windows resource script.
 #include <windows.h>
+#include <commctrl.h>
 
 #include "port/resources.h"
 #include "ui/icon_data_posix.h"

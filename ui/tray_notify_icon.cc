@@ -1,4 +1,5 @@
 #include "ui/tray_notify_icon.h"
+#include <shlwapi.h>
 
 #include <string.h>
 
@@ -24,7 +25,7 @@ DWORD IconRecordSize(int shell_level) {
     case 0: return NOTIFYICONDATAW_V1_SIZE;
     case 1: return NOTIFYICONDATAW_V2_SIZE;
     case 2: return NOTIFYICONDATAW_V3_SIZE;
-    default: return NOTIFYICONDATAW_V4_SIZE;
+    default: return sizeof(NOTIFYICONDATAW);
   }
 }
 

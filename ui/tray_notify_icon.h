@@ -6,6 +6,7 @@
 #define UI_TRAY_NOTIFY_ICON_H_
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include "ui/window_impl.h"
 

@@ -1,4 +1,5 @@
 #include "ui/tray_notify_icon.h"
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -78,10 +79,14 @@ TEST_F(TrayNotifyIconTest, RecordSizeFollowsShellVersion) {
     int level;
     DWORD size;
   } cases[] = {
-      {{false, true, 6, 1, 7601}, 0, 152}, {{true, false, 6, 1, 7601}, 0, 152},
-      {{true, true, 4, 72, 0}, 0, 152},    {{true, true, 5, 0, 0}, 1, 936},
-      {{true, true, 6, 0, 5999}, 2, 952},  {{true, true, 6, 0, 6000}, 3, 956},
-      {{true, true, 6, 1, 0}, 4, 956},     {{true, true, 10, 0, 0}, 4, 956},
+      {{false, true, 6, 1, 7601}, 0, NOTIFYICONDATAW_V1_SIZE},
+      {{true, false, 6, 1, 7601}, 0, NOTIFYICONDATAW_V1_SIZE},
+      {{true, true, 4, 72, 0}, 0, NOTIFYICONDATAW_V1_SIZE},
+      {{true, true, 5, 0, 0}, 1, NOTIFYICONDATAW_V2_SIZE},
+      {{true, true, 6, 0, 5999}, 2, NOTIFYICONDATAW_V3_SIZE},
+      {{true, true, 6, 0, 6000}, 3, sizeof(NOTIFYICONDATAW)},
+      {{true, true, 6, 1, 0}, 4, sizeof(NOTIFYICONDATAW)},
+      {{true, true, 10, 0, 0}, 4, sizeof(NOTIFYICONDATAW)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.version.major << "." << c.version.minor << "."
@@ -104,7 +109,7 @@ TEST_F(TrayNotifyIconTest, AddIconPutsOwnerIconAndCutTooltipInTheArea) {
   EXPECT_EQ(std::u16string(127, u'x'), icon.tip);
   EXPECT_FALSE(icon.hidden);
   EXPECT_EQ(3u, icon.version);
-  EXPECT_EQ(956u, icon.record_size);
+  EXPECT_EQ(sizeof(NOTIFYICONDATAW), icon.record_size);
 }
 
 TEST_F(TrayNotifyIconTest, OldShellGetsNoVersionRequestAndIgnoresBalloons) {
@@ -114,7 +119,7 @@ TEST_F(TrayNotifyIconTest, OldShellGetsNoVersionRequestAndIgnoresBalloons) {
   port::NotifyIcon icon;
   ASSERT_TRUE(desktop_.FindNotifyIcon(owner_.m_hWnd, kIconId, &icon));
   EXPECT_EQ(0u, icon.version);
-  EXPECT_EQ(152u, icon.record_size);
+  EXPECT_EQ(NOTIFYICONDATAW_V1_SIZE, icon.record_size);
   // The modify is still sent; a shell of that age has no balloons to show.
   EXPECT_TRUE(tray.ShowBalloon(u"text", u"title", CTrayNotifyIcon::Info, 3000));
   EXPECT_TRUE(desktop_.Balloons().empty());

@@ -118,16 +118,8 @@ HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES attributes, BOOL initial_owner,
 BOOL CloseHandle(HANDLE handle);
 
 // Toolkit preparation; nothing to prepare on Linux.
-#define ICC_BAR_CLASSES 0x00000004
-
-typedef struct tagINITCOMMONCONTROLSEX {
-  DWORD dwSize;
-  DWORD dwICC;
-} INITCOMMONCONTROLSEX, *LPINITCOMMONCONTROLSEX;
-
 HRESULT CoInitialize(LPVOID reserved);
 void CoUninitialize();
-BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* controls);
 
 // Modules. GetModuleHandleW(nullptr) is the program itself, whose compiled-in
 // resources the dialog, menu and icon calls use. "shell32.dll" is always
@@ -138,16 +130,6 @@ typedef void(WINAPI* FARPROC)();
 HMODULE GetModuleHandleW(LPCWSTR module_name);
 FARPROC GetProcAddress(HMODULE module, LPCSTR proc_name);
 
-typedef struct _DllVersionInfo {
-  DWORD cbSize;
-  DWORD dwMajorVersion;
-  DWORD dwMinorVersion;
-  DWORD dwBuildNumber;
-  DWORD dwPlatformID;
-} DLLVERSIONINFO;
-#define DLLVER_PLATFORM_WINDOWS 0x00000001
-#define DLLVER_PLATFORM_NT 0x00000002
-typedef HRESULT(CALLBACK* DLLGETVERSIONPROC)(DLLVERSIONINFO* info);
 
 // ---------------------------------------------------------------------------
 // Window messages.
@@ -437,9 +419,6 @@ BOOL GetCursorPos(LPPOINT point);
 #define BN_CLICKED 0
 
 #define WC_DIALOG u"#32770"
-#define WC_STATICW u"Static"
-#define WC_BUTTONW u"Button"
-#define PROGRESS_CLASSW u"msctls_progress32"
 
 // Creates a dialog from the compiled-in template |template_name|
 // (MAKEINTRESOURCEW(id)); the dialog belongs to the calling thread. The
@@ -465,17 +444,6 @@ UINT GetDlgItemTextW(HWND dialog, int id, LPWSTR buffer, int buffer_size);
 LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARAM wparam,
                             LPARAM lparam);
 
-// Progress bar messages; the range defaults to 0..100, the position is kept
-// within the range.
-#define PBM_SETRANGE (WM_USER + 1)
-#define PBM_SETPOS (WM_USER + 2)
-#define PBM_GETRANGE (WM_USER + 7)
-#define PBM_GETPOS (WM_USER + 8)
-
-typedef struct {
-  int iLow;
-  int iHigh;
-} PBRANGE, *PPBRANGE;
 
 // ---------------------------------------------------------------------------
 // Message boxes.
@@ -596,70 +564,5 @@ BOOL GetMonitorInfoW(HMONITOR monitor, LPMONITORINFO info);
 // Registered messages: the same name (ignoring letter case) gives the same
 // number in 0xC000..0xFFFF for the life of the process; 0 for an empty name.
 UINT RegisterWindowMessageW(LPCWSTR name);
-
-// ---------------------------------------------------------------------------
-// The notification area.
-#define NIM_ADD 0x00000000
-#define NIM_MODIFY 0x00000001
-#define NIM_DELETE 0x00000002
-#define NIM_SETFOCUS 0x00000003
-#define NIM_SETVERSION 0x00000004
-
-#define NIF_MESSAGE 0x00000001
-#define NIF_ICON 0x00000002
-#define NIF_TIP 0x00000004
-#define NIF_STATE 0x00000008
-#define NIF_INFO 0x00000010
-#define NIF_GUID 0x00000020
-#define NIF_REALTIME 0x00000040
-#define NIF_SHOWTIP 0x00000080
-
-#define NIS_HIDDEN 0x00000001
-#define NIS_SHAREDICON 0x00000002
-
-#define NIIF_NONE 0x00000000
-#define NIIF_INFO 0x00000001
-#define NIIF_WARNING 0x00000002
-#define NIIF_ERROR 0x00000003
-#define NIIF_USER 0x00000004
-#define NIIF_ICON_MASK 0x0000000F
-#define NIIF_NOSOUND 0x00000010
-#define NIIF_LARGE_ICON 0x00000020
-
-#define NOTIFYICON_VERSION 3
-#define NOTIFYICON_VERSION_4 4
-
-typedef struct _NOTIFYICONDATAW {
-  DWORD cbSize;
-  HWND hWnd;
-  UINT uID;
-  UINT uFlags;
-  UINT uCallbackMessage;
-  HICON hIcon;
-  WCHAR szTip[128];
-  DWORD dwState;
-  DWORD dwStateMask;
-  WCHAR szInfo[256];
-  union {
-    UINT uTimeout;
-    UINT uVersion;
-  };
-  WCHAR szInfoTitle[64];
-  DWORD dwInfoFlags;
-  GUID guidItem;
-  HICON hBalloonIcon;
-} NOTIFYICONDATAW, *PNOTIFYICONDATAW;
-
-// The record sizes by which the shell tells its levels apart: those of the
-// 32-bit shell, which cbSize carries here too. The record itself is laid
-// out with this platform's handles; the shell reads only the fields of the
-// level that cbSize names (V1: up to a 64-character tip; V2: state, the
-// 128-character tip and the balloon; V3: guidItem; full: hBalloonIcon).
-#define NOTIFYICONDATAW_V1_SIZE 152
-#define NOTIFYICONDATAW_V2_SIZE 936
-#define NOTIFYICONDATAW_V3_SIZE 952
-#define NOTIFYICONDATAW_V4_SIZE 956
-
-BOOL Shell_NotifyIconW(DWORD message, PNOTIFYICONDATAW data);
 
 #endif  // PORT_INCLUDE_WINDOWS_H_
