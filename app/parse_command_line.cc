@@ -6,9 +6,10 @@
 #include "base/command_line.h"
 #include "base/string_number_conversions.h"
 #include "base/sys_string_conversions.h"
+#include "base/win/wide_text.h"
 
 void ParseCommandLine() {
-  ParseCommandLineText(GetCommandLineW());
+  ParseCommandLineText(AsChar16(GetCommandLineW()));
 }
 
 void ParseCommandLineText(const std::u16string& command_line) {

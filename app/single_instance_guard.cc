@@ -2,15 +2,17 @@
 
 #include <windows.h>
 
+#include "base/win/wide_text.h"
+
 namespace {
 
-const WCHAR kSingleInstanceMutexName[] =
+const char16_t kSingleInstanceMutexName[] =
     u"{FBCD391A-E1BD-4D68-AA1E-4FF815C26B80}";
 
 }  // namespace
 
 SingleInstanceGuard::SingleInstanceGuard()
-    : mutex_(CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName)),
+    : mutex_(CreateMutexW(nullptr, FALSE, AsWCHAR(kSingleInstanceMutexName))),
       anotherInstanceRunning_(GetLastError() == ERROR_ALREADY_EXISTS) {}
 
 SingleInstanceGuard::~SingleInstanceGuard() {

@@ -2,6 +2,7 @@
 // window exists, then the update dialog when a newer version is offered.
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <curl/curl.h>
 
@@ -13,6 +14,7 @@
 #include "app/startup_state.h"
 #include "app/version_check.h"
 #include "base/at_exit.h"
+#include "base/win/wide_text.h"
 #include "ui/app_module.h"
 #include "ui/update_dialog.h"
 
@@ -43,7 +45,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line,
   }
 
   NotifyHost(WM_HOST_UPDATE_AVAILABLE);
-  int result = RunUpdateDialog(command_line, show_command);
+  int result = RunUpdateDialog(AsChar16(command_line), show_command);
   _Module.Term();
   CoUninitialize();
   curl_global_cleanup();

@@ -19,6 +19,8 @@ enum LogSeverity : int {
   LOG_ERROR = 2,
   LOG_ERROR_REPORT = 3,
   LOG_FATAL = 4,
+  // <windows.h> defines ERROR as 0, which turns LOG(ERROR) into LOG_0.
+  LOG_0 = LOG_ERROR,
 };
 
 // Lines below this severity are not built at all.

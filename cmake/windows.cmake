@@ -3,6 +3,7 @@
 # from Debian's sources by tools/build_windows_deps.sh into
 # UPDATER_WINDOWS_DEPS. Tests run under Wine.
 set(UPDATER_PLATFORM win)
+enable_language(RC)
 set(UPDATER_ENTRY_POINT "")
 set(UPDATER_WINDOWS_DEPS "" CACHE PATH "Where build_windows_deps.sh put minizip and libcurl")
 if(NOT EXISTS "${UPDATER_WINDOWS_DEPS}/lib/libcurl.a")

@@ -13,6 +13,7 @@
 #include "tests/child_process.h"
 #include "tests/host_log.h"
 #include "tests/http_test_server.h"
+#include "tests/update_site.h"
 
 namespace test {
 
@@ -43,13 +44,6 @@ class UpdaterFixture : public testing::Test {
   ScopedTempDir temp_;
   HttpTestServer server_;
 };
-
-HttpResponse Page(const std::string& body, int status = 200,
-                  const std::string& type = "text/xml");
-
-// A manifest offering |version| of the package at |file_url| with |md5|.
-std::string Manifest(const std::string& version, const std::string& file_url,
-                     const std::string& md5 = "0123456789abcdef0123456789abcdef");
 
 }  // namespace test
 

@@ -1,4 +1,5 @@
 #include "ui/main_dlg.h"
+
 #include <commctrl.h>
 
 #include <string>
@@ -9,6 +10,7 @@
 #include "base/logging.h"
 #include "base/path_service.h"
 #include "base/sys_string_conversions.h"
+#include "base/win/wide_text.h"
 #include "engine/update_thread.h"
 #include "ui/about_dlg.h"
 
@@ -166,13 +168,13 @@ bool CMainDlg::LaunchHost() {
 }
 
 void CMainDlg::SetStatusText(const char16_t* text) {
-  SetDlgItemTextW(m_workerTarget, IDC_STATUS, text);
+  SetDlgItemTextW(m_workerTarget, IDC_STATUS, AsWCHAR(text));
 }
 
 void CMainDlg::SetProgressPosition(uint32_t position) {
   HWND progress = m_hProgress.load();
   if (progress)
-    SendMessageW(progress, PBM_SETPOS, position, 0);
+    ::SendMessageW(progress, PBM_SETPOS, position, 0);
 }
 
 void CMainDlg::ShowMessage(const char16_t* text) {
@@ -181,5 +183,5 @@ void CMainDlg::ShowMessage(const char16_t* text) {
 }
 
 void CMainDlg::RequestClose() {
-  SendMessageW(m_workerTarget, WM_CLOSE, 0, 0);
+  ::SendMessageW(m_workerTarget, WM_CLOSE, 0, 0);
 }

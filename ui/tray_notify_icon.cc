@@ -1,17 +1,19 @@
 #include "ui/tray_notify_icon.h"
-#include <shlwapi.h>
 
+#include <shlwapi.h>
 #include <string.h>
 
 #include <algorithm>
 
-const UINT g_taskbarCreatedMsg = RegisterWindowMessageW(u"TaskbarCreated");
+#include "base/win/wide_text.h"
+
+const UINT g_taskbarCreatedMsg = RegisterWindowMessageW(AsWCHAR(u"TaskbarCreated"));
 
 namespace {
 
 // Copies |text| into a fixed field, cut to leave room for the terminator.
 template <size_t N>
-void CopyField(WCHAR (&field)[N], LPCWSTR text) {
+void CopyField(WCHAR (&field)[N], const char16_t* text) {
   size_t length = 0;
   while (text && text[length] && length < N - 1)
     ++length;
@@ -39,11 +41,13 @@ CTrayNotifyIcon::CTrayNotifyIcon() {
 
 int CTrayNotifyIcon::ShellLevel() {
   // Only a shell library that is already loaded is asked.
-  HMODULE shell = GetModuleHandleW(u"shell32.dll");
+  HMODULE shell = GetModuleHandleW(AsWCHAR(u"shell32.dll"));
   if (!shell)
     return 0;
-  DLLGETVERSIONPROC get_version =
-      reinterpret_cast<DLLGETVERSIONPROC>(GetProcAddress(shell, "DllGetVersion"));
+  // Through a function type without parameters, which converts to any other
+  // function pointer without a warning.
+  DLLGETVERSIONPROC get_version = reinterpret_cast<DLLGETVERSIONPROC>(
+      reinterpret_cast<void (*)()>(GetProcAddress(shell, "DllGetVersion")));
   if (!get_version)
     return 0;
   DLLVERSIONINFO version = {};
@@ -71,7 +75,7 @@ CTrayNotifyIcon::~CTrayNotifyIcon() {
     DestroyMenu(m_menu);
 }
 
-bool CTrayNotifyIcon::AddIcon(CWindowBase* owner, UINT icon_id, LPCWSTR tooltip,
+bool CTrayNotifyIcon::AddIcon(CWindowBase* owner, UINT icon_id, const char16_t* tooltip,
                               HICON icon, UINT callback_message, UINT menu_id,
                               bool show) {
   m_menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(menu_id ? menu_id : icon_id));
@@ -108,7 +112,8 @@ bool CTrayNotifyIcon::AddIcon(CWindowBase* owner, UINT icon_id, LPCWSTR tooltip,
   return m_added;
 }
 
-bool CTrayNotifyIcon::ShowBalloon(LPCWSTR text, LPCWSTR title, BalloonStyle style,
+bool CTrayNotifyIcon::ShowBalloon(const char16_t* text, const char16_t* title,
+                                  BalloonStyle style,
                                   UINT timeout_ms, HICON user_icon, bool no_sound,
                                   bool large_icon, bool real_time,
                                   HICON balloon_icon) {

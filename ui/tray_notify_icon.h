@@ -15,7 +15,7 @@ extern const UINT g_taskbarCreatedMsg;
 
 class CTrayNotifyIcon : public CWindowImpl<CTrayNotifyIcon> {
  public:
-  static constexpr const WCHAR* kClassName = u"TrayNotifyIconClass";
+  static constexpr const char16_t* kClassName = u"TrayNotifyIconClass";
   static constexpr UINT kClassStyle = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
 
   enum BalloonStyle { Warning = 0, Error = 1, Info = 2, None = 3, User = 4 };
@@ -28,10 +28,11 @@ class CTrayNotifyIcon : public CWindowImpl<CTrayNotifyIcon> {
   // Adds the icon, owned by |owner|, whose window receives |callback_message|
   // and the menu's commands. |menu_id| 0 means the menu resource |icon_id|.
   // |icon| stays the caller's.
-  bool AddIcon(CWindowBase* owner, UINT icon_id, LPCWSTR tooltip, HICON icon,
+  bool AddIcon(CWindowBase* owner, UINT icon_id, const char16_t* tooltip, HICON icon,
                UINT callback_message, UINT menu_id, bool show);
 
-  bool ShowBalloon(LPCWSTR text, LPCWSTR title, BalloonStyle style, UINT timeout_ms,
+  bool ShowBalloon(const char16_t* text, const char16_t* title, BalloonStyle style,
+                   UINT timeout_ms,
                    HICON user_icon = nullptr, bool no_sound = false,
                    bool large_icon = false, bool real_time = false,
                    HICON balloon_icon = nullptr);

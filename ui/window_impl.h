@@ -6,27 +6,29 @@
 
 #include <windows.h>
 
+#include "base/win/wide_text.h"
+#include "base/win/wide_text.h"
 #include "ui/window_base.h"
 
 template <class T>
 class CWindowImpl : public CWindowBase {
  public:
-  HWND Create(HWND parent, LPCWSTR title, DWORD style, DWORD ex_style = 0) {
+  HWND Create(HWND parent, const char16_t* title, DWORD style, DWORD ex_style = 0) {
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     WNDCLASSEXW window_class = {};
     window_class.cbSize = sizeof(window_class);
-    if (!::GetClassInfoExW(instance, T::kClassName, &window_class)) {
+    if (!::GetClassInfoExW(instance, AsWCHAR(T::kClassName), &window_class)) {
       window_class.cbSize = sizeof(window_class);
       window_class.style = T::kClassStyle;
       window_class.lpfnWndProc = WindowProc;
       window_class.hInstance = instance;
       window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
       window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-      window_class.lpszClassName = T::kClassName;
+      window_class.lpszClassName = AsWCHAR(T::kClassName);
       if (!::RegisterClassExW(&window_class))
         return nullptr;
     }
-    return ::CreateWindowExW(ex_style, T::kClassName, title, style, CW_USEDEFAULT,
+    return ::CreateWindowExW(ex_style, AsWCHAR(T::kClassName), AsWCHAR(title), style, CW_USEDEFAULT,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent,
                              nullptr, instance, this);
   }

@@ -117,9 +117,6 @@ HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES attributes, BOOL initial_owner,
                     LPCWSTR name);
 BOOL CloseHandle(HANDLE handle);
 
-// Toolkit preparation; nothing to prepare on Linux.
-HRESULT CoInitialize(LPVOID reserved);
-void CoUninitialize();
 
 // Modules. GetModuleHandleW(nullptr) is the program itself, whose compiled-in
 // resources the dialog, menu and icon calls use. "shell32.dll" is always

@@ -1,0 +1,25 @@
+# Fails unless PROGRAM is a 64-bit (PE32+) Windows GUI program that imports
+# no DLL beyond those Windows itself ships.
+cmake_policy(SET CMP0057 NEW)
+set(system_dlls advapi32 bcrypt comctl32 crypt32 gdi32 kernel32 msvcrt ole32 shell32
+    shlwapi user32 version winmm ws2_32)
+execute_process(COMMAND x86_64-w64-mingw32-objdump -p ${PROGRAM}
+                OUTPUT_VARIABLE headers RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "cannot read ${PROGRAM}")
+endif()
+if(NOT headers MATCHES "Magic[ \t]+020b")
+  message(FATAL_ERROR "${PROGRAM} is not PE32+")
+endif()
+if(NOT headers MATCHES "Subsystem[ \t]+00000002")
+  message(FATAL_ERROR "${PROGRAM} is not a GUI program")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${headers}")
+foreach(import ${imports})
+  string(REGEX REPLACE "DLL Name: ([^.]+)\\.dll" "\\1" dll "${import}")
+  string(TOLOWER "${dll}" dll)
+  if(NOT dll IN_LIST system_dlls)
+    message(FATAL_ERROR "${PROGRAM} needs ${dll}.dll, which Windows does not ship")
+  endif()
+endforeach()
+message(STATUS "${PROGRAM}: PE32+ GUI program importing ${imports}")

@@ -1,0 +1,225 @@
+// Runs the Windows build of the updater under Wine, the way a host would:
+// next to the Windows demonstration host Mirovue.exe, against an HTTP server
+// on 127.0.0.1, with desktop_user.exe acting as the person at the desktop.
+// The programs are named by UPDATER_EXE, HOST_EXE (whose version is
+// HOST_VERSION, dotted) and DESKTOP_USER_EXE; screenshots go to SHOT_DIR. Wine's environment (prefix, locale, display)
+// is the caller's.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/file_path.h"
+#include "base/utf_string_conversions.h"
+#include "tests/child_process.h"
+#include "tests/http_test_server.h"
+#include "tests/update_site.h"
+#include "zip/testing/archive_builder.h"
+
+namespace test {
+namespace {
+
+namespace fs = std::filesystem;
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+constexpr char kWine[] = "wine";
+constexpr int kIdShow = 32778;
+constexpr int kIdOk = 1;
+
+std::string Setting(const char* name) {
+  const char* value = getenv(name);
+  return value ? value : "";
+}
+
+// The Wine path of a Linux path: the Z: drive is the root directory.
+std::string WinePath(const std::string& path) {
+  std::string result = "Z:" + path;
+  for (char& c : result) {
+    if (c == '/')
+      c = '\\';
+  }
+  return result;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r')
+      line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// Waits (bounded) until a line of |path| starts with |prefix|; returns it.
+std::string WaitForLine(const std::string& path, const std::string& prefix,
+                        milliseconds timeout = milliseconds(30000)) {
+  auto deadline = std::chrono::steady_clock::now() + timeout;
+  do {
+    for (const std::string& line : Lines(ReadFileOrEmpty(path))) {
+      if (line.rfind(prefix, 0) == 0)
+        return line;
+    }
+    std::this_thread::sleep_for(milliseconds(50));
+  } while (std::chrono::steady_clock::now() < deadline);
+  return std::string();
+}
+
+// Runs a Windows program under Wine to its end; its exit code, or -1.
+int RunWine(const std::vector<std::string>& args, seconds timeout = seconds(60),
+            const std::string& directory = std::string()) {
+  ChildProcess child;
+  if (!child.Start(kWine, args, directory))
+    return -1;
+  int exit_code = -1;
+  return child.Wait(timeout, &exit_code) ? exit_code : -1;
+}
+
+// A screenshot of the whole Xvfb display.
+void Screenshot(const std::string& name) {
+  const std::string dir = Setting("SHOT_DIR");
+  ASSERT_FALSE(dir.empty());
+  fs::create_directories(dir);
+  ChildProcess import;
+  ASSERT_TRUE(import.Start("import", {"-window", "root", dir + "/" + name}));
+  int exit_code = -1;
+  ASSERT_TRUE(import.Wait(seconds(30), &exit_code));
+  EXPECT_EQ(0, exit_code) << name;
+}
+
+class UpdaterWineTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(Setting("UPDATER_EXE").empty());
+    ASSERT_TRUE(server_.Start());
+    fs::copy_file(Setting("UPDATER_EXE"), Installed("updater.exe"));
+    fs::copy_file(Setting("HOST_EXE"), Installed("Mirovue.exe"));
+  }
+
+  void TearDown() override {
+    if (!host_window_.empty())
+      RunWine({Setting("DESKTOP_USER_EXE"), "close", host_window_});
+    host_.Wait(seconds(20), &host_exit_code_);
+  }
+
+  std::string Installed(const std::string& name) const { return install_.path() + "/" + name; }
+  std::string HostLog() const { return install_.path() + "/first-host.log"; }
+
+  // Starts the installed host and waits until its window exists.
+  void StartHost() {
+    ASSERT_TRUE(host_.Start(kWine, {Installed("Mirovue.exe"), "--log=" + WinePath(HostLog()),
+                                    "--exit-after-ms=120000"}));
+    std::string line = WaitForLine(HostLog(), "window ");
+    ASSERT_FALSE(line.empty()) << "the host's window did not come up";
+    host_window_ = line.substr(7);
+  }
+
+  // The update messages the first host received so far, in order.
+  std::vector<int> HostMessages() const {
+    std::vector<int> messages;
+    for (const std::string& line : Lines(ReadFileOrEmpty(HostLog()))) {
+      if (line.rfind("message ", 0) == 0)
+        messages.push_back(std::stoi(line.substr(8)));
+    }
+    return messages;
+  }
+
+  std::vector<int> MessagesSettled(size_t expected) const {
+    auto deadline = std::chrono::steady_clock::now() + seconds(20);
+    while (HostMessages().size() < expected && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(milliseconds(50));
+    std::this_thread::sleep_for(milliseconds(500));
+    return HostMessages();
+  }
+
+  std::vector<std::string> UpdaterArgs(const std::string& manifest_path) const {
+    return {Installed("updater.exe"), "--url=" + server_.Url(manifest_path),
+            "--hwnd=" + host_window_};
+  }
+
+  ScopedTempDir install_;
+  HttpTestServer server_;
+  ChildProcess host_;
+  std::string host_window_;
+  int host_exit_code_ = -1;
+};
+
+// Wine stays on code page 1252 when the locale is missing, which would make
+// every Chinese text of the updater wrong.
+TEST_F(UpdaterWineTest, AnsiCodePageIs936) {
+  EXPECT_EQ(0, RunWine({Setting("DESKTOP_USER_EXE"), "expect-codepage", "936"}));
+}
+
+TEST_F(UpdaterWineTest, CheckOutcomesReachTheHostWindow) {
+  const std::string installed = Setting("HOST_VERSION");
+  server_.SetResponse("/same.xml", Page(Manifest(installed, server_.Url("/package.zip"))));
+  server_.SetResponse("/page.html", Page("<html><body>portal</body></html>", 200, "text/html"));
+  StartHost();
+  EXPECT_EQ(0, RunWine(UpdaterArgs("/same.xml"), seconds(60), install_.path()));
+  EXPECT_EQ((std::vector<int>{1125}), MessagesSettled(1));
+  EXPECT_EQ(0, RunWine(UpdaterArgs("/page.html"), seconds(60), install_.path()));
+  EXPECT_EQ((std::vector<int>{1125, 1127}), MessagesSettled(2));
+}
+
+TEST_F(UpdaterWineTest, WholeUpdateWithDialogBalloonAndStillRunningBox) {
+  ScopedTempDir package_dir;
+  const std::string archive = package_dir.path() + "/package.zip";
+  const std::string new_host = ReadFileOrEmpty(Installed("Mirovue.exe")) + std::string(16, '\0');
+  ASSERT_TRUE(zip::WriteTestArchive(base::FilePath(base::UTF8ToUTF16(archive)),
+                                    {{"Mirovue.exe", new_host},
+                                     {"readme.txt", "Mirovue 9.0.0.1\n"},
+                                     {"plugins/", ""},
+                                     {"plugins/viewer.dll", std::string(300000, 'v')}}));
+  HttpResponse package = Page(ReadFileOrEmpty(archive), 200, "application/zip");
+  // Long enough to show the dialog with its balloon before the download ends.
+  package.delay = milliseconds(6000);
+  server_.SetResponse("/package.zip", package);
+  server_.SetResponse("/update.xml",
+                      Page(Manifest("9.0.0.1", server_.Url("/package.zip"), Md5sum(archive))));
+  StartHost();
+
+  ChildProcess updater;
+  std::vector<std::string> args = UpdaterArgs("/update.xml");
+  ASSERT_TRUE(updater.Start(kWine, args, install_.path()));
+  ASSERT_EQ((std::vector<int>{1124}), MessagesSettled(1));
+  // The user opens the hidden dialog from the tray icon's menu.
+  ASSERT_EQ(0, RunWine({Setting("DESKTOP_USER_EXE"), "command", "自动更新",
+                        std::to_string(kIdShow), "10000"}));
+  std::this_thread::sleep_for(milliseconds(1500));
+  Screenshot("dialog_and_balloon.png");
+
+  // Verified; three seconds later the host still runs, and the user is asked
+  // to close it. The picture is taken while the box waits.
+  ASSERT_EQ((std::vector<int>{1124, 1126}), MessagesSettled(2));
+  ASSERT_EQ(0, RunWine({Setting("DESKTOP_USER_EXE"), "wait", "更新提示", "20000"}));
+  std::this_thread::sleep_for(milliseconds(500));
+  Screenshot("still_running_box.png");
+  ASSERT_EQ(0, RunWine({Setting("DESKTOP_USER_EXE"), "close", host_window_}));
+  host_window_.clear();
+  ASSERT_EQ(0, RunWine({Setting("DESKTOP_USER_EXE"), "command", "更新提示",
+                        std::to_string(kIdOk), "10000"}));
+
+  int exit_code = -1;
+  ASSERT_TRUE(updater.Wait(seconds(60), &exit_code));
+  EXPECT_EQ(2, exit_code);
+  EXPECT_EQ("exit", Lines(ReadFileOrEmpty(HostLog())).back());
+  EXPECT_EQ("start -launch", WaitForLine(Installed("host.log"), "start"));
+  EXPECT_EQ(new_host, ReadFileOrEmpty(Installed("Mirovue.exe")));
+  EXPECT_EQ("Mirovue 9.0.0.1\n", ReadFileOrEmpty(Installed("readme.txt")));
+  EXPECT_EQ(std::string(300000, 'v'), ReadFileOrEmpty(Installed("plugins/viewer.dll")));
+  // The relaunched host ends with the test.
+  std::string relaunched = WaitForLine(Installed("host.log"), "window ");
+  ASSERT_FALSE(relaunched.empty());
+  EXPECT_EQ(0, RunWine({Setting("DESKTOP_USER_EXE"), "close", relaunched.substr(7)}));
+}
+
+}  // namespace
+}  // namespace test
