@@ -7,6 +7,7 @@ packages=(
   libcurl4-openssl-dev librapidxml-dev libminizip-dev zlib1g-dev
   libgtest-dev
   python3 curl zip unzip binutils iproute2 util-linux
+  binutils-mingw-w64-x86-64 gcc-mingw-w64-x86-64-posix
 )
 missing=()
 for p in "${packages[@]}"; do
