@@ -133,5 +133,68 @@ TEST_F(UpdateCheckTest, SecondUpdaterPostsNothingWhileFirstRuns) {
   EXPECT_EQ(1, server_.RequestCount("/update.xml"));
 }
 
+// |count| copies of |piece|.
+std::string Repeat(const std::string& piece, size_t count) {
+  std::string out;
+  out.reserve(piece.size() * count);
+  for (size_t i = 0; i < count; ++i)
+    out += piece;
+  return out;
+}
+
+// Markup characters inside comments and attribute values are text to the
+// parser; counted as markup, they cancel the nesting that follows. The
+// shapes stay under the manifest size limit, so that it is the nesting
+// check that must refuse them.
+TEST_F(UpdateCheckTest, DeepNestingHiddenBehindTextFailsWithoutCrash) {
+  constexpr size_t kLevels = 200000;
+  constexpr size_t kCancelling = kLevels - 200;
+  struct Case {
+    const char* name;
+    std::string body;
+  } cases[] = {
+      {"comment full of </", "<!--" + Repeat("</", kCancelling) + "-->" + Repeat("<a>", kLevels)},
+      {"attribute full of />",
+       "<x a=\"" + Repeat("/>", kCancelling) + "\">" + Repeat("<a>", kLevels)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_LT(c.body.size(), size_t{1} << 20);
+    server_.SetResponse("/update.xml", Page(c.body));
+    HostLog host;
+    StartHost(&host);
+    EXPECT_EQ(0, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()}));
+    EXPECT_EQ(std::vector<uint32_t>{1127}, host.MessagesSettled(1));
+  }
+}
+
+TEST_F(UpdateCheckTest, MarkupCharactersInsideTextDoNotCountAsNesting) {
+  const std::string opens = Repeat("<", 300);
+  const std::string manifest = Manifest(kInstalledVersion);
+  const std::string update_start = "<update>";
+  // |manifest| with |inside| placed among the children of "update".
+  auto with_child = [&](const std::string& inside) {
+    return update_start + inside + manifest.substr(update_start.size());
+  };
+  struct Case {
+    const char* name;
+    std::string body;
+  } cases[] = {
+      {"comment", "<!-- " + opens + " -->" + manifest},
+      {"CDATA of an ignored element", with_child("<notes><![CDATA[" + opens + "]]></notes>")},
+      {"processing instruction", "<?note " + opens + "?>" + manifest},
+      {"attribute of an ignored element", with_child("<notes text=\"" + opens + "\"/>")},
+      {"document type declaration", "<!DOCTYPE update [<!ENTITY x \"" + opens + "\">]>" + manifest},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    server_.SetResponse("/update.xml", Page(c.body));
+    HostLog host;
+    StartHost(&host);
+    EXPECT_EQ(0, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()}));
+    EXPECT_EQ(std::vector<uint32_t>{1125}, host.MessagesSettled(1));
+  }
+}
+
 }  // namespace
 }  // namespace test
