@@ -196,5 +196,77 @@ TEST_F(UpdateCheckTest, MarkupCharactersInsideTextDoNotCountAsNesting) {
   }
 }
 
+TEST_F(UpdateCheckTest, StalledManifestServerFailsWithinAMinuteAndFreesTheNextStart) {
+  HttpResponse stalled = Page(Manifest(kInstalledVersion));
+  stalled.cut_after = 0;  // the head, then nothing
+  server_.SetResponse("/stalled.xml", stalled);
+  server_.SetResponse("/update.xml", Page(Manifest(kInstalledVersion)));
+  HostLog host;
+  StartHost(&host);
+  EXPECT_EQ(0, RunUpdater({UrlSwitch("/stalled.xml"), host.HwndSwitch()}, seconds(70)));
+  EXPECT_EQ(std::vector<uint32_t>{1127}, host.MessagesSettled(1));
+
+  HostLog next_host;
+  StartHost(&next_host);
+  EXPECT_EQ(0, RunUpdater({UrlSwitch("/update.xml"), next_host.HwndSwitch()}));
+  EXPECT_EQ(std::vector<uint32_t>{1125}, next_host.MessagesSettled(1));
+  EXPECT_EQ(1, server_.RequestCount("/update.xml"));
+}
+
+// Blanks and then a valid manifest: read whole, it would be accepted, so
+// only the size limit refuses it. The server makes the blanks as it sends
+// them, so that the peak memory of the updater's process is its own.
+TEST_F(UpdateCheckTest, OversizedManifestFailsWithBoundedMemory) {
+  struct Case {
+    size_t blanks;
+    bool send_length;
+  } cases[] = {{5 << 20, true}, {5 << 20, false}, {100 << 20, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.blanks) + (c.send_length ? " with length" : " ended by close"));
+    HttpResponse oversized = Page(Manifest(kInstalledVersion));
+    oversized.leading_blanks = c.blanks;
+    oversized.send_length = c.send_length;
+    server_.SetResponse("/update.xml", oversized);
+    HostLog host;
+    StartHost(&host);
+    EXPECT_EQ(0, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()}));
+    EXPECT_EQ(std::vector<uint32_t>{1127}, host.MessagesSettled(1));
+    EXPECT_LT(updater_peak_resident_kib(), 32 * 1024);
+  }
+}
+
+TEST_F(UpdateCheckTest, TenRedirectsAreFollowedAndNoMore) {
+  server_.SetResponse("/update.xml", Page(Manifest(kInstalledVersion)));
+  // /r<n>.xml redirects n times before it reaches /update.xml.
+  HttpResponse redirect = Page("<html>moved</html>", 302, "text/html");
+  for (int n = 1; n <= 11; ++n) {
+    redirect.location = server_.Url(n == 1 ? "/update.xml" : "/r" + std::to_string(n - 1) + ".xml");
+    server_.SetResponse("/r" + std::to_string(n) + ".xml", redirect);
+  }
+  struct Case {
+    int redirects;
+    uint32_t message;
+  } cases[] = {{10, 1125}, {11, 1127}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.redirects) + " redirects");
+    HostLog host;
+    StartHost(&host);
+    EXPECT_EQ(0, RunUpdater({UrlSwitch("/r" + std::to_string(c.redirects) + ".xml"),
+                             host.HwndSwitch()}));
+    EXPECT_EQ(std::vector<uint32_t>{c.message}, host.MessagesSettled(1));
+  }
+}
+
+TEST_F(UpdateCheckTest, RedirectLoopEndsAfterTenRedirects) {
+  HttpResponse loop = Page("<html>moved</html>", 302, "text/html");
+  loop.location = server_.Url("/loop.xml");
+  server_.SetResponse("/loop.xml", loop);
+  HostLog host;
+  StartHost(&host);
+  EXPECT_EQ(0, RunUpdater({UrlSwitch("/loop.xml"), host.HwndSwitch()}));
+  EXPECT_EQ(std::vector<uint32_t>{1127}, host.MessagesSettled(1));
+  EXPECT_LE(server_.RequestCount("/loop.xml"), 11);
+}
+
 }  // namespace
 }  // namespace test
