@@ -36,7 +36,9 @@ bool CopyChildValue(rapidxml::xml_node<>* update, const char* name,
 // than its source). Where the parser would raise parse_error inside a token
 // (a malformed reference) the reader reads on, which can only count more;
 // where the reader cannot follow the body it gives up and the body is
-// refused, as the parser would refuse it.
+// refused, as the parser would refuse it. A body is parsed only when the
+// reader reached its end within kMaxManifestNesting levels, so the parser
+// never recurses deeper than that.
 
 using CharacterTables = rapidxml::internal::lookup_tables<0>;
 

@@ -196,7 +196,7 @@ TEST_F(UpdateCheckTest, MarkupCharactersInsideTextDoNotCountAsNesting) {
   }
 }
 
-TEST_F(UpdateCheckTest, StalledManifestServerFailsWithinAMinuteAndFreesTheNextStart) {
+TEST_F(UpdateCheckTest, StalledManifestServerFailsAfterAMinuteAndFreesTheNextStart) {
   HttpResponse stalled = Page(Manifest(kInstalledVersion));
   stalled.cut_after = 0;  // the head, then nothing
   server_.SetResponse("/stalled.xml", stalled);
