@@ -17,9 +17,12 @@ static_assert(std::is_same<curl_off_t, int64_t>::value,
               "progress reports pass libcurl's byte counts unchanged");
 
 constexpr long kConnectTimeoutSeconds = 30;
-// A package transfer that stalls this long at under a byte a second fails.
+// A transfer that stalls this long at under a byte a second fails.
 constexpr long kStallBytesPerSecond = 1;
 constexpr long kStallSeconds = 60;
+// More redirects than this end a transfer that follows them; a redirect
+// loop would otherwise go on for ever.
+constexpr long kMaxRedirects = 10;
 constexpr size_t kAbortTransfer = ~static_cast<size_t>(0);
 
 // Owns one easy handle for the length of one transfer.
@@ -44,7 +47,10 @@ bool SetCommonOptions(CURL* curl, const std::string& url) {
   return curl_easy_setopt(curl, CURLOPT_URL, url.c_str()) == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT,
-                          kConnectTimeoutSeconds) == CURLE_OK;
+                          kConnectTimeoutSeconds) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects) == CURLE_OK;
 }
 
 // The caller's progress report, and the cancel check that libcurl's idle
@@ -65,9 +71,13 @@ int RelayProgress(void* relay_data, curl_off_t total_to_download,
 
 }  // namespace
 
-size_t AppendToString(char* data, size_t size, size_t count, void* body) {
+size_t AppendToString(char* data, size_t size, size_t count, void* body_data) {
   size_t bytes = size * count;
-  static_cast<std::string*>(body)->append(data, bytes);
+  std::string* body = static_cast<std::string*>(body_data);
+  // A short count makes libcurl end the transfer with a write error.
+  if (bytes > kMaxManifestBytes - body->size())
+    return 0;
+  body->append(data, bytes);
   return bytes;
 }
 
@@ -122,9 +132,7 @@ PackageTransferResult TransferPackage(const std::string& url, PackageSink* sink,
       curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, sink) == CURLE_OK &&
       curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L) == CURLE_OK &&
       curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, RelayProgress) == CURLE_OK &&
-      curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, &relay) == CURLE_OK &&
-      curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond) == CURLE_OK &&
-      curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_TIME, kStallSeconds) == CURLE_OK) {
+      curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, &relay) == CURLE_OK) {
     result = curl_easy_perform(curl.get());
   }
   if (sink->stream) {

@@ -17,12 +17,19 @@
 // transfer's callbacks on the worker thread.
 extern std::atomic<bool> g_bCancelDownload;
 
-// Fetches |url| into |body|, following redirects. True when the transfer
-// succeeded and the body is not empty; the HTTP status is not looked at, so
-// an error page counts as fetched. |body| holds the received bytes either way.
+// The largest manifest body fetched; a real one is a few hundred bytes.
+constexpr size_t kMaxManifestBytes = 1 << 20;
+
+// Fetches |url| into |body|, following up to ten redirects. True when the
+// transfer succeeded and the body is not empty; the HTTP status is not looked
+// at, so an error page counts as fetched. Fails after more redirects, on a
+// body longer than kMaxManifestBytes, and when less than a byte a second
+// arrives for a minute. |body| holds the received bytes either way.
 bool FetchToString(const std::string& url, std::string* body);
 
-// libcurl write callback of the manifest fetch: appends to the body string.
+// libcurl write callback of the manifest fetch: appends to the body string,
+// or takes nothing (ending the transfer) when that would make the body
+// longer than kMaxManifestBytes.
 size_t AppendToString(char* data, size_t size, size_t count, void* body);
 
 // Where a package transfer writes: the file is created at the first chunk,

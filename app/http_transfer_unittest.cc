@@ -80,6 +80,53 @@ TEST_F(HttpTransferTest, FetchFollowsRedirects) {
   EXPECT_EQ("<update/>", body);
 }
 
+TEST_F(HttpTransferTest, FetchFollowsTenRedirectsAndNoMore) {
+  server_.SetResponse("/real.xml", Body("<update/>"));
+  // /r<n>.xml redirects n times before it reaches /real.xml.
+  for (int n = 1; n <= 11; ++n) {
+    server_.SetResponse("/r" + std::to_string(n) + ".xml",
+                        RedirectTo(server_.Url(n == 1 ? "/real.xml"
+                                                      : "/r" + std::to_string(n - 1) + ".xml")));
+  }
+  server_.SetResponse("/loop.xml", RedirectTo(server_.Url("/loop.xml")));
+  struct Case {
+    const char* path;
+    bool fetched;
+  } cases[] = {{"/r10.xml", true}, {"/r11.xml", false}, {"/loop.xml", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    std::string body;
+    EXPECT_EQ(c.fetched, FetchToString(server_.Url(c.path), &body));
+    if (c.fetched)
+      EXPECT_EQ("<update/>", body);
+  }
+  // The first request and ten redirects.
+  EXPECT_EQ(11, server_.RequestCount("/loop.xml"));
+}
+
+TEST_F(HttpTransferTest, FetchTakesBodiesUpToTheLimitOnly) {
+  struct Case {
+    size_t size;
+    bool send_length;
+    bool fetched;
+  } cases[] = {
+      {kMaxManifestBytes, true, true},       {kMaxManifestBytes, false, true},
+      {kMaxManifestBytes + 1, true, false},  {kMaxManifestBytes + 1, false, false},
+      {8 * kMaxManifestBytes, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.size) + (c.send_length ? " with length" : " ended by close"));
+    test::HttpResponse response = Body(Pattern(c.size));
+    response.send_length = c.send_length;
+    server_.SetResponse("/big.xml", response);
+    std::string body;
+    EXPECT_EQ(c.fetched, FetchToString(server_.Url("/big.xml"), &body));
+    EXPECT_LE(body.size(), kMaxManifestBytes);
+    if (c.fetched)
+      EXPECT_EQ(Pattern(c.size), body);
+  }
+}
+
 TEST_F(HttpTransferTest, FetchFailsForEmptyBodyUnreachableServerAndBadScheme) {
   server_.SetResponse("/empty.xml", Body(""));
   std::string body;

@@ -18,4 +18,16 @@ bool ParseManifest(std::string* body);
 // compress begins with "zip" in any letter case.
 bool AcceptManifest(const UpdateInfo& info);
 
+// The deepest element nesting a manifest may have. The parser recurses once
+// per level, so this bounds the stack that parsing takes; a real manifest
+// nests two levels deep.
+constexpr int kMaxManifestNesting = 256;
+
+// Reads |body| up to its first zero byte the way the parser reads it, but
+// without recursing, and returns how deep its elements nest (a lone
+// <update/> is 1). Returns kMaxManifestNesting + 1 as soon as the nesting
+// goes deeper than that, and -1 when the parser would refuse the body before
+// that point. ParseManifest parses only bodies from 0 to kMaxManifestNesting.
+int ManifestNestingDepth(const char* body);
+
 #endif  // APP_MANIFEST_H_

@@ -1,6 +1,7 @@
 #include "app/manifest.h"
 
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <string>
 
@@ -128,19 +129,219 @@ TEST(ManifestTest, RejectsBodiesTheParserRefuses) {
   }
 }
 
-TEST(ManifestTest, DeepNestingIsRejectedWithoutExhaustingTheStack) {
-  std::string body;
-  for (int i = 0; i < 200000; ++i)
-    body += "<a>";
-  EXPECT_FALSE(Parse(body));
-  std::string deep_but_valid = "<update>";
-  for (int i = 0; i < 100; ++i)
-    deep_but_valid += "<x>";
-  for (int i = 0; i < 100; ++i)
-    deep_but_valid += "</x>";
-  deep_but_valid += "<version>1</version><md5>a</md5><file_url>u</file_url>"
-                    "<compress>zip</compress></update>";
-  EXPECT_TRUE(Parse(deep_but_valid));
+std::string Repeat(const std::string& piece, size_t count) {
+  std::string out;
+  out.reserve(piece.size() * count);
+  for (size_t i = 0; i < count; ++i)
+    out += piece;
+  return out;
+}
+
+// |levels| elements, each inside the one before.
+std::string Nested(size_t levels) {
+  return Repeat("<a>", levels) + Repeat("</a>", levels);
+}
+
+// A good manifest whose "update" holds an ignored child |levels| deep, so
+// that the whole document nests |levels| + 1 deep.
+std::string ManifestNested(size_t levels) {
+  return "<update>" + Nested(levels) +
+         "<version>1</version><md5>a</md5><file_url>u</file_url>"
+         "<compress>zip</compress></update>";
+}
+
+TEST(ManifestNestingTest, CountsElementLevelsAsTheParserEntersThem) {
+  struct Case {
+    const char* name;
+    std::string body;
+    int depth;
+  } cases[] = {
+      {"empty", "", 0},
+      {"blanks", " \r\n\t", 0},
+      {"self-closing", "<a/>", 1},
+      {"empty element", "<a></a>", 1},
+      {"leaf child counts", "<a><b/></a>", 2},
+      {"three levels", "<a><b><c/></b></a>", 3},
+      {"siblings", "<a><b/><b></b><b>x</b></a><c/>", 2},
+      {"text around children", "<a>x<b>y</b>z &lt; &#60; &#x3c;</a>", 2},
+      {"byte-order mark", "\xEF\xBB\xBF<a/>", 1},
+      {"declaration", "<?xml version='1.0' x='<a>'?><a/>", 1},
+      {"closing name not compared", "<a><b></x></y>", 2},
+      {"'<' in a name", "<a<b<c>x</a>", 1},
+      {"blanks before the end of a tag", "<a x = '1' ></a \n>", 1},
+      {"zero byte ends the body", std::string("<a/>\0<b>", 8), 1},
+      {"deepest kept after closing", "<a><b><c/></b></a><a/>", 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.depth, ManifestNestingDepth(c.body.c_str()));
+  }
+}
+
+TEST(ManifestNestingTest, MarkupInsideTextNeitherOpensNorCloses) {
+  const std::string noise = "< </ /> <a> </a> <b/> <![CDATA[ <!-- <? ]";
+  struct Case {
+    const char* name;
+    std::string body;
+    int depth;
+  } cases[] = {
+      {"comment", "<!-- </ </ </ <a><b><c> /> -->", 0},
+      {"comment with markup before two levels", "<!--" + noise + "--><a><b/></a>", 2},
+      {"comment inside an element", "<a><!-- </a></a> <b><c> --><b/></a>", 2},
+      {"comment ends at the first -->", "<!-- <a> --><a/><!-- </a> -->", 1},
+      {"CDATA", "<a><![CDATA[</a></a><b><c><d>" "]]><b/></a>", 2},
+      {"CDATA with brackets", "<a><![CDATA[ ]] ]> <b> ]]></a>", 1},
+      {"processing instruction", "<?pi <a><b></x></y> ? > /> ?><a/>", 1},
+      {"processing instruction inside an element", "<a><?pi </a> ?><b/></a>", 2},
+      {"declaration-like instruction", "<?xml?<a>?><a/>", 1},
+      {"document type", "<!DOCTYPE a><a/>", 1},
+      {"document type subset", "<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY x '>'>]><a/>", 1},
+      {"nested brackets in the subset", "<!DOCTYPE a [ [ <a> ] </a> ]><a/>", 1},
+      {"markup in the subset", "<!DOCTYPE a [" + noise + "]]><a><b/></a>", 2},
+      {"other <! construct", "<!x </a <b <c> <a/>", 1},
+      {"other <! construct ends at '>'", "<!x <a><b/>", 1},
+      {"single-quoted attribute", "<a x='</a></a> /> <b><c>'><b/></a>", 2},
+      {"double-quoted attribute", "<a x=\"/>/>/>\" y='\"' z=\"'\"><b/></a>", 2},
+      {"attribute of a self-closing element", "<a x='<b><c>'/>", 1},
+      {"references in an attribute", "<a x='&apos;&#39;&#x27;'><b/></a>", 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.depth, ManifestNestingDepth(c.body.c_str()));
+  }
+}
+
+TEST(ManifestNestingTest, BodiesTheParserRefusesAreRefused) {
+  struct Case {
+    const char* name;
+    std::string body;
+  } cases[] = {
+      {"text before markup", "text<a/>"},
+      {"text after the last element", "<a/>text"},
+      {"unclosed element", "<a>"},
+      {"unterminated closing tag", "<a></a"},
+      {"closing tag at the top", "</a>"},
+      {"blank after '<'", "< a/>"},
+      {"empty tag", "<>"},
+      {"'/' not followed by '>'", "<a/ >"},
+      {"unterminated comment", "<!-- <a/>"},
+      {"comment closed by --!>", "<!-- --!><a/>"},
+      {"unterminated CDATA", "<a><![CDATA[x]]</a>"},
+      {"unterminated instruction", "<?pi <a/>"},
+      {"instruction '<?>'", "<?><a/>"},
+      {"unterminated document type", "<!DOCTYPE a [ ]"},
+      {"unbalanced subset", "<!DOCTYPE a [ [ ]><a/>"},
+      {"unterminated <! construct", "<!x"},
+      {"unquoted attribute", "<a x=1/>"},
+      {"attribute without value", "<a x/>"},
+      {"unterminated attribute", "<a x='1/>"},
+      {"mismatched quotes", "<a x='1\"/>"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(-1, ManifestNestingDepth(c.body.c_str()));
+    EXPECT_FALSE(Parse(c.body));
+  }
+}
+
+TEST(ManifestNestingTest, StopsOneLevelPastTheLimit) {
+  struct Case {
+    const char* name;
+    std::string body;
+    int depth;
+  } cases[] = {
+      {"at the limit", Nested(kMaxManifestNesting), kMaxManifestNesting},
+      {"one more", Nested(kMaxManifestNesting + 1), kMaxManifestNesting + 1},
+      {"leaf one past the limit",
+       Repeat("<a>", kMaxManifestNesting) + "<b/>" + Repeat("</a>", kMaxManifestNesting),
+       kMaxManifestNesting + 1},
+      {"unclosed and deep", Repeat("<a>", 1000000), kMaxManifestNesting + 1},
+      {"deep before malformed", Repeat("<a>", 1000) + "<", kMaxManifestNesting + 1},
+      {"comment full of </ before deep nesting",
+       "<!--" + Repeat("</", 300000) + "-->" + Repeat("<a>", 300200), kMaxManifestNesting + 1},
+      {"attribute full of /> before deep nesting",
+       "<x a=\"" + Repeat("/>", 300000) + "\">" + Repeat("<a>", 300200),
+       kMaxManifestNesting + 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.depth, ManifestNestingDepth(c.body.c_str()));
+  }
+}
+
+TEST(ManifestTest, NestingLimitDecidesWhetherTheManifestIsParsed) {
+  struct Case {
+    const char* name;
+    std::string body;
+    bool accepted;
+  } cases[] = {
+      {"at the limit", ManifestNested(kMaxManifestNesting - 1), true},
+      {"one more", ManifestNested(kMaxManifestNesting), false},
+      {"flat but long", "<update>" + Repeat("<a/>", 100000) +
+                            "<version>1</version><md5>a</md5><file_url>u</file_url>"
+                            "<compress>zip</compress></update>",
+       true},
+      {"comment full of </ before deep nesting",
+       "<!--" + Repeat("</", 300000) + "-->" + Repeat("<a>", 300200), false},
+      {"attribute full of /> before deep nesting",
+       "<x a=\"" + Repeat("/>", 300000) + "\">" + Repeat("<a>", 300200), false},
+      {"deep nesting alone", Repeat("<a>", 300200), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.accepted, Parse(c.body));
+  }
+}
+
+TEST(ManifestTest, AcceptedWhateverCommentsAndIgnoredElementsHold) {
+  const std::string opens = Repeat("<", 300);
+  const std::string closes = Repeat("</", 300) + Repeat("/>", 300);
+  const std::string children =
+      "<version>1</version><md5>a</md5><file_url>u</file_url><compress>zip</compress>";
+  struct Case {
+    const char* name;
+    std::string body;
+  } cases[] = {
+      {"'<' in a comment", "<!-- " + opens + " --><update>" + children + "</update>"},
+      {"'</' and '/>' in a comment", "<!--" + closes + "--><update>" + children + "</update>"},
+      {"'<' in CDATA of an ignored element",
+       "<update><notes><![CDATA[" + opens + "]]></notes>" + children + "</update>"},
+      {"'<' in an instruction", "<?note " + opens + "?><update>" + children + "</update>"},
+      {"'<' in an attribute", "<update a='" + opens + "'>" + children + "</update>"},
+      {"'</' in an attribute of a child",
+       "<update><x a=\"" + closes + "\"/>" + children + "</update>"},
+      {"'<' in the document type",
+       "<!DOCTYPE update [<!ENTITY x '" + opens + "'>]><update>" + children + "</update>"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_TRUE(Parse(c.body));
+  }
+}
+
+// The deepest manifest accepted parses within a fixed stack: a quarter of
+// the megabyte a Windows main thread has, where the updater parses.
+TEST(ManifestTest, DeepestAcceptedManifestParsesWithinAFixedStack) {
+  constexpr size_t kStackBytes = 256 << 10;
+  struct Job {
+    std::string body;
+    bool accepted = false;
+  } job;
+  job.body = ManifestNested(kMaxManifestNesting - 1);
+  ASSERT_EQ(kMaxManifestNesting, ManifestNestingDepth(job.body.c_str()));
+  pthread_attr_t attributes;
+  ASSERT_EQ(0, pthread_attr_init(&attributes));
+  ASSERT_EQ(0, pthread_attr_setstacksize(&attributes, kStackBytes));
+  pthread_t thread;
+  auto run = [](void* data) -> void* {
+    Job* job = static_cast<Job*>(data);
+    job->accepted = Parse(job->body);
+    return nullptr;
+  };
+  ASSERT_EQ(0, pthread_create(&thread, &attributes, run, &job));
+  pthread_attr_destroy(&attributes);
+  ASSERT_EQ(0, pthread_join(thread, nullptr));
+  EXPECT_TRUE(job.accepted);
 }
 
 TEST(VersionCheckTest, NewerOnlyWhenInstalledComparesBelowOffered) {

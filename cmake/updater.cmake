@@ -55,11 +55,13 @@ function(updater_test name)
   endif()
 endfunction()
 
-# updater_fuzzer(NAME SOURCES ... [DEPS ...] CORPUS dir RUNS n)
+# updater_fuzzer(NAME SOURCES ... [DEPS ...] CORPUS dir RUNS n [MAX_LEN bytes])
 # A libFuzzer target, built only in the AddressSanitizer tree and run by the
-# test suite for a bounded number of iterations from its seed corpus.
+# test suite for a bounded number of iterations from its seed corpus. MAX_LEN
+# bounds the inputs it makes (libFuzzer's -max_len); without it libFuzzer
+# chooses from the seeds.
 function(updater_fuzzer name)
-  cmake_parse_arguments(A "" "CORPUS;RUNS" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(A "" "CORPUS;RUNS;MAX_LEN" "SOURCES;DEPS" ${ARGN})
   if(NOT UPDATER_SANITIZER STREQUAL "address")
     return()
   endif()
@@ -70,5 +72,6 @@ function(updater_fuzzer name)
   set(work ${CMAKE_CURRENT_BINARY_DIR}/${name}_corpus)
   add_test(NAME ${name}
     COMMAND ${CMAKE_COMMAND} -DFUZZER=$<TARGET_FILE:${name}> -DSEEDS=${A_CORPUS}
-            -DWORK=${work} -DRUNS=${A_RUNS} -P ${PROJECT_SOURCE_DIR}/cmake/run_fuzzer.cmake)
+            -DWORK=${work} -DRUNS=${A_RUNS} -DMAX_LEN=${A_MAX_LEN}
+            -P ${PROJECT_SOURCE_DIR}/cmake/run_fuzzer.cmake)
 endfunction()

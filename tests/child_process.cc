@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,9 +69,11 @@ bool ChildProcess::Wait(std::chrono::milliseconds timeout, int* exit_code) {
   auto deadline = std::chrono::steady_clock::now() + timeout;
   while (pid_ > 0) {
     int status = 0;
-    pid_t done = waitpid(pid_, &status, WNOHANG);
+    rusage usage{};
+    pid_t done = wait4(pid_, &status, WNOHANG, &usage);
     if (done == pid_) {
       pid_ = -1;
+      peak_resident_kib_ = usage.ru_maxrss;
       *exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
       return true;
     }

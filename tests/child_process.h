@@ -42,8 +42,16 @@ class ChildProcess {
   bool running() const { return pid_ > 0; }
   pid_t pid() const { return pid_; }
 
+  // After a successful Wait: the most memory the child ever had resident,
+  // in KiB, as the kernel accounted it when the child was reaped; 0 before.
+  // It counts the copy of this process that the child was before it ran
+  // |program| too, so it is the program's own peak only while this process
+  // is the smaller.
+  long peak_resident_kib() const { return peak_resident_kib_; }
+
  private:
   pid_t pid_ = -1;
+  long peak_resident_kib_ = 0;
 };
 
 // Kills every process whose executable is |path| (as /proc sees it) and

@@ -147,20 +147,30 @@ void HttpTestServer::Serve(int fd) {
   head += "Content-Type: " + response.content_type + "\r\n";
   if (!response.location.empty())
     head += "Location: " + response.location + "\r\n";
+  size_t body_size = response.leading_blanks + response.body.size();
   if (response.send_length)
-    head += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
+    head += "Content-Length: " + std::to_string(body_size) + "\r\n";
   head += "Connection: close\r\n\r\n";
 
-  size_t body_bytes = std::min(response.cut_after, response.body.size());
-  std::string out = head + response.body.substr(0, body_bytes);
-  size_t sent = 0;
-  while (sent < out.size() && !Stopping()) {
-    ssize_t n = send(fd, out.data() + sent, out.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0)
-      break;
-    sent += static_cast<size_t>(n);
+  size_t body_bytes = std::min(response.cut_after, body_size);
+  size_t blanks = std::min(response.leading_blanks, body_bytes);
+  std::string text = response.body.substr(0, body_bytes - blanks);
+  if (blanks == 0) {
+    // Head and body in one send, so that small responses go out at once.
+    std::string out = head + text;
+    SendAll(fd, out.data(), out.size());
+  } else if (SendAll(fd, head.data(), head.size())) {
+    const std::string chunk(64 << 10, ' ');
+    while (blanks > 0) {
+      size_t piece = std::min(blanks, chunk.size());
+      if (!SendAll(fd, chunk.data(), piece))
+        break;
+      blanks -= piece;
+    }
+    if (blanks == 0)
+      SendAll(fd, text.data(), text.size());
   }
-  if (body_bytes < response.body.size() && !response.drop_at_cut) {
+  if (body_bytes < body_size && !response.drop_at_cut) {
     // Stall: hold the connection open, sending nothing, until the client
     // gives up or the server stops.
     while (!Stopping()) {
@@ -170,6 +180,17 @@ void HttpTestServer::Serve(int fd) {
     }
   }
   close(fd);
+}
+
+bool HttpTestServer::SendAll(int fd, const char* data, size_t size) {
+  size_t sent = 0;
+  while (sent < size && !Stopping()) {
+    ssize_t n = send(fd, data + sent, size - sent, MSG_NOSIGNAL);
+    if (n <= 0)
+      return false;
+    sent += static_cast<size_t>(n);
+  }
+  return sent == size;
 }
 
 int UnusedLoopbackPort() {

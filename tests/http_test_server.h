@@ -1,8 +1,8 @@
 // A small HTTP/1.1 server on 127.0.0.1 for tests and benchmarks. It serves
 // canned responses by path, one connection at a time per thread, and can
 // misbehave the ways real servers do: answer slowly, stall mid-body, drop
-// the connection, or omit the length. Stops (and joins every thread) in its
-// destructor within a fraction of a second.
+// the connection, omit the length, or send a huge body. Stops (and joins
+// every thread) in its destructor within a fraction of a second.
 #ifndef TESTS_HTTP_TEST_SERVER_H_
 #define TESTS_HTTP_TEST_SERVER_H_
 
@@ -27,6 +27,9 @@ struct HttpResponse {
   // (or the server stops), or drop the connection at once.
   size_t cut_after = std::string::npos;
   bool drop_at_cut = false;
+  // Blanks sent before |body| as part of it, made as they are sent, so that
+  // a large body costs this process no memory.
+  size_t leading_blanks = 0;
 };
 
 class HttpTestServer {
@@ -47,6 +50,8 @@ class HttpTestServer {
  private:
   void AcceptLoop();
   void Serve(int fd);
+  // False when the client went away or the server is stopping.
+  bool SendAll(int fd, const char* data, size_t size);
   bool Stopping() const { return stopping_.load(); }
 
   int listen_fd_ = -1;

@@ -23,13 +23,15 @@ void UpdaterFixture::StartHost(HostLog* host, const std::vector<std::string>& ex
   ASSERT_TRUE(host->Start(Installed("Mirovue.exe"), extra_args));
 }
 
-int UpdaterFixture::RunUpdater(const std::vector<std::string>& args) {
+int UpdaterFixture::RunUpdater(const std::vector<std::string>& args,
+                               std::chrono::seconds deadline) {
   ChildProcess updater;
   // The updater's own temporary directory, so that what it leaves shows.
   EXPECT_TRUE(updater.Start(Installed("updater"), args, install_.path(),
                             Installed("updater.stderr"), {"TMPDIR=" + temp_.path()}));
   int exit_code = -1;
-  EXPECT_TRUE(updater.Wait(std::chrono::seconds(90), &exit_code)) << "updater did not end";
+  EXPECT_TRUE(updater.Wait(deadline, &exit_code)) << "updater did not end";
+  updater_peak_resident_kib_ = updater.peak_resident_kib();
   return exit_code;
 }
 

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -32,10 +33,14 @@ class UpdaterFixture : public testing::Test {
   // Starts a demonstration host window from the installation.
   void StartHost(HostLog* host, const std::vector<std::string>& extra_args = {});
 
-  // Runs the updater with |args| in the installation to its end and returns
-  // its exit code; what it wrote to standard error is in updater_stderr().
-  int RunUpdater(const std::vector<std::string>& args);
+  // Runs the updater with |args| in the installation to its end, waiting at
+  // most |deadline| (then it is killed and -1 returned), and returns its exit
+  // code; what it wrote to standard error is in updater_stderr(), the most
+  // memory it had resident in updater_peak_resident_kib().
+  int RunUpdater(const std::vector<std::string>& args,
+                 std::chrono::seconds deadline = std::chrono::seconds(90));
   std::string updater_stderr() const;
+  long updater_peak_resident_kib() const { return updater_peak_resident_kib_; }
 
   // Names of what the updater left in its temporary directory.
   std::vector<std::string> TempLeftovers() const;
@@ -43,6 +48,7 @@ class UpdaterFixture : public testing::Test {
   ScopedTempDir install_;
   ScopedTempDir temp_;
   HttpTestServer server_;
+  long updater_peak_resident_kib_ = 0;  // of the last RunUpdater
 };
 
 }  // namespace test
