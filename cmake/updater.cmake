@@ -36,7 +36,8 @@ endfunction()
 # sanitizer tree only when that sanitizer is listed. An ISOLATED test runs in
 # PID, network and mount namespaces of its own, so that processes named
 # Mirovue.exe and updaters running elsewhere on the machine are invisible to
-# it and to the updaters it starts.
+# it and to the updaters it starts. On Windows every test also links
+# windows_test_support (tests/), which checks the ANSI code page first.
 function(updater_test name)
   cmake_parse_arguments(A "ISOLATED" "" "SOURCES;DEPS;SANITIZERS" ${ARGN})
   if(UPDATER_SANITIZER AND NOT UPDATER_SANITIZER IN_LIST A_SANITIZERS)
@@ -44,6 +45,9 @@ function(updater_test name)
   endif()
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_DEPS} GTest::gtest_main Threads::Threads)
+  if(WIN32)
+    target_link_libraries(${name} PRIVATE windows_test_support)
+  endif()
   if(A_ISOLATED)
     add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/tools/run_isolated.sh $<TARGET_FILE:${name}>)
   else()

@@ -9,6 +9,9 @@ if(NOT EXISTS "${UPDATER_WINDOWS_DEPS}/lib/libcurl.a")
   message(FATAL_ERROR "UPDATER_WINDOWS_DEPS does not hold the built libcurl and minizip")
 endif()
 
+# Resources (.rc) are compiled with the toolchain's windres.
+enable_language(RC)
+
 # Windows 7 and later; wide-character calls throughout.
 add_compile_definitions(_WIN32_WINNT=0x0601 _WIN32_IE=0x0800 WINVER=0x0601
                         UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
