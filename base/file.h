@@ -30,6 +30,7 @@ class File {
   static File OpenExistingForOverwrite(const FilePath& path);
   // A file that must not exist yet, for writing: an ordinary file (0644
   // under the umask on Linux), runnable by its owner when |owner_executable|.
+  // Windows has no execute bit and ignores |owner_executable|.
   static File CreateNew(const FilePath& path, bool owner_executable);
 
   bool IsValid() const { return handle_ != kInvalidHandle; }

@@ -144,12 +144,6 @@ TEST(FilePathTest, BothSlashesAreSeparators) {
   EXPECT_TRUE(FilePath::IsSeparator(FilePath::kPreferredSeparator));
 }
 
-TEST(FilePathTest, SystemPathIsUTF8WithForwardSlashes) {
-  FilePath path(u"dir\\sub/\u66F4\u65B0.txt");
-  EXPECT_EQ("dir/sub/\xE6\x9B\xB4\xE6\x96\xB0.txt", path.AsSystemPath());
-  EXPECT_EQ(FilePath(u"/tmp/\u66F4"), FilePath::FromSystemPath("/tmp/\xE6\x9B\xB4"));
-}
-
 TEST(FilePathTest, ComparesByText) {
   EXPECT_EQ(FilePath(u"a/b"), FilePath(u"a/b"));
   EXPECT_NE(FilePath(u"a/b"), FilePath(u"a\\b"));

@@ -24,8 +24,8 @@ struct FileInfo {
   bool is_symbolic_link = false;
 };
 
-// Whether anything (a symbolic link included, even a dangling one) is at
-// |path|.
+// Whether anything (a symbolic link or other reparse point included, even a
+// dangling one) is at |path|.
 bool PathPresent(const FilePath& path);
 
 // Whether |path| is a directory, or a symbolic link to one.
@@ -36,9 +36,11 @@ bool IsExistingDirectory(const FilePath& path);
 bool ReadFileInfo(const FilePath& path, FileInfo* info);
 
 // Deletes |path|. Not recursive: an empty directory or a file. Recursive: a
-// file, or a directory with everything in it; a symbolic link is removed,
-// never followed. A path that is already absent counts as deleted; a path
-// of kMaxPathLength units or more fails without touching anything.
+// file, or a directory with everything in it; a symbolic link (on Windows
+// any reparse point) is removed, never followed. An entry's own permission
+// bits or read-only attribute do not stand in the way. A path that is
+// already absent counts as deleted; a path of kMaxPathLength units or more
+// fails without touching anything.
 bool DeletePath(const FilePath& path, bool recursive);
 
 // Creates |path| and every missing parent. True when |path| is a directory
@@ -50,10 +52,13 @@ bool CreateDirectoryTree(const FilePath& path,
                          std::vector<FilePath>* created = nullptr);
 
 // The system temporary directory, without trailing separators: $TMPDIR,
-// else /tmp, on Linux.
+// else /tmp, on Linux; GetTempPathW's answer (from TMP, TEMP or the user's
+// profile) on Windows. False when it is kMaxPathLength units or longer.
 bool GetSystemTempDir(FilePath* path);
 
-// Creates a new private directory (owner only, mode 0700 on Linux) in
+// Creates a new private directory (owner only: mode 0700 on Linux; on
+// Windows an access list that names the current user alone and inherits
+// nothing from |base_dir|, passed on to what is made inside) in
 // |base_dir| named |prefix|, the process id, "_" and a random number below
 // 32767, trying up to 50 names. On success |new_dir| holds its path.
 bool CreateUniqueDirIn(const FilePath& base_dir,

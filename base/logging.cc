@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cstdio>
-#include <ctime>
 
 #include "base/logging_platform.h"
 #include "base/utf_string_conversions.h"
@@ -54,9 +53,8 @@ void LogLine::WritePrefix(const char* file, int line) {
     file_name.remove_prefix(last_separator + 1);
 
   stream_ << "[";
-  const time_t now = time(nullptr);
-  tm local;
-  if (localtime_r(&now, &local)) {
+  std::tm local;
+  if (internal::ReadLocalTime(&local)) {
     char stamp[32];
     snprintf(stamp, sizeof(stamp), "%02d%02d/%02d%02d%02d:", local.tm_mon + 1,
              local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);

@@ -19,7 +19,8 @@ enum LogSeverity : int {
   LOG_ERROR = 2,
   LOG_ERROR_REPORT = 3,
   LOG_FATAL = 4,
-  // <windows.h> defines ERROR as 0, which turns LOG(ERROR) into LOG_0.
+  // The system's <wingdi.h> defines ERROR as 0, which turns LOG(ERROR) into
+  // LOG_0 in files that include <windows.h>.
   LOG_0 = LOG_ERROR,
 };
 

@@ -5,6 +5,7 @@
 #ifndef BASE_LOGGING_PLATFORM_H_
 #define BASE_LOGGING_PLATFORM_H_
 
+#include <ctime>
 #include <string>
 
 namespace logging {
@@ -12,6 +13,10 @@ namespace internal {
 
 int GetLastSystemError();
 void SetLastSystemError(int error);
+
+// The current calendar time in the local time zone, for the line prefix.
+// False when the system cannot convert it.
+bool ReadLocalTime(std::tm* local);
 
 // Appends |text| to the log file in one write, holding the lock that all
 // processes writing the same file share. Opens the file first if needed: the

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 #include <string>
 
@@ -77,6 +78,11 @@ int GetLastSystemError() {
 
 void SetLastSystemError(int error) {
   errno = error;
+}
+
+bool ReadLocalTime(std::tm* local) {
+  const time_t now = time(nullptr);
+  return localtime_r(&now, local) != nullptr;
 }
 
 void WriteToLogFile(const std::string& text) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/file_path.h"
+#include "base/file_util.h"
 #include "base/unique_temp_dir.h"
 #include "gtest/gtest.h"
 
@@ -85,10 +86,11 @@ TEST(MD5Test, FileDigestReadsTheWholeFile) {
   std::string content;
   for (int i = 0; i < 5000; ++i)
     content.push_back(static_cast<char>(i % 253));
-  FILE* file = fopen(path.AsSystemPath().c_str(), "wb");
-  ASSERT_TRUE(file);
-  fwrite(content.data(), 1, content.size(), file);
-  fclose(file);
+  {
+    ScopedFILE file = OpenFile(path, "wb");
+    ASSERT_TRUE(file);
+    fwrite(content.data(), 1, content.size(), file.get());
+  }
 
   std::string digest;
   ASSERT_TRUE(ComputeFileMD5(path, &digest));

@@ -35,7 +35,8 @@ class ProcessFilter {
 // |executable_name|, ignoring ASCII letter case, and which |filter| (when
 // given) includes. On Linux a process counts when the file name of its
 // executable or the kernel's name of it matches; processes that have ended
-// and wait to be reaped do not count. 0 when the processes cannot be listed.
+// and wait to be reaped do not count. On Windows the names are those of the
+// system's process snapshot. 0 when the processes cannot be listed.
 int CountProcessesByName(const std::u16string& executable_name,
                          const ProcessFilter* filter = nullptr);
 
@@ -76,9 +77,9 @@ class Process {
 
   // Waits up to |timeout| for the process to end. True, with its exit code
   // (128 + the signal number for one ended by a signal on Linux), when it
-  // has ended.
+  // has ended; the object then lets it go.
   bool WaitForExitWithTimeout(TimeDelta timeout, int* exit_code);
-  // Ends the process at once.
+  // Ends the process at once; on Windows its exit code is then 1.
   bool Terminate();
 
  private:
@@ -89,7 +90,7 @@ class Process {
   explicit Process(intptr_t handle) : handle_(handle) {}
   void Close();
 
-  // The system's process handle; the process id on Linux.
+  // The system's process handle on Windows; the process id on Linux.
   intptr_t handle_ = kInvalidHandle;
 };
 

@@ -34,10 +34,11 @@ endfunction()
 # updater_test(NAME [ISOLATED] [WINDOWS] SOURCES ... [DEPS ...] [SANITIZERS address thread])
 # One test binary per area. The plain Linux tree always builds and runs it;
 # a sanitizer tree only when that sanitizer is listed; the Windows tree only
-# when it is marked WINDOWS, and runs it under Wine. An ISOLATED test runs
-# on Linux in PID, network and mount namespaces of its own, so that
-# processes named Mirovue.exe and updaters running elsewhere on the machine
-# are invisible to it and to the updaters it starts.
+# when it is marked WINDOWS, and runs it under Wine, linked with
+# windows_test_support (tests/), which checks the ANSI code page first. An
+# ISOLATED test runs on Linux in PID, network and mount namespaces of its
+# own, so that processes named Mirovue.exe and updaters running elsewhere on
+# the machine are invisible to it and to the updaters it starts.
 function(updater_test name)
   cmake_parse_arguments(A "ISOLATED;WINDOWS" "" "SOURCES;DEPS;SANITIZERS" ${ARGN})
   if(UPDATER_SANITIZER AND NOT UPDATER_SANITIZER IN_LIST A_SANITIZERS)
@@ -48,6 +49,9 @@ function(updater_test name)
   endif()
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_DEPS} GTest::gtest_main Threads::Threads)
+  if(WIN32)
+    target_link_libraries(${name} PRIVATE windows_test_support)
+  endif()
   if(A_ISOLATED AND NOT WIN32)
     add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/tools/run_isolated.sh $<TARGET_FILE:${name}>)
   else()

@@ -3,12 +3,14 @@
 # from Debian's sources by tools/build_windows_deps.sh into
 # UPDATER_WINDOWS_DEPS. Tests run under Wine.
 set(UPDATER_PLATFORM win)
-enable_language(RC)
 set(UPDATER_ENTRY_POINT "")
 set(UPDATER_WINDOWS_DEPS "" CACHE PATH "Where build_windows_deps.sh put minizip and libcurl")
 if(NOT EXISTS "${UPDATER_WINDOWS_DEPS}/lib/libcurl.a")
   message(FATAL_ERROR "UPDATER_WINDOWS_DEPS does not hold the built libcurl and minizip")
 endif()
+
+# Resources (.rc) are compiled with the toolchain's windres.
+enable_language(RC)
 
 # Windows 7 and later; wide-character calls throughout.
 add_compile_definitions(_WIN32_WINNT=0x0601 _WIN32_IE=0x0800 WINVER=0x0601

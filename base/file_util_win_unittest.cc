@@ -1,0 +1,453 @@
+#include "base/file_util.h"
+
+#include <windows.h>
+#include <aclapi.h>
+#include <winioctl.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/unique_temp_dir.h"
+#include "base/utf_string_conversions.h"
+#include "base/win/scoped_handle.h"
+#include "tests/windows_test_support.h"
+
+namespace base {
+namespace {
+
+namespace fs = std::filesystem;
+
+using ::test::ScopedEnvironmentVariable;
+
+void Touch(const fs::path& path, const std::string& content = "x") {
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+// |path| with the extended-length prefix, for making trees deeper than 260
+// characters.
+fs::path Extended(const fs::path& path) {
+  return fs::path(L"\\\\?\\" + path.wstring());
+}
+
+// Makes |link| a junction to the directory |target|. Any user may make one
+// on Windows; Wine cannot make reparse points at all.
+bool MakeJunction(const fs::path& link, const fs::path& target) {
+  if (!CreateDirectoryW(link.c_str(), nullptr))
+    return false;
+  win::ScopedHandle directory(CreateFileW(
+      link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  // The mount point record: tag, lengths, then the substitute name and
+  // the print name, each with a terminator.
+  const std::wstring substitute = L"\\??\\" + target.wstring();
+  const std::wstring print = target.wstring();
+  const size_t names = (substitute.size() + 1 + print.size() + 1) * 2;
+  std::vector<BYTE> record(8 + 8 + names);
+  auto put16 = [&](size_t offset, size_t value) {
+    record[offset] = static_cast<BYTE>(value);
+    record[offset + 1] = static_cast<BYTE>(value >> 8);
+  };
+  const DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
+  memcpy(record.data(), &tag, 4);
+  put16(4, 8 + names);                        // data length
+  put16(8, 0);                                // substitute offset
+  put16(10, substitute.size() * 2);           // substitute length
+  put16(12, (substitute.size() + 1) * 2);     // print offset
+  put16(14, print.size() * 2);                // print length
+  memcpy(&record[16], substitute.c_str(), (substitute.size() + 1) * 2);
+  memcpy(&record[16 + (substitute.size() + 1) * 2], print.c_str(),
+         (print.size() + 1) * 2);
+  DWORD returned = 0;
+  const bool made =
+      directory.is_valid() &&
+      DeviceIoControl(directory.get(), FSCTL_SET_REPARSE_POINT, record.data(),
+                      static_cast<DWORD>(record.size()), nullptr, 0, &returned,
+                      nullptr);
+  directory.Close();
+  if (!made)
+    RemoveDirectoryW(link.c_str());
+  return made;
+}
+
+class FileUtilWinTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(scratch_.Create());
+    root_ = scratch_.path().AsSystemPath();
+  }
+
+  FilePath Path(const fs::path& path) {
+    return FilePath::FromSystemPath(path.wstring());
+  }
+
+  UniqueTempDir scratch_;
+  fs::path root_;
+};
+
+TEST_F(FileUtilWinTest, PathTestsTellFilesAndDirectories) {
+  Touch(root_ / "file", "12345");
+  fs::create_directory(root_ / "dir");
+
+  EXPECT_TRUE(PathPresent(Path(root_ / "file")));
+  EXPECT_TRUE(PathPresent(Path(root_ / "dir")));
+  EXPECT_FALSE(PathPresent(Path(root_ / "absent")));
+  EXPECT_FALSE(PathPresent(Path(root_ / "absent" / "deeper")));
+
+  EXPECT_FALSE(IsExistingDirectory(Path(root_ / "file")));
+  EXPECT_TRUE(IsExistingDirectory(Path(root_ / "dir")));
+  EXPECT_FALSE(IsExistingDirectory(Path(root_ / "absent")));
+
+  FileInfo info;
+  ASSERT_TRUE(ReadFileInfo(Path(root_ / "file"), &info));
+  EXPECT_EQ(5, info.size);
+  EXPECT_FALSE(info.is_directory);
+  EXPECT_FALSE(info.is_symbolic_link);
+  ASSERT_TRUE(ReadFileInfo(Path(root_ / "dir"), &info));
+  EXPECT_TRUE(info.is_directory);
+  EXPECT_FALSE(info.is_symbolic_link);
+  EXPECT_FALSE(ReadFileInfo(Path(root_ / "absent"), &info));
+}
+
+TEST_F(FileUtilWinTest, SlashesAndLetterCaseReachTheSameFiles) {
+  fs::create_directory(root_ / "Dir");
+  Touch(root_ / "Dir" / "File");
+  EXPECT_TRUE(PathPresent(FilePath(Path(root_).value() + u"/dir/file")));
+  EXPECT_TRUE(DeletePath(FilePath(Path(root_).value() + u"/DIR/FILE"), false));
+  EXPECT_FALSE(fs::exists(root_ / "Dir" / "File"));
+}
+
+TEST_F(FileUtilWinTest, NonRecursiveDeleteTakesFilesAndEmptyDirectoriesOnly) {
+  Touch(root_ / "file");
+  fs::create_directory(root_ / "empty");
+  fs::create_directories(root_ / "full" / "sub");
+
+  EXPECT_TRUE(DeletePath(Path(root_ / "file"), false));
+  EXPECT_FALSE(fs::exists(root_ / "file"));
+  EXPECT_TRUE(DeletePath(Path(root_ / "empty"), false));
+  EXPECT_FALSE(fs::exists(root_ / "empty"));
+  EXPECT_FALSE(DeletePath(Path(root_ / "full"), false));
+  EXPECT_TRUE(fs::exists(root_ / "full" / "sub"));
+}
+
+TEST_F(FileUtilWinTest, ReadOnlyEntriesAreDeletedAllTheSame) {
+  Touch(root_ / "read_only");
+  fs::create_directory(root_ / "read_only_dir");
+  ASSERT_TRUE(SetFileAttributesW((root_ / "read_only").c_str(),
+                                 FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(SetFileAttributesW((root_ / "read_only_dir").c_str(),
+                                 FILE_ATTRIBUTE_READONLY));
+  EXPECT_TRUE(DeletePath(Path(root_ / "read_only"), false));
+  EXPECT_TRUE(DeletePath(Path(root_ / "read_only_dir"), false));
+  EXPECT_FALSE(fs::exists(root_ / "read_only"));
+  EXPECT_FALSE(fs::exists(root_ / "read_only_dir"));
+}
+
+TEST_F(FileUtilWinTest, AFileInUseIsNotDeletedAndKeepsItsAttributes) {
+  Touch(root_ / "busy");
+  ASSERT_TRUE(SetFileAttributesW((root_ / "busy").c_str(),
+                                 FILE_ATTRIBUTE_READONLY));
+  {
+    // Open without sharing delete, as a running program's image is.
+    win::ScopedHandle busy(CreateFileW((root_ / "busy").c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       0, nullptr));
+    ASSERT_TRUE(busy.is_valid());
+    EXPECT_FALSE(DeletePath(Path(root_ / "busy"), false));
+    EXPECT_TRUE(fs::exists(root_ / "busy"));
+  }
+  EXPECT_TRUE(GetFileAttributesW((root_ / "busy").c_str()) &
+              FILE_ATTRIBUTE_READONLY);
+  EXPECT_TRUE(DeletePath(Path(root_ / "busy"), false));
+}
+
+TEST_F(FileUtilWinTest, RecursiveDeleteRemovesTheWholeTree) {
+  fs::create_directories(root_ / "tree" / "a" / "b");
+  Touch(root_ / "tree" / "a" / "b" / "file");
+  Touch(root_ / "tree" / "top");
+  Touch(root_ / "tree" / "a" / "hidden");
+  Touch(root_ / "tree" / "a" / "read_only");
+  ASSERT_TRUE(SetFileAttributesW((root_ / "tree" / "a" / "hidden").c_str(),
+                                 FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(SetFileAttributesW((root_ / "tree" / "a" / "read_only").c_str(),
+                                 FILE_ATTRIBUTE_READONLY));
+
+  EXPECT_TRUE(DeletePath(Path(root_ / "tree"), true));
+  EXPECT_FALSE(fs::exists(root_ / "tree"));
+  EXPECT_TRUE(fs::exists(root_));
+}
+
+TEST_F(FileUtilWinTest, RecursiveDeleteGoesDeeperThan260Characters) {
+  fs::path deep = root_ / "tree";
+  while (deep.wstring().size() < kMaxPathLength + 100)
+    deep /= "directory";
+  fs::create_directories(Extended(deep));
+  Touch(Extended(deep / "file"));
+  ASSERT_TRUE(fs::exists(Extended(deep / "file")));
+
+  EXPECT_TRUE(DeletePath(Path(root_ / "tree"), true));
+  EXPECT_FALSE(fs::exists(root_ / "tree"));
+}
+
+// A reparse point inside the tree is removed, never entered: what it leads
+// to stays. Windows makes a junction here; under Wine, which cannot, the
+// test run provides a Unix symbolic link (Wine shows one as a reparse
+// point), named by UPDATER_TEST_LINKED_TREE: a directory holding "tree"
+// with a link "tree\link" to "outside", which holds "precious".
+TEST_F(FileUtilWinTest, RecursiveDeleteNeverEntersAReparsePoint) {
+  fs::path tree = root_ / "tree";
+  fs::path outside = root_ / "outside";
+  fs::create_directories(tree / "a");
+  fs::create_directories(outside);
+  Touch(outside / "precious");
+  fs::path link = tree / "a" / "link";
+  if (!MakeJunction(link, outside)) {
+    const DWORD size =
+        GetEnvironmentVariableW(L"UPDATER_TEST_LINKED_TREE", nullptr, 0);
+    if (size == 0)
+      GTEST_SKIP() << "no reparse point can be made here";
+    std::wstring prepared(size, L'\0');
+    prepared.resize(GetEnvironmentVariableW(L"UPDATER_TEST_LINKED_TREE",
+                                            &prepared[0], size));
+    tree = fs::path(prepared) / "tree";
+    outside = fs::path(prepared) / "outside";
+    link = tree / "link";
+    Touch(outside / "precious");
+    Touch(tree / "top");
+  }
+  FileInfo info;
+  ASSERT_TRUE(ReadFileInfo(Path(link), &info));
+  EXPECT_TRUE(info.is_symbolic_link);
+  EXPECT_FALSE(info.is_directory);
+  EXPECT_TRUE(IsExistingDirectory(Path(link)));
+
+  const bool deleted = DeletePath(Path(tree), true);
+  EXPECT_TRUE(fs::exists(outside / "precious"));
+  if (deleted) {
+    EXPECT_FALSE(PathPresent(Path(tree)));
+  } else {
+    // Wine cannot remove a Unix link to a directory (it treats it as the
+    // directory, which is not empty); the delete fails, and the link and
+    // the tree around it stay, but nothing behind the link is touched.
+    EXPECT_TRUE(PathPresent(Path(link)));
+    EXPECT_FALSE(PathPresent(Path(tree / "top")));
+  }
+}
+
+TEST_F(FileUtilWinTest, DeletingWhatIsNotThereSucceeds) {
+  Touch(root_ / "file");
+  EXPECT_TRUE(DeletePath(Path(root_ / "absent"), false));
+  EXPECT_TRUE(DeletePath(Path(root_ / "absent"), true));
+  EXPECT_TRUE(DeletePath(Path(root_ / "absent" / "deeper"), true));
+  EXPECT_TRUE(DeletePath(Path(root_ / "file" / "deeper"), true));
+}
+
+TEST_F(FileUtilWinTest, PathsOf260CharactersOrMoreAreNotDeleted) {
+  fs::path deep = root_;
+  while (deep.wstring().size() < kMaxPathLength + 10)
+    deep /= "directory";
+  fs::create_directories(Extended(deep));
+  for (fs::path path = deep; path.wstring().size() >= kMaxPathLength - 10;
+       path = path.parent_path()) {
+    const FilePath file_path = Path(path);
+    SCOPED_TRACE(file_path.value().size());
+    const bool deleted = DeletePath(file_path, true);
+    if (file_path.value().size() >= kMaxPathLength) {
+      EXPECT_FALSE(deleted);
+      EXPECT_TRUE(fs::exists(Extended(path)));
+    } else {
+      EXPECT_TRUE(deleted);
+      EXPECT_FALSE(fs::exists(Extended(path)));
+    }
+  }
+}
+
+TEST_F(FileUtilWinTest, CreateDirectoryTreeMakesEveryMissingLevel) {
+  std::vector<FilePath> created;
+  const FilePath deep = Path(root_ / "a" / "b" / "c");
+  ASSERT_TRUE(CreateDirectoryTree(deep, &created));
+  EXPECT_TRUE(fs::is_directory(root_ / "a" / "b" / "c"));
+  EXPECT_EQ(
+      (std::vector<FilePath>{Path(root_ / "a"), Path(root_ / "a" / "b"), deep}),
+      created);
+
+  created.clear();
+  EXPECT_TRUE(CreateDirectoryTree(deep, &created));
+  EXPECT_TRUE(created.empty());
+  // Slashes and a drive root on the way.
+  EXPECT_TRUE(CreateDirectoryTree(FilePath(Path(root_).value() + u"/x/y")));
+  EXPECT_TRUE(fs::is_directory(root_ / "x" / "y"));
+}
+
+TEST_F(FileUtilWinTest, CreateDirectoryTreeFailsWhereAFileStands) {
+  Touch(root_ / "file");
+  std::vector<FilePath> created;
+  EXPECT_FALSE(CreateDirectoryTree(Path(root_ / "file"), &created));
+  EXPECT_FALSE(CreateDirectoryTree(Path(root_ / "file" / "sub"), &created));
+  EXPECT_TRUE(created.empty());
+}
+
+TEST_F(FileUtilWinTest, SystemTempDirIsTheSystemsWithoutTrailingSeparators) {
+  FilePath temp_dir;
+  {
+    const std::wstring with_separators = root_.wstring() + L"\\\\";
+    ScopedEnvironmentVariable tmp(L"TMP", with_separators.c_str());
+    ASSERT_TRUE(GetSystemTempDir(&temp_dir));
+    EXPECT_EQ(Path(root_), temp_dir);
+  }
+  {
+    const std::wstring too_long = root_.wstring() + L"\\" +
+                                  std::wstring(kMaxPathLength, L'd');
+    ScopedEnvironmentVariable tmp(L"TMP", too_long.c_str());
+    EXPECT_FALSE(GetSystemTempDir(&temp_dir));
+  }
+}
+
+// The SID of the user this process runs as.
+std::vector<BYTE> CurrentUserSid() {
+  HANDLE token_handle = nullptr;
+  EXPECT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token_handle));
+  win::ScopedHandle token(token_handle);
+  DWORD size = 0;
+  GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  std::vector<BYTE> user(size);
+  EXPECT_TRUE(
+      GetTokenInformation(token.get(), TokenUser, user.data(), size, &size));
+  PSID sid = reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
+  const BYTE* bytes = static_cast<const BYTE*>(sid);
+  return std::vector<BYTE>(bytes, bytes + GetLengthSid(sid));
+}
+
+bool IsSid(PSID sid, const std::vector<BYTE>& expected) {
+  return GetLengthSid(sid) == expected.size() &&
+         memcmp(sid, expected.data(), expected.size()) == 0;
+}
+
+// Whether |dir|'s access list gives full control to the current user alone,
+// passes that on to what is made inside, and inherits nothing.
+//
+// Wine keeps no access lists: it turns them into Unix permission bits and
+// answers from those, naming SYSTEM beside the owner and never a protected
+// list. There the test can only see that no one else may enter.
+testing::AssertionResult IsOwnerOnly(const fs::path& dir) {
+  PACL acl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  const DWORD read = GetNamedSecurityInfoW(
+      dir.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+      &acl, nullptr, &descriptor);
+  if (read != ERROR_SUCCESS)
+    return testing::AssertionFailure() << "no security information: " << read;
+  std::unique_ptr<void, decltype(&LocalFree)> owned(descriptor, &LocalFree);
+  if (!acl)
+    return testing::AssertionFailure() << "no access list: anyone may enter";
+
+  const std::vector<BYTE> user = CurrentUserSid();
+  std::vector<BYTE> system(SECURITY_MAX_SID_SIZE);
+  DWORD system_size = static_cast<DWORD>(system.size());
+  CreateWellKnownSid(WinLocalSystemSid, nullptr, system.data(), &system_size);
+  system.resize(system_size);
+  const bool wine = test::RunningUnderWine();
+  bool user_has_full_control = false;
+  for (DWORD i = 0; i < acl->AceCount; ++i) {
+    void* ace = nullptr;
+    GetAce(acl, i, &ace);
+    const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
+    if (allowed->Header.AceType != ACCESS_ALLOWED_ACE_TYPE)
+      continue;
+    PSID sid = const_cast<DWORD*>(&allowed->SidStart);
+    if (IsSid(sid, user)) {
+      user_has_full_control =
+          (allowed->Mask & FILE_ALL_ACCESS) == FILE_ALL_ACCESS &&
+          (allowed->Header.AceFlags &
+           (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)) ==
+              (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
+    } else if (!(wine && IsSid(sid, system))) {
+      return testing::AssertionFailure() << "entry " << i << " is another's";
+    }
+  }
+  if (!user_has_full_control)
+    return testing::AssertionFailure() << "the user has no full control";
+  if (wine)
+    return testing::AssertionSuccess();
+
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  GetSecurityDescriptorControl(descriptor, &control, &revision);
+  if (!(control & SE_DACL_PROTECTED))
+    return testing::AssertionFailure() << "the access list inherits";
+  if (acl->AceCount != 1)
+    return testing::AssertionFailure() << "entries: " << acl->AceCount;
+  return testing::AssertionSuccess();
+}
+
+TEST_F(FileUtilWinTest, UniqueDirectoriesAreNamedAfterTheProcessAndPrivate) {
+  FilePath first, second;
+  ASSERT_TRUE(CreateUniqueDirIn(Path(root_), u"scoped_dir", &first));
+  ASSERT_TRUE(CreateUniqueDirIn(Path(root_), u"scoped_dir", &second));
+
+  EXPECT_NE(first, second);
+  for (const FilePath& dir : {first, second}) {
+    const std::string name = UTF16ToUTF8(dir.BaseName().value());
+    const std::string expected_start =
+        "scoped_dir" + std::to_string(GetCurrentProcessId()) + "_";
+    ASSERT_EQ(0u, name.find(expected_start)) << name;
+    const int number = std::stoi(name.substr(expected_start.size()));
+    EXPECT_GE(number, 0);
+    EXPECT_LT(number, 32767);
+    EXPECT_EQ(Path(root_), dir.DirName());
+    EXPECT_TRUE(IsOwnerOnly(dir.AsSystemPath()));
+    // What is made inside stays the user's, and the owner can remove it all.
+    Touch(fs::path(dir.AsSystemPath()) / "download.bak");
+    EXPECT_TRUE(DeletePath(dir, true));
+  }
+}
+
+TEST_F(FileUtilWinTest, UniqueDirectoryCreationGivesUpWhereNothingCanBeMade) {
+  FilePath dir;
+  EXPECT_FALSE(CreateUniqueDirIn(Path(root_ / "absent"), u"scoped_dir", &dir));
+  EXPECT_TRUE(dir.empty());
+}
+
+TEST_F(FileUtilWinTest, UniqueTempDirOwnsItsDirectoryAndAllInIt) {
+  ScopedEnvironmentVariable tmp(L"TMP", root_.c_str());
+  FilePath path;
+  {
+    UniqueTempDir dir;
+    EXPECT_FALSE(dir.IsValid());
+    ASSERT_TRUE(dir.Create());
+    EXPECT_FALSE(dir.Create());
+    path = dir.path();
+    EXPECT_EQ(Path(root_), path.DirName());
+    EXPECT_EQ(0u, path.BaseName().value().find(u"scoped_dir"));
+    fs::create_directories(fs::path(path.AsSystemPath()) / "sub");
+    Touch(fs::path(path.AsSystemPath()) / "sub" / "download.bak");
+
+    UniqueTempDir moved = std::move(dir);
+    EXPECT_FALSE(dir.IsValid());
+    EXPECT_EQ(path, moved.path());
+  }
+  EXPECT_FALSE(fs::exists(path.AsSystemPath()));
+}
+
+TEST_F(FileUtilWinTest, OpenFileUsesTheCRuntimeModesAndWideNames) {
+  const FilePath path = scratch_.path().Append(u"\u66F4\u65B0 stream");
+  {
+    ScopedFILE file = OpenFile(path, "wb");
+    ASSERT_TRUE(file);
+    fputs("content\n", file.get());
+  }
+  ScopedFILE file = OpenFile(path, "rb");
+  ASSERT_TRUE(file);
+  char buffer[16] = {};
+  // Binary mode: the line feed stays one byte.
+  EXPECT_EQ(8u, fread(buffer, 1, sizeof(buffer), file.get()));
+  EXPECT_STREQ("content\n", buffer);
+  EXPECT_FALSE(OpenFile(Path(root_ / "absent"), "rb"));
+}
+
+}  // namespace
+}  // namespace base

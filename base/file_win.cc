@@ -1,0 +1,123 @@
+// File over Win32 file handles, created not inheritable so that a started
+// process never receives one. A file open for reading may still be read,
+// written, renamed or deleted by others, as on Linux; a file open for
+// writing may only be read by others, so that two writers never interleave.
+// Windows has no execute bit: whether a new file may run depends on its
+// name and on the access list it inherits from its directory.
+#include "base/file.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "base/file_path.h"
+
+namespace base {
+
+namespace {
+
+// ReadFile and WriteFile count in DWORDs; larger requests go in pieces.
+constexpr size_t kLargestTransfer = 1u << 30;
+
+HANDLE Handle(intptr_t handle) {
+  return reinterpret_cast<HANDLE>(handle);
+}
+
+// CreateFileW's failure value, INVALID_HANDLE_VALUE, is File's empty -1.
+intptr_t Open(const FilePath& path, DWORD access, DWORD share,
+              DWORD disposition) {
+  HANDLE handle = CreateFileW(path.AsSystemPath().c_str(), access, share,
+                              nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+  return reinterpret_cast<intptr_t>(handle);
+}
+
+}  // namespace
+
+File::File(File&& other) noexcept
+    : handle_(std::exchange(other.handle_, kInvalidHandle)) {}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = std::exchange(other.handle_, kInvalidHandle);
+  }
+  return *this;
+}
+
+File::~File() {
+  Close();
+}
+
+File File::OpenForRead(const FilePath& path) {
+  return File(Open(path, GENERIC_READ,
+                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                   OPEN_EXISTING));
+}
+
+File File::OpenExistingForOverwrite(const FilePath& path) {
+  // Opened without truncation and emptied only once the open has succeeded
+  // and shown an ordinary file, so that a refused open (a program being
+  // run, a read-only file, a device name such as CON) leaves the content
+  // alone. A directory cannot be opened this way at all.
+  File file(Open(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING));
+  if (!file.IsValid())
+    return File();
+  if (GetFileType(Handle(file.handle_)) != FILE_TYPE_DISK ||
+      !SetEndOfFile(Handle(file.handle_))) {
+    return File();
+  }
+  return file;
+}
+
+File File::CreateNew(const FilePath& path, bool /*owner_executable*/) {
+  return File(Open(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW));
+}
+
+int64_t File::Read(void* buffer, size_t size) {
+  DWORD read = 0;
+  if (!ReadFile(Handle(handle_), buffer,
+                static_cast<DWORD>(std::min(size, kLargestTransfer)), &read,
+                nullptr)) {
+    // The writing end of a pipe has gone: that is its end of file.
+    return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
+  }
+  return read;
+}
+
+bool File::WriteAll(const void* data, size_t size) {
+  const char* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    DWORD written = 0;
+    if (!WriteFile(Handle(handle_), bytes,
+                   static_cast<DWORD>(std::min(size, kLargestTransfer)),
+                   &written, nullptr) ||
+        written == 0) {
+      return false;
+    }
+    bytes += written;
+    size -= written;
+  }
+  return true;
+}
+
+int64_t File::Seek(Whence whence, int64_t offset) {
+  const DWORD method = whence == Whence::kBegin     ? FILE_BEGIN
+                       : whence == Whence::kCurrent ? FILE_CURRENT
+                                                    : FILE_END;
+  LARGE_INTEGER distance;
+  distance.QuadPart = offset;
+  LARGE_INTEGER position;
+  if (!SetFilePointerEx(Handle(handle_), distance, &position, method))
+    return -1;
+  return position.QuadPart;
+}
+
+bool File::Close() {
+  if (!IsValid())
+    return true;
+  return CloseHandle(Handle(std::exchange(handle_, kInvalidHandle))) != 0;
+}
+
+}  // namespace base

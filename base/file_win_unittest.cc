@@ -1,0 +1,159 @@
+#include "base/file.h"
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "base/file_path.h"
+#include "base/unique_temp_dir.h"
+#include "base/win/scoped_handle.h"
+#include "tests/windows_test_support.h"
+
+namespace base {
+namespace {
+
+namespace fs = std::filesystem;
+
+using ::test::ReadFileOrEmpty;
+
+// The file's identity on its volume, which stays while it is rewritten.
+uint64_t FileIndexOf(const fs::path& path) {
+  win::ScopedHandle file(CreateFileW(
+      path.c_str(), FILE_READ_ATTRIBUTES,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION info = {};
+  EXPECT_TRUE(file.is_valid() && GetFileInformationByHandle(file.get(), &info));
+  return static_cast<uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+}
+
+class FileWinTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(scratch_.Create());
+    root_ = scratch_.path().AsSystemPath();
+  }
+
+  FilePath Path(const std::string& name) {
+    return FilePath::FromSystemPath((root_ / name).wstring());
+  }
+
+  UniqueTempDir scratch_;
+  fs::path root_;
+};
+
+TEST_F(FileWinTest, NewFilesAreOrdinaryWhateverTheExecuteRequest) {
+  File plain = File::CreateNew(Path("plain"), false);
+  File runnable = File::CreateNew(Path("runnable.exe"), true);
+  ASSERT_TRUE(plain.IsValid());
+  ASSERT_TRUE(runnable.IsValid());
+  for (const char* name : {"plain", "runnable.exe"}) {
+    SCOPED_TRACE(name);
+    const DWORD attributes = GetFileAttributesW((root_ / name).c_str());
+    EXPECT_EQ(0u, attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                FILE_ATTRIBUTE_DIRECTORY));
+  }
+  EXPECT_FALSE(File::CreateNew(Path("plain"), false).IsValid());
+}
+
+TEST_F(FileWinTest, OverwritingKeepsTheFileAndItsAttributes) {
+  std::ofstream(root_ / "existing") << "old and long content";
+  ASSERT_TRUE(SetFileAttributesW((root_ / "existing").c_str(),
+                                 FILE_ATTRIBUTE_HIDDEN));
+  const uint64_t index = FileIndexOf(root_ / "existing");
+  File file = File::OpenExistingForOverwrite(Path("existing"));
+  ASSERT_TRUE(file.IsValid());
+  EXPECT_EQ("", ReadFileOrEmpty(root_ / "existing"));
+  ASSERT_TRUE(file.WriteAll("new", 3));
+  EXPECT_TRUE(file.Close());
+  EXPECT_EQ("new", ReadFileOrEmpty(root_ / "existing"));
+  EXPECT_EQ(index, FileIndexOf(root_ / "existing"));
+  EXPECT_TRUE(GetFileAttributesW((root_ / "existing").c_str()) &
+              FILE_ATTRIBUTE_HIDDEN);
+}
+
+TEST_F(FileWinTest, OverwritingWhatCannotBeWrittenLeavesItAlone) {
+  std::ofstream(root_ / "read_only") << "kept";
+  ASSERT_TRUE(SetFileAttributesW((root_ / "read_only").c_str(),
+                                 FILE_ATTRIBUTE_READONLY));
+  // Windows refuses to write a read-only file. Wine run by root maps the
+  // attribute to Unix permission bits, which do not stop root.
+  const bool system_refuses =
+      !win::ScopedHandle(CreateFileW((root_ / "read_only").c_str(),
+                                     GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, 0, nullptr))
+           .is_valid();
+  if (system_refuses) {
+    EXPECT_FALSE(File::OpenExistingForOverwrite(Path("read_only")).IsValid());
+    EXPECT_EQ("kept", ReadFileOrEmpty(root_ / "read_only"));
+  } else {
+    EXPECT_TRUE(test::RunningUnderWine());
+  }
+  SetFileAttributesW((root_ / "read_only").c_str(), FILE_ATTRIBUTE_NORMAL);
+
+  EXPECT_FALSE(File::OpenExistingForOverwrite(Path("absent")).IsValid());
+  fs::create_directory(root_ / "dir");
+  EXPECT_FALSE(File::OpenExistingForOverwrite(Path("dir")).IsValid());
+  // A device name is no file to empty.
+  EXPECT_FALSE(
+      File::OpenExistingForOverwrite(FilePath(u"\\\\.\\NUL")).IsValid());
+}
+
+TEST_F(FileWinTest, ReadsAndSeeks) {
+  std::ofstream(root_ / "data") << "0123456789";
+  File file = File::OpenForRead(Path("data"));
+  ASSERT_TRUE(file.IsValid());
+  EXPECT_EQ(10, file.Seek(File::Whence::kEnd, 0));
+  EXPECT_EQ(4, file.Seek(File::Whence::kBegin, 4));
+  EXPECT_EQ(6, file.Seek(File::Whence::kCurrent, 2));
+  char buffer[8];
+  EXPECT_EQ(4, file.Read(buffer, sizeof(buffer)));
+  EXPECT_EQ("6789", std::string(buffer, 4));
+  EXPECT_EQ(0, file.Read(buffer, sizeof(buffer)));
+  EXPECT_EQ(-1, file.Seek(File::Whence::kBegin, -1));
+  EXPECT_FALSE(File::OpenForRead(Path("absent")).IsValid());
+}
+
+TEST_F(FileWinTest, AFileOpenForReadingMayBeReplacedAndDeleted) {
+  std::ofstream(root_ / "shared") << "content";
+  File reader = File::OpenForRead(Path("shared"));
+  ASSERT_TRUE(reader.IsValid());
+  File writer = File::OpenExistingForOverwrite(Path("shared"));
+  EXPECT_TRUE(writer.IsValid());
+  EXPECT_TRUE(writer.Close());
+  EXPECT_TRUE(DeleteFileW((root_ / "shared").c_str()));
+}
+
+TEST_F(FileWinTest, AFileOpenForWritingHasNoSecondWriter) {
+  File first = File::CreateNew(Path("written"), false);
+  ASSERT_TRUE(first.IsValid());
+  EXPECT_FALSE(File::OpenExistingForOverwrite(Path("written")).IsValid());
+  EXPECT_TRUE(File::OpenForRead(Path("written")).IsValid());
+}
+
+TEST_F(FileWinTest, MovingHandsOverTheFile) {
+  File file = File::CreateNew(Path("moved"), false);
+  File other = std::move(file);
+  EXPECT_FALSE(file.IsValid());
+  ASSERT_TRUE(other.IsValid());
+  EXPECT_TRUE(other.WriteAll("abc", 3));
+  EXPECT_TRUE(other.Close());
+  EXPECT_FALSE(other.IsValid());
+  EXPECT_EQ("abc", ReadFileOrEmpty(root_ / "moved"));
+}
+
+TEST_F(FileWinTest, ChineseNamesReachTheFile) {
+  const FilePath path = scratch_.path().Append(u"\u66F4\u65B0.zip");
+  File file = File::CreateNew(path, false);
+  ASSERT_TRUE(file.IsValid());
+  EXPECT_TRUE(file.WriteAll("zip", 3));
+  EXPECT_TRUE(file.Close());
+  EXPECT_EQ("zip", ReadFileOrEmpty(root_ / L"\u66F4\u65B0.zip"));
+}
+
+}  // namespace
+}  // namespace base

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Builds the Windows tree build-win/ and runs its tests under Wine, inside an
+# X server of their own (without a display Wine makes no windows).
+# Usage: run_windows_tests.sh [TARGET...]
+#   TARGET  a test binary to build and run (default: base_unittests); only
+#           the named ones are built and run, with the fixtures they need.
+# The exit code is ctest's (124 when the whole run timed out).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(base_unittests)
+
+bash "$root/tools/build_windows.sh" "${targets[@]}"
+# shellcheck source=wine_env.sh
+source "$root/tools/wine_env.sh"
+
+# Wine processes outlive the X server and keep the run from ending; this
+# prefix's server is ended whatever happens (other prefixes are not touched).
+trap 'wineserver -k 2>/dev/null || true' EXIT
+
+tests="^($(IFS='|'; echo "${targets[*]}"))\$"
+status=0
+timeout 3600 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
+  bash -c '
+    trap "wineserver -k 2>/dev/null || true" EXIT
+    # One server and one set of Wine services for all the tests, started
+    # before the first of them.
+    wineserver -p
+    wine wineboot >/dev/null 2>&1
+    cd "$1" && ctest --output-on-failure --timeout 600 -R "$2"
+  ' run_windows_tests "$root/build-win" "$tests" || status=$?
+exit $status
