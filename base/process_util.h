@@ -36,7 +36,9 @@ class ProcessFilter {
 // given) includes. On Linux a process counts when the file name of its
 // executable or the kernel's name of it matches; processes that have ended
 // and wait to be reaped do not count. On Windows the names are those of the
-// system's process snapshot. 0 when the processes cannot be listed.
+// system's process snapshot, and processes that have ended while something
+// still holds them open do not count either. 0 when the processes cannot be
+// listed.
 int CountProcessesByName(const std::u16string& executable_name,
                          const ProcessFilter* filter = nullptr);
 

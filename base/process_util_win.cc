@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <utility>
-#include <vector>
 
 #include "base/win/scoped_handle.h"
 #include "base/win/wide_text.h"
@@ -21,6 +20,10 @@ namespace {
 constexpr DWORD kTerminationWaitMs = 60000;
 // The exit code of a process this program ends (Terminate, a refused job).
 constexpr UINT kTerminatedExitCode = 1;
+
+// The waits take 32-bit milliseconds with one value meaning "forever";
+// longer waits go in pieces.
+constexpr int64_t kLongestWaitMs = INFINITE - 1;
 
 char16_t LowerASCII(char16_t c) {
   return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
@@ -35,6 +38,14 @@ bool EqualsIgnoringASCIICase(const std::u16string& a, const char16_t* b) {
       return false;
   }
   return i == a.size() && !b[i];
+}
+
+// Whether the process |pid| has ended, though something still holds it
+// open. A process that cannot be opened (another user's) is taken to run.
+bool HasEnded(DWORD pid) {
+  win::ScopedHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+  return process.is_valid() &&
+         WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0;
 }
 
 // Owns an environment block made by CreateEnvironmentBlock.
@@ -58,10 +69,6 @@ class ScopedEnvironmentBlock {
   void* block_ = nullptr;
 };
 
-// The waits take 32-bit milliseconds with one value meaning "forever";
-// longer waits go in pieces.
-constexpr int64_t kLongestWaitMs = INFINITE - 1;
-
 HANDLE Handle(intptr_t handle) {
   return reinterpret_cast<HANDLE>(handle);
 }
@@ -80,7 +87,8 @@ int CountProcessesByName(const std::u16string& executable_name,
   for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
        more = Process32NextW(snapshot.get(), &entry)) {
     const char16_t* exe_file = AsChar16(entry.szExeFile);
-    bool counts = EqualsIgnoringASCIICase(executable_name, exe_file);
+    bool counts = EqualsIgnoringASCIICase(executable_name, exe_file) &&
+                  !HasEnded(entry.th32ProcessID);
     if (counts && filter) {
       ProcessEntry process;
       process.pid = entry.th32ProcessID;
