@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Builds and runs the whole test suite: the plain tree (unit tests, tests of
-# the tools and black-box tests of the real binary), the AddressSanitizer
-# tree (with bounded fuzz runs) and the ThreadSanitizer tree.
+# Builds and runs the whole test suite on both platforms: the plain Linux
+# tree (unit tests, tests of the tools and black-box tests of the real
+# binary), the AddressSanitizer tree (with bounded fuzz runs), the
+# ThreadSanitizer tree, and the Windows tree under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/tools/install_deps.sh"
+bash "$root/tools/install_windows_deps.sh"
 status=0
 for tree in build: build-asan:address build-tsan:thread; do
   dir=${tree%%:*}
@@ -13,4 +15,6 @@ for tree in build: build-asan:address build-tsan:thread; do
   bash "$root/tools/build.sh" "$dir" "$sanitizer"
   (cd "$root/$dir" && ctest --output-on-failure -j "$(nproc)" --timeout 600) || status=1
 done
+echo "== build-win (Windows, under Wine)"
+bash "$root/tools/run_windows_tests.sh" || status=1
 exit $status

@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Builds the Windows tree build-win/ and runs its tests under Wine, inside an
-# X server of their own (without a display Wine makes no windows).
+# X server of their own (without a display Wine makes no windows): the
+# framework's tests, the checks of the Windows programs, and the black-box
+# tests of updater.exe, whose driver is a Linux program from build/.
 # Usage: run_windows_tests.sh [TARGET...]
-#   TARGET  a test binary to build and run (default: base_unittests); only
-#           the named ones are built and run, with the fixtures they need.
+#   TARGET  build and run only these tests (default: all of them)
 # The exit code is ctest's (124 when the whole run timed out).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(base_unittests)
 
+bash "$root/tools/build.sh" build "" updater_wine_tests
 bash "$root/tools/build_windows.sh" "${targets[@]}"
 # shellcheck source=wine_env.sh
 source "$root/tools/wine_env.sh"
@@ -18,7 +19,8 @@ source "$root/tools/wine_env.sh"
 # prefix's server is ended whatever happens (other prefixes are not touched).
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
-tests="^($(IFS='|'; echo "${targets[*]}"))\$"
+tests="."
+[ ${#targets[@]} -eq 0 ] || tests="^($(IFS='|'; echo "${targets[*]}"))\$"
 status=0
 timeout 3600 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
   bash -c '
