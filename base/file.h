@@ -38,6 +38,11 @@ class File {
   int64_t Read(void* buffer, size_t size);
   // False when not all of |data| could be written.
   bool WriteAll(const void* data, size_t size);
+  // Returns once what was written is on the disk itself.
+  bool Flush();
+  // Gives this file the permission bits of the file at |model| (followed
+  // through links); false when |model| cannot be read or the bits not set.
+  bool CopyPermissionsFrom(const FilePath& model);
   // The new position from the start, or -1.
   int64_t Seek(Whence whence, int64_t offset);
   // Closes the file; false when the system reports a failure doing so, which

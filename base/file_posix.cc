@@ -92,6 +92,20 @@ bool File::WriteAll(const void* data, size_t size) {
   return true;
 }
 
+bool File::Flush() {
+  int result;
+  do {
+    result = fsync(Descriptor(handle_));
+  } while (result != 0 && errno == EINTR);
+  return result == 0;
+}
+
+bool File::CopyPermissionsFrom(const FilePath& model) {
+  struct stat info;
+  return stat(model.AsSystemPath().c_str(), &info) == 0 &&
+         fchmod(Descriptor(handle_), info.st_mode & 07777) == 0;
+}
+
 int64_t File::Seek(Whence whence, int64_t offset) {
   int origin = whence == Whence::kBegin     ? SEEK_SET
                : whence == Whence::kCurrent ? SEEK_CUR
