@@ -23,11 +23,15 @@ void UpdaterFixture::StartHost(HostLog* host, const std::vector<std::string>& ex
   ASSERT_TRUE(host->Start(Installed("Mirovue.exe"), extra_args));
 }
 
+void UpdaterFixture::StartUpdater(ChildProcess* updater, const std::vector<std::string>& args) {
+  // The updater's own temporary directory, so that what it leaves shows.
+  EXPECT_TRUE(updater->Start(Installed("updater"), args, install_.path(),
+                             Installed("updater.stderr"), {"TMPDIR=" + temp_.path()}));
+}
+
 int UpdaterFixture::RunUpdater(const std::vector<std::string>& args) {
   ChildProcess updater;
-  // The updater's own temporary directory, so that what it leaves shows.
-  EXPECT_TRUE(updater.Start(Installed("updater"), args, install_.path(),
-                            Installed("updater.stderr"), {"TMPDIR=" + temp_.path()}));
+  StartUpdater(&updater, args);
   int exit_code = -1;
   EXPECT_TRUE(updater.Wait(std::chrono::seconds(90), &exit_code)) << "updater did not end";
   return exit_code;
@@ -41,6 +45,16 @@ std::vector<std::string> UpdaterFixture::TempLeftovers() const {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(temp_.path()))
     names.push_back(entry.path().filename().string());
+  return names;
+}
+
+std::vector<std::string> UpdaterFixture::InstallationLeftovers() const {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(install_.path())) {
+    std::string name = entry.path().filename().string();
+    if (name.rfind("..", 0) == 0)
+      names.push_back(name);
+  }
   return names;
 }
 

@@ -31,13 +31,18 @@ class UpdaterFixture : public testing::Test {
   // Starts a demonstration host window from the installation.
   void StartHost(HostLog* host, const std::vector<std::string>& extra_args = {});
 
-  // Runs the updater with |args| in the installation to its end and returns
-  // its exit code; what it wrote to standard error is in updater_stderr().
+  // Starts the updater with |args| in the installation, with standard
+  // error going to updater_stderr().
+  void StartUpdater(ChildProcess* updater, const std::vector<std::string>& args);
+  // Runs the updater with |args| to its end and returns its exit code.
   int RunUpdater(const std::vector<std::string>& args);
   std::string updater_stderr() const;
 
   // Names of what the updater left in its temporary directory.
   std::vector<std::string> TempLeftovers() const;
+  // Names of the updater's own entries left in the installation directory
+  // (staging and backup directories, the journal).
+  std::vector<std::string> InstallationLeftovers() const;
 
   ScopedTempDir install_;
   ScopedTempDir temp_;
