@@ -2,10 +2,14 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/sendfile.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace test {
@@ -84,7 +88,7 @@ std::string HttpTestServer::Url(const std::string& path) const {
 void HttpTestServer::SetResponse(const std::string& path,
                                  const HttpResponse& response) {
   std::lock_guard<std::mutex> lock(mutex_);
-  responses_[path] = response;
+  responses_[path] = std::make_shared<const HttpResponse>(response);
 }
 
 int HttpTestServer::RequestCount(const std::string& path) const {
@@ -124,43 +128,64 @@ void HttpTestServer::Serve(int fd) {
   std::string path = path_start == std::string::npos || path_end == std::string::npos
                          ? std::string()
                          : request.substr(path_start + 1, path_end - path_start - 1);
-  HttpResponse response;
+  std::shared_ptr<const HttpResponse> found;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     ++request_counts_[path];
     auto it = responses_.find(path);
-    if (it != responses_.end()) {
-      response = it->second;
-    } else {
-      response.status = 404;
-      response.content_type = "text/html";
-      response.body = "<html><body>Not Found</body></html>";
-    }
+    if (it != responses_.end())
+      found = it->second;
   }
+  if (!found) {
+    auto missing = std::make_shared<HttpResponse>();
+    missing->status = 404;
+    missing->content_type = "text/html";
+    missing->body = "<html><body>Not Found</body></html>";
+    found = missing;
+  }
+  const HttpResponse& response = *found;
 
   auto deadline = std::chrono::steady_clock::now() + response.delay;
   while (std::chrono::steady_clock::now() < deadline && !Stopping())
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
 
+  int body_fd = -1;
+  size_t body_size = response.body.size();
+  if (!response.body_file.empty()) {
+    body_fd = open(response.body_file.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info;
+    body_size = body_fd >= 0 && fstat(body_fd, &info) == 0 ? static_cast<size_t>(info.st_size) : 0;
+  }
   std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " +
                      ReasonPhrase(response.status) + "\r\n";
   head += "Content-Type: " + response.content_type + "\r\n";
   if (!response.location.empty())
     head += "Location: " + response.location + "\r\n";
-  if (response.send_length)
-    head += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
+  if (response.send_length || body_fd >= 0)
+    head += "Content-Length: " + std::to_string(body_size) + "\r\n";
   head += "Connection: close\r\n\r\n";
 
+  auto send_all = [this, fd](const char* data, size_t size) {
+    size_t sent = 0;
+    while (sent < size && !Stopping()) {
+      ssize_t n = send(fd, data + sent, size - sent, MSG_NOSIGNAL);
+      if (n <= 0)
+        return false;
+      sent += static_cast<size_t>(n);
+    }
+    return sent == size;
+  };
+  bool sending = send_all(head.data(), head.size());
   size_t body_bytes = std::min(response.cut_after, response.body.size());
-  std::string out = head + response.body.substr(0, body_bytes);
-  size_t sent = 0;
-  while (sent < out.size() && !Stopping()) {
-    ssize_t n = send(fd, out.data() + sent, out.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0)
-      break;
-    sent += static_cast<size_t>(n);
+  if (body_fd >= 0) {
+    off_t offset = 0;
+    while (sending && static_cast<size_t>(offset) < body_size && !Stopping())
+      sending = sendfile(fd, body_fd, &offset, body_size - static_cast<size_t>(offset)) > 0;
+    close(body_fd);
+  } else if (sending) {
+    send_all(response.body.data(), body_bytes);
   }
-  if (body_bytes < response.body.size() && !response.drop_at_cut) {
+  if (body_fd < 0 && body_bytes < response.body.size() && !response.drop_at_cut) {
     // Stall: hold the connection open, sending nothing, until the client
     // gives up or the server stops.
     while (!Stopping()) {

@@ -9,6 +9,7 @@ void UpdaterFixture::SetUp() {
   ASSERT_FALSE(install_.path().empty());
   ASSERT_FALSE(temp_.path().empty());
   ASSERT_TRUE(server_.Start());
+  updater_tmpdir_ = temp_.path();
   namespace fs = std::filesystem;
   fs::copy_file(UPDATER_BINARY, Installed("updater"));
   fs::copy_file(DEMO_HOST_BINARY, Installed("Mirovue.exe"));
@@ -26,7 +27,7 @@ void UpdaterFixture::StartHost(HostLog* host, const std::vector<std::string>& ex
 void UpdaterFixture::StartUpdater(ChildProcess* updater, const std::vector<std::string>& args) {
   // The updater's own temporary directory, so that what it leaves shows.
   EXPECT_TRUE(updater->Start(Installed("updater"), args, install_.path(),
-                             Installed("updater.stderr"), {"TMPDIR=" + temp_.path()}));
+                             Installed("updater.stderr"), {"TMPDIR=" + updater_tmpdir_}));
 }
 
 int UpdaterFixture::RunUpdater(const std::vector<std::string>& args) {

@@ -46,6 +46,8 @@ class UpdaterFixture : public testing::Test {
 
   ScopedTempDir install_;
   ScopedTempDir temp_;
+  // The TMPDIR the updater is given: temp_, unless a test says otherwise.
+  std::string updater_tmpdir_;
   HttpTestServer server_;
 };
 

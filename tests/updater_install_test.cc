@@ -342,16 +342,12 @@ TEST_F(InstallTest, AProgramThatMapsAFileKeepsReadingItsOldContent) {
 
 TEST_F(InstallTest, WithoutATemporaryDirectoryNothingIsTransferred) {
   OfferPackage(NewRelease());
-  const std::string tmpdir = temp_.path();
-  for (bool as_file : {false, true}) {
-    SCOPED_TRACE(as_file);
-    // The host's own directory first: private directories made in the same
-    // second take the same random names.
+  WriteFile(temp_.path() + "/a_file", "where the temporary directory should be");
+  for (const char* tmpdir : {"/missing", "/a_file"}) {
+    SCOPED_TRACE(tmpdir);
+    updater_tmpdir_ = temp_.path() + tmpdir;
     HostLog host;
     StartHost(&host);
-    fs::remove_all(tmpdir);
-    if (as_file)
-      WriteFile(tmpdir, "a file where the temporary directory should be");
     EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()}));
     EXPECT_EQ((std::vector<uint32_t>{1124, 1127}), host.MessagesSettled(2));
     EXPECT_NE(std::string::npos, updater_stderr().find(kDownloadBox));
@@ -359,8 +355,7 @@ TEST_F(InstallTest, WithoutATemporaryDirectoryNothingIsTransferred) {
     EXPECT_FALSE(fs::exists(Installed("download.bak")));
   }
   EXPECT_EQ(0, server_.RequestCount("/package.zip"));
-  fs::remove_all(tmpdir);
-  fs::create_directory(tmpdir);
+  EXPECT_EQ(std::vector<std::string>{"a_file"}, TempLeftovers());
 }
 
 }  // namespace
