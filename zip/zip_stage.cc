@@ -38,16 +38,16 @@ base::FilePath Normalize(const base::FilePath& path) {
   return normal;
 }
 
-// Why |entry| cannot be installed under |install_dir|, or nullptr.
-const char* WhyRefused(const ZipEntryInfo& entry,
-                       const base::FilePath& install_dir) {
+// Why |entry| cannot be installed under |install_dir|; empty when it can.
+std::string WhyRefused(const ZipEntryInfo& entry, const base::FilePath& install_dir) {
   if (entry.is_unsafe())
     return "unsafe entry name";
   const ZipEntryStorage& storage = entry.storage();
   if (!entry.is_directory()) {
     if (storage.compression_method != ZipEntryStorage::kStored &&
         storage.compression_method != ZipEntryStorage::kDeflated) {
-      return "compression method not supported";
+      return "compression method " + std::to_string(storage.compression_method) +
+             " not supported";
     }
     if (storage.encrypted)
       return "encrypted entry";
@@ -59,20 +59,12 @@ const char* WhyRefused(const ZipEntryInfo& entry,
     return "destination path too long";
   if (!IsRepresentableInAnsi(entry_path))
     return "destination path not representable in the ANSI code page";
-  return nullptr;
+  return std::string();
 }
 
-// Builds the message for a refused or failed |entry|.
-std::string Describe(const char* what, const ZipEntryInfo* entry) {
-  std::string text = what;
-  if (entry)
-    text += ": " + base::UTF16ToUTF8(entry->path().value());
-  if (entry && !entry->is_directory() &&
-      entry->storage().compression_method != ZipEntryStorage::kStored &&
-      entry->storage().compression_method != ZipEntryStorage::kDeflated) {
-    text += " (method " + std::to_string(entry->storage().compression_method) + ")";
-  }
-  return text;
+// |what| about |entry|, for the log.
+std::string Describe(const std::string& what, const ZipEntryInfo& entry) {
+  return what + ": " + base::UTF16ToUTF8(entry.path().value());
 }
 
 // The package's directories and files, gathered from the central directory.
@@ -117,8 +109,9 @@ bool CheckEveryEntry(ZipReader* reader, const base::FilePath& install_dir,
       return false;
     }
     const ZipEntryInfo& entry = *reader->current_entry_info();
-    if (const char* reason = WhyRefused(entry, install_dir)) {
-      *error = Describe(reason, &entry);
+    const std::string reason = WhyRefused(entry, install_dir);
+    if (!reason.empty()) {
+      *error = Describe(reason, entry);
       return false;
     }
     if (entry.is_directory())
@@ -186,7 +179,7 @@ bool StageArchive(const base::FilePath& archive_path,
       const base::FilePath path = Normalize(entry.path());
       const std::u16string staged_name = base::ASCIIToUTF16(std::to_string(number));
       if (!StageEntry(&reader, install_dir.Append(path), staging_dir.Append(staged_name))) {
-        *error = Describe("cannot stage entry", &entry);
+        *error = Describe("cannot stage entry", entry);
         return false;
       }
       auto [it, added] = file_index.emplace(path.value(), files.size());
