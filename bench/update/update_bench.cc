@@ -14,6 +14,7 @@
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <poll.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -325,6 +326,11 @@ bool Measure(Launcher* launcher, const std::vector<zip::TestEntry>& entries, boo
 }  // namespace
 
 int main() {
+  // The updaters' temporary directory is the bench's own: an updater clears
+  // what updaters that no longer run left in it.
+  test::ScopedTempDir temp;
+  if (temp.path().empty() || setenv("TMPDIR", temp.path().c_str(), 1) != 0)
+    return 1;
   Launcher launcher;
   Measurement large;
   Measurement many;
