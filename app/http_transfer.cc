@@ -106,8 +106,20 @@ size_t WriteToPackageFile(char* data, size_t size, size_t count, void* sink_data
     sink->stream = base::OpenFile(path, "wb").release();
     if (!sink->stream)
       return kAbortTransfer;
+    sink->created = true;
+    base::MD5Init(&sink->digest);
   }
-  return fwrite(data, size, count, sink->stream);
+  size_t written = fwrite(data, size, count, sink->stream);
+  base::MD5Update(&sink->digest, data, written * size);
+  return written;
+}
+
+std::string PackageDigest(PackageSink* sink) {
+  if (!sink->created)
+    return std::string();
+  base::MD5Digest digest;
+  base::MD5Final(&digest, &sink->digest);
+  return base::MD5DigestToBase16(digest);
 }
 
 uint32_t DownloadProgressPosition(double total, double now) {

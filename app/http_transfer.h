@@ -12,6 +12,8 @@
 #include <atomic>
 #include <string>
 
+#include "base/md5.h"
+
 // Set by the dialog's close command to end a package transfer early; cleared
 // when a package transfer starts. Written on the UI thread, read by the
 // transfer's callbacks on the worker thread.
@@ -33,11 +35,17 @@ bool FetchToString(const std::string& url, std::string* body);
 size_t AppendToString(char* data, size_t size, size_t count, void* body);
 
 // Where a package transfer writes: the file is created at the first chunk,
-// so a transfer without body data leaves no file behind.
+// so a transfer without body data leaves no file behind. The digest follows
+// what is written, so the package need not be read again to verify it.
 struct PackageSink {
   const char* path;  // narrow path in the ANSI code page
   FILE* stream;      // null until the first chunk
+  bool created;      // the file was created
+  base::MD5Context digest;  // of the bytes written, once created
 };
+
+// The digest text of what |sink| wrote, or empty when it created no file.
+std::string PackageDigest(PackageSink* sink);
 
 // libcurl write callback of the package transfer; returns the items written,
 // or all bits set to end the transfer (cancelled, file not creatable).

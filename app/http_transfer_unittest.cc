@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <string>
@@ -26,9 +27,11 @@ class HttpTransferTest : public testing::Test {
                                  DownloadProgressFunction progress = nullptr,
                                  void* progress_data = nullptr) {
     std::string target = PackagePath();
-    PackageSink sink = {target.c_str(), nullptr};
-    return TransferPackage(server_.Url(path), &sink,
-                           progress ? progress : IgnoreProgress, progress_data);
+    PackageSink sink = {target.c_str(), nullptr, false, {}};
+    PackageTransferResult result = TransferPackage(
+        server_.Url(path), &sink, progress ? progress : IgnoreProgress, progress_data);
+    digest_ = PackageDigest(&sink);
+    return result;
   }
 
   static int IgnoreProgress(void*, int64_t, int64_t, int64_t, int64_t) { return 0; }
@@ -40,6 +43,8 @@ class HttpTransferTest : public testing::Test {
 
   test::HttpTestServer server_;
   test::ScopedTempDir dir_;
+  // What the last transfer's sink reported.
+  std::string digest_;
 };
 
 test::HttpResponse Body(const std::string& body, int status = 200) {
@@ -174,7 +179,7 @@ TEST_F(HttpTransferTest, PackageWithoutBodyLeavesNoFile) {
 TEST_F(HttpTransferTest, PackageFailsWhenFileCannotBeCreated) {
   server_.SetResponse("/p.zip", Body("data"));
   std::string target = dir_.path() + "/no/such/dir/download.bak";
-  PackageSink sink = {target.c_str(), nullptr};
+  PackageSink sink = {target.c_str(), nullptr, false, {}};
   EXPECT_EQ(PackageTransferResult::kFailed,
             TransferPackage(server_.Url("/p.zip"), &sink, IgnoreProgress, nullptr));
   EXPECT_EQ(nullptr, sink.stream);
@@ -188,7 +193,7 @@ TEST_F(HttpTransferTest, PackageFailsWhenConnectionDropsOrServerIsAbsent) {
   EXPECT_EQ(PackageTransferResult::kFailed, Transfer("/cut.zip"));
 
   std::string target = PackagePath();
-  PackageSink sink = {target.c_str(), nullptr};
+  PackageSink sink = {target.c_str(), nullptr, false, {}};
   std::string unreachable =
       "http://127.0.0.1:" + std::to_string(test::UnusedLoopbackPort()) + "/p.zip";
   EXPECT_EQ(PackageTransferResult::kFailed,
@@ -199,6 +204,19 @@ int CancelOnFirstData(void*, int64_t, int64_t now, int64_t, int64_t) {
   if (now > 0)
     g_bCancelDownload = true;
   return 0;
+}
+
+TEST_F(HttpTransferTest, TheDigestFollowsWhatIsWrittenAndNeedsNoFile) {
+  server_.SetResponse("/p.zip", Body(Pattern(3 << 20)));
+  ASSERT_EQ(PackageTransferResult::kCompleted, Transfer("/p.zip"));
+  EXPECT_EQ(test::Md5sum(PackagePath()), digest_);
+
+  // No body, no file: no digest, not the digest of nothing.
+  server_.SetResponse("/empty.zip", Body(""));
+  ASSERT_EQ(0, unlink(PackagePath().c_str()));
+  ASSERT_EQ(PackageTransferResult::kCompleted, Transfer("/empty.zip"));
+  EXPECT_FALSE(PackageExists());
+  EXPECT_EQ("", digest_);
 }
 
 TEST_F(HttpTransferTest, CancelFlagEndsTransferAtNextChunkAndIsClearedAtStart) {

@@ -14,11 +14,32 @@
 #include "app/startup_state.h"
 #include "app/version_check.h"
 #include "base/at_exit.h"
+#include "base/base_paths.h"
+#include "base/file_path.h"
+#include "base/file_util.h"
+#include "base/path_service.h"
 #include "base/win/wide_text.h"
+#include "engine/file_operations.h"
+#include "engine/recovery.h"
 #include "ui/app_module.h"
 #include "ui/update_dialog.h"
 
 SingleInstanceGuard g_singleInstance;
+
+namespace {
+
+// An update that died part-way is undone or finished before the installed
+// version is read, so that the check sees one whole version.
+void RecoverEarlierUpdates() {
+  base::FilePath install_dir;
+  base::PathService::Get(base::DIR_EXECUTABLE, &install_dir);
+  base::FilePath temp_dir;
+  base::GetSystemTempDir(&temp_dir);
+  FileOperations operations;
+  RecoverInstallation(install_dir, temp_dir, &operations);
+}
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line,
                     int show_command) {
@@ -30,7 +51,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line,
 
   base::AtExitManager exit_manager;
   ParseCommandLine();
-  if (g_manifestUrl.empty() || g_singleInstance.anotherInstanceRunning())
+  if (g_singleInstance.anotherInstanceRunning())
+    return 0;
+  RecoverEarlierUpdates();
+  if (g_manifestUrl.empty())
     return 0;
 
   GetInstalledVersion(g_hostExeName);

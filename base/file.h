@@ -1,7 +1,7 @@
 // File: an open file of the system, owned by one object and closed when it
 // goes. Used where the C runtime's streams cannot say enough: who may
-// execute a new file, whether a file is replaced in place, seeking in
-// archives. Move-only; one thread at a time.
+// execute a new file, seeking in
+// archives, flushing. Move-only; one thread at a time.
 #ifndef BASE_FILE_H_
 #define BASE_FILE_H_
 
@@ -25,9 +25,8 @@ class File {
 
   // An existing file, for reading.
   static File OpenForRead(const FilePath& path);
-  // An existing file, emptied for writing. It stays the same file, with its
-  // permission bits; a file being run or not writable fails untouched.
-  static File OpenExistingForOverwrite(const FilePath& path);
+  // An existing file, for writing at its end.
+  static File OpenForAppend(const FilePath& path);
   // A file that must not exist yet, for writing: an ordinary file (0644
   // under the umask on Linux), runnable by its owner when |owner_executable|.
   // Windows has no execute bit and ignores |owner_executable|.
@@ -39,6 +38,11 @@ class File {
   int64_t Read(void* buffer, size_t size);
   // False when not all of |data| could be written.
   bool WriteAll(const void* data, size_t size);
+  // Returns once what was written is on the disk itself.
+  bool Flush();
+  // Gives this file the permission bits of the file at |model| (followed
+  // through links); false when |model| cannot be read or the bits not set.
+  bool CopyPermissionsFrom(const FilePath& model);
   // The new position from the start, or -1.
   int64_t Seek(Whence whence, int64_t offset);
   // Closes the file; false when the system reports a failure doing so, which

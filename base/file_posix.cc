@@ -48,21 +48,8 @@ File File::OpenForRead(const FilePath& path) {
   return File(Open(path, O_RDONLY, 0));
 }
 
-File File::OpenExistingForOverwrite(const FilePath& path) {
-  // Opened without O_TRUNC and emptied only once the open has succeeded, so
-  // that a refused open (a file being run, a read-only file) leaves the
-  // content alone.
-  // O_NONBLOCK keeps a FIFO planted there from blocking the open.
-  intptr_t handle = Open(path, O_WRONLY | O_NONBLOCK, 0);
-  if (handle < 0)
-    return File();
-  File file(handle);
-  struct stat info;
-  if (fstat(Descriptor(handle), &info) != 0 || !S_ISREG(info.st_mode) ||
-      ftruncate(Descriptor(handle), 0) != 0) {
-    return File();
-  }
-  return file;
+File File::OpenForAppend(const FilePath& path) {
+  return File(Open(path, O_WRONLY | O_APPEND, 0));
 }
 
 File File::CreateNew(const FilePath& path, bool owner_executable) {
@@ -90,6 +77,20 @@ bool File::WriteAll(const void* data, size_t size) {
     size -= static_cast<size_t>(written);
   }
   return true;
+}
+
+bool File::Flush() {
+  int result;
+  do {
+    result = fsync(Descriptor(handle_));
+  } while (result != 0 && errno == EINTR);
+  return result == 0;
+}
+
+bool File::CopyPermissionsFrom(const FilePath& model) {
+  struct stat info;
+  return stat(model.AsSystemPath().c_str(), &info) == 0 &&
+         fchmod(Descriptor(handle_), info.st_mode & 07777) == 0;
 }
 
 int64_t File::Seek(Whence whence, int64_t offset) {

@@ -52,20 +52,26 @@ TEST_F(FileTest, NewFilesAreOrdinaryOrRunnableByTheirOwner) {
   EXPECT_FALSE(File::CreateNew(Path("plain"), false).IsValid());
 }
 
-TEST_F(FileTest, OverwritingKeepsTheFileAndItsPermissionBits) {
-  std::ofstream(root_ / "existing") << "old and long content";
-  chmod((root_ / "existing").c_str(), 0750);
-  File file = File::OpenExistingForOverwrite(Path("existing"));
+TEST_F(FileTest, AppendingAddsToTheEndAndFlushes) {
+  std::ofstream(root_ / "existing") << "old";
+  File file = File::OpenForAppend(Path("existing"));
   ASSERT_TRUE(file.IsValid());
-  EXPECT_EQ("", ReadFileOrEmpty(root_ / "existing"));
-  ASSERT_TRUE(file.WriteAll("new", 3));
+  ASSERT_TRUE(file.WriteAll(" new", 4));
+  EXPECT_TRUE(file.Flush());
   EXPECT_TRUE(file.Close());
-  EXPECT_EQ("new", ReadFileOrEmpty(root_ / "existing"));
-  EXPECT_EQ(0750u, ModeOf(root_ / "existing"));
-
-  EXPECT_FALSE(File::OpenExistingForOverwrite(Path("absent")).IsValid());
+  EXPECT_EQ("old new", ReadFileOrEmpty(root_ / "existing"));
+  EXPECT_FALSE(File::OpenForAppend(Path("absent")).IsValid());
   fs::create_directory(root_ / "dir");
-  EXPECT_FALSE(File::OpenExistingForOverwrite(Path("dir")).IsValid());
+  EXPECT_FALSE(File::OpenForAppend(Path("dir")).IsValid());
+}
+
+TEST_F(FileTest, PermissionBitsAreCopiedFromAModel) {
+  std::ofstream(root_ / "model") << "m";
+  chmod((root_ / "model").c_str(), 0750);
+  File file = File::CreateNew(Path("copy"), false);
+  ASSERT_TRUE(file.CopyPermissionsFrom(Path("model")));
+  EXPECT_EQ(0750u, ModeOf(root_ / "copy"));
+  EXPECT_FALSE(file.CopyPermissionsFrom(Path("absent")));
 }
 
 TEST_F(FileTest, ReadsAndSeeks) {

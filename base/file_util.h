@@ -51,6 +51,23 @@ bool DeletePath(const FilePath& path, bool recursive);
 bool CreateDirectoryTree(const FilePath& path,
                          std::vector<FilePath>* created = nullptr);
 
+// Moves |from| to |to| in one step, replacing a file already at |to|. Both
+// must be on one file system. A file that is open, mapped or being run may
+// be moved; whoever has it keeps reading the same content.
+bool RenamePath(const FilePath& from, const FilePath& to);
+
+// Makes the names created, renamed or removed in |dir| durable.
+bool FlushDirectory(const FilePath& dir);
+
+// Makes the content of every file below |dir| durable, with the names
+// there. On Linux this flushes the whole file system that holds |dir|,
+// which costs one flush however many files were written.
+bool FlushFilesBelow(const FilePath& dir);
+
+// The names in |dir|, "." and ".." left out, in no particular order. False
+// when |dir| cannot be read.
+bool ListDirectory(const FilePath& dir, std::vector<std::u16string>* names);
+
 // The system temporary directory, without trailing separators: $TMPDIR,
 // else /tmp, on Linux; GetTempPathW's answer (from TMP, TEMP or the user's
 // profile) on Windows. False when it is kMaxPathLength units or longer.

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <string>
@@ -109,6 +110,46 @@ bool CreateDirectoryTree(const FilePath& path, std::vector<FilePath>* created) {
   }
   if (created)
     created->push_back(path);
+  return true;
+}
+
+bool RenamePath(const FilePath& from, const FilePath& to) {
+  return rename(from.AsSystemPath().c_str(), to.AsSystemPath().c_str()) == 0;
+}
+
+bool FlushDirectory(const FilePath& dir) {
+  int fd = open(dir.AsSystemPath().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0)
+    return false;
+  int result;
+  do {
+    result = fsync(fd);
+  } while (result != 0 && errno == EINTR);
+  close(fd);
+  return result == 0;
+}
+
+bool FlushFilesBelow(const FilePath& dir) {
+  int fd = open(dir.AsSystemPath().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0)
+    return false;
+  // One flush of the file system: a flush per file costs a journal commit
+  // each, which for thousands of small files takes longer than the writing.
+  bool flushed = syncfs(fd) == 0;
+  close(fd);
+  return flushed;
+}
+
+bool ListDirectory(const FilePath& dir, std::vector<std::u16string>* names) {
+  DIR* handle = opendir(dir.AsSystemPath().c_str());
+  if (!handle)
+    return false;
+  while (struct dirent* entry = readdir(handle)) {
+    std::string name = entry->d_name;
+    if (name != "." && name != "..")
+      names->push_back(FilePath::FromSystemPath(name).value());
+  }
+  closedir(handle);
   return true;
 }
 

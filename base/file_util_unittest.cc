@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -251,6 +252,60 @@ TEST_F(FileUtilTest, UniqueTempDirOwnsItsDirectoryAndAllInIt) {
     EXPECT_EQ(path, moved.path());
   }
   EXPECT_FALSE(fs::exists(path.AsSystemPath()));
+}
+
+TEST_F(FileUtilTest, UniqueTempDirNamesGiveBackTheProcessId) {
+  ScopedEnvironmentVariable tmpdir("TMPDIR", root_.c_str());
+  UniqueTempDir dir;
+  ASSERT_TRUE(dir.Create());
+  int64_t pid = 0;
+  EXPECT_TRUE(ParseUniqueTempDirName(dir.path().BaseName().value(), &pid));
+  EXPECT_EQ(getpid(), pid);
+
+  const char16_t* kOtherNames[] = {u"scoped_dir", u"scoped_dir12", u"scoped_dir_1",
+                                   u"scoped_dir12_", u"scoped_dirx_1", u"scoped_dir1_2x",
+                                   u"scoped_dir1_123456", u"other12_3"};
+  for (const char16_t* name : kOtherNames) {
+    SCOPED_TRACE(UTF16ToUTF8(name));
+    pid = -1;
+    EXPECT_FALSE(ParseUniqueTempDirName(name, &pid));
+    EXPECT_EQ(-1, pid);
+  }
+}
+
+TEST_F(FileUtilTest, RenameReplacesTheTargetAndKeepsOpenReadersOnTheOldContent) {
+  Touch(root_ / "old", "old content");
+  Touch(root_ / "new", "new content");
+  std::ifstream reader(root_ / "old", std::ios::binary);
+  ASSERT_TRUE(RenamePath(Path(root_ / "new"), Path(root_ / "old")));
+  EXPECT_FALSE(fs::exists(root_ / "new"));
+  std::string seen;
+  std::getline(reader, seen);
+  EXPECT_EQ("old content", seen);
+  std::ifstream(root_ / "old") >> seen;
+  EXPECT_EQ("new", seen);
+  EXPECT_FALSE(RenamePath(Path(root_ / "absent"), Path(root_ / "other")));
+}
+
+TEST_F(FileUtilTest, FlushesSucceedOnDirectoriesOnly) {
+  Touch(root_ / "file");
+  fs::create_directory(root_ / "dir");
+  Touch(root_ / "dir" / "inside");
+  EXPECT_TRUE(FlushDirectory(Path(root_ / "dir")));
+  EXPECT_TRUE(FlushFilesBelow(Path(root_ / "dir")));
+  EXPECT_FALSE(FlushDirectory(Path(root_ / "file")));
+  EXPECT_FALSE(FlushFilesBelow(Path(root_ / "absent")));
+}
+
+TEST_F(FileUtilTest, ListDirectoryNamesEveryEntry) {
+  Touch(root_ / "a");
+  fs::create_directory(root_ / "b");
+  Touch(root_ / "\xe4\xb8\xad");
+  std::vector<std::u16string> names;
+  ASSERT_TRUE(ListDirectory(Path(root_), &names));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ((std::vector<std::u16string>{u"a", u"b", u"\u4e2d"}), names);
+  EXPECT_FALSE(ListDirectory(Path(root_ / "a"), &names));
 }
 
 TEST_F(FileUtilTest, OpenFileUsesTheCRuntimeModes) {

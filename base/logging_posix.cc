@@ -41,6 +41,16 @@ std::string DefaultLogFileName() {
   return path.substr(0, path.rfind('/') + 1) + kLogFileName;
 }
 
+// The executable may be renamed while it runs (an update that replaces the
+// updater itself moves it aside), so its directory is taken as the process
+// starts, not when the first line is written.
+const bool g_log_file_named_at_start = [] {
+  std::lock_guard<std::mutex> hold(g_file_lock);
+  if (!g_file_name)
+    g_file_name = new std::string(DefaultLogFileName());
+  return true;
+}();
+
 int OpenForAppend(const std::string& path) {
   return open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
 }

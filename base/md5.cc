@@ -2,10 +2,7 @@
 // block, then a 0x80 byte, zero fill and the 64-bit little-endian bit count.
 #include "base/md5.h"
 
-#include <cstdio>
 #include <cstring>
-
-#include "base/file_util.h"
 
 namespace base {
 
@@ -187,24 +184,6 @@ std::string MD5DigestToBase16(const MD5Digest& digest) {
     text.push_back(kHexDigits[byte & 0x0f]);
   }
   return text;
-}
-
-bool ComputeFileMD5(const FilePath& path, std::string* digest_text) {
-  ScopedFILE file = OpenFile(path, "rb");
-  if (!file)
-    return false;
-
-  MD5Context context;
-  MD5Init(&context);
-  char block[1024];
-  size_t read;
-  while ((read = fread(block, 1, sizeof(block), file.get())) > 0)
-    MD5Update(&context, block, read);
-
-  MD5Digest digest;
-  MD5Final(&digest, &context);
-  *digest_text = MD5DigestToBase16(digest);
-  return true;
 }
 
 bool MD5DigestMatches(std::string_view digest_text, std::string_view expected) {

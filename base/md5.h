@@ -11,8 +11,6 @@
 
 namespace base {
 
-class FilePath;
-
 struct MD5Digest {
   uint8_t a[16];
 };
@@ -31,11 +29,6 @@ void MD5Update(MD5Context* context, const void* data, size_t length);
 void MD5Final(MD5Digest* digest, MD5Context* context);
 // 32 lower-case hexadecimal characters, high nibble first.
 std::string MD5DigestToBase16(const MD5Digest& digest);
-
-// The digest text of the file at |path|, read in 1024-byte blocks; a read
-// error ends the input like the end of the file. False, with |digest_text|
-// untouched, when the file cannot be opened.
-bool ComputeFileMD5(const FilePath& path, std::string* digest_text);
 
 // Whether |digest_text| and |expected| are the same text, ignoring ASCII
 // letter case and comparing up to the first zero character of each, as

@@ -1,13 +1,9 @@
 #include "base/md5.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "base/file_path.h"
-#include "base/file_util.h"
-#include "base/unique_temp_dir.h"
 #include "gtest/gtest.h"
 
 namespace base {
@@ -77,32 +73,6 @@ TEST(MD5Test, FinalWipesTheContext) {
   MD5Final(&digest, &context);
   const MD5Context zero = {};
   EXPECT_EQ(0, memcmp(&zero, &context, sizeof(context)));
-}
-
-TEST(MD5Test, FileDigestReadsTheWholeFile) {
-  UniqueTempDir dir;
-  ASSERT_TRUE(dir.Create());
-  FilePath path = dir.path().AppendASCII("download.bak");
-  std::string content;
-  for (int i = 0; i < 5000; ++i)
-    content.push_back(static_cast<char>(i % 253));
-  {
-    ScopedFILE file = OpenFile(path, "wb");
-    ASSERT_TRUE(file);
-    fwrite(content.data(), 1, content.size(), file.get());
-  }
-
-  std::string digest;
-  ASSERT_TRUE(ComputeFileMD5(path, &digest));
-  EXPECT_EQ(DigestOf(content), digest);
-}
-
-TEST(MD5Test, AFileThatCannotBeOpenedHasNoDigest) {
-  UniqueTempDir dir;
-  ASSERT_TRUE(dir.Create());
-  std::string digest = "untouched";
-  EXPECT_FALSE(ComputeFileMD5(dir.path().AppendASCII("absent"), &digest));
-  EXPECT_EQ("untouched", digest);
 }
 
 TEST(MD5Test, DigestsCompareIgnoringCaseButNothingElse) {

@@ -42,6 +42,10 @@ class ProcessFilter {
 int CountProcessesByName(const std::u16string& executable_name,
                          const ProcessFilter* filter = nullptr);
 
+// Whether a process with |pid| exists and has not ended (on Linux, one that
+// has ended but waits to be reaped does not count).
+bool IsProcessRunning(ProcessId pid);
+
 // Opaque system handles of the launch options.
 using UserTokenHandle = void*;
 using JobObjectHandle = void*;

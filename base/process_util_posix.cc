@@ -156,6 +156,10 @@ int CountProcessesByName(const std::u16string& executable_name,
   return count;
 }
 
+bool IsProcessRunning(ProcessId pid) {
+  return pid > 0 && !HasEnded("/proc/" + std::to_string(pid));
+}
+
 Process::Process(Process&& other) noexcept
     : handle_(std::exchange(other.handle_, kInvalidHandle)) {}
 

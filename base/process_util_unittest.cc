@@ -119,6 +119,19 @@ TEST_F(ProcessUtilTest, EndedButUnreapedProcessesDoNotCount) {
   EXPECT_TRUE(fs::exists("/proc/" + std::to_string(process.pid())));
 }
 
+TEST_F(ProcessUtilTest, ARunningProcessIsRunningUntilItEnds) {
+  EXPECT_TRUE(IsProcessRunning(getpid()));
+  Process sleeper;
+  ASSERT_TRUE(StartProcess(u"/bin/sleep 60", {}, &sleeper));
+  const ProcessId pid = sleeper.pid();
+  EXPECT_TRUE(IsProcessRunning(pid));
+  ASSERT_TRUE(sleeper.Terminate());
+  int exit_code;
+  ASSERT_TRUE(sleeper.WaitForExitWithTimeout(kDeadline, &exit_code));
+  EXPECT_FALSE(IsProcessRunning(pid));
+  EXPECT_FALSE(IsProcessRunning(0));
+}
+
 TEST_F(ProcessUtilTest, TheChildGetsTheCallersEnvironmentAndDirectory) {
   setenv("UPDATER_PROCESS_TEST", "inherited value", 1);
   fs::path out = root_ / "out.txt";

@@ -5,9 +5,16 @@
 #ifndef BASE_UNIQUE_TEMP_DIR_H_
 #define BASE_UNIQUE_TEMP_DIR_H_
 
+#include <cstdint>
+#include <string>
+
 #include "base/file_path.h"
 
 namespace base {
+
+// The process id in the name of a directory that UniqueTempDir makes (1234
+// for "scoped_dir1234_567"); false, with |pid| untouched, for any other name.
+bool ParseUniqueTempDirName(const std::u16string& name, int64_t* pid);
 
 class UniqueTempDir {
  public:

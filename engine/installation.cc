@@ -1,5 +1,7 @@
 #include "engine/installation.h"
 
+#include <thread>
+
 #include "app/host_messages.h"
 #include "app/http_transfer.h"
 #include "app/startup_state.h"
@@ -9,11 +11,12 @@
 #include "base/process_util.h"
 #include "base/sys_string_conversions.h"
 #include "base/time.h"
-#include "zip/zip_extract.h"
+#include "engine/staged_update.h"
 
 namespace {
 
 constexpr int64_t kHostWaitRoundMs = 3000;
+constexpr char16_t kUnknownError[] = u"更新时发生未知错误";
 
 }  // namespace
 
@@ -27,12 +30,13 @@ Installation::Installation(InstallationDelegate* owner, const std::string& md5,
       host_exe_(host_exe),
       launch_args_(launch_args) {}
 
-void Installation::OnDownloadComplete(bool failed, const std::string& package_path) {
+void Installation::OnDownloadComplete(bool failed, const std::string& package_path,
+                                      const std::string& package_digest) {
   if (failed) {
     NotifyHost(WM_HOST_UPDATE_FAILED);
     if (!g_bCancelDownload && g_notify)
-      owner_->ShowMessage(u"更新时发生未知错误");
-  } else if (!CheckPackageMD5(package_path, md5_)) {
+      owner_->ShowMessage(kUnknownError);
+  } else if (!CheckPackageMD5(package_digest, md5_)) {
     NotifyHost(WM_HOST_UPDATE_FAILED);
     if (g_notify) {
       owner_->ShowMessage(u"文件MD5校验失败，更新操作被终止!");
@@ -40,20 +44,15 @@ void Installation::OnDownloadComplete(bool failed, const std::string& package_pa
     }
   } else {
     NotifyHost(WM_HOST_UPDATE_VERIFIED);
-    WaitForHostExit();
-    UnzipPackage(package_path);
-    LaunchHost();
+    InstallPackage(package_path);
   }
   owner_->RequestClose();
 }
 
-bool Installation::CheckPackageMD5(const std::string& package_path,
+bool Installation::CheckPackageMD5(const std::string& package_digest,
                                    const std::string& expected) {
   owner_->SetStatusText(u"正在校验文件的MD5....");
-  std::string digest;
-  if (!base::ComputeFileMD5(base::FilePath(base::AnsiToWide(package_path)), &digest))
-    return false;
-  return base::MD5DigestMatches(digest, expected);
+  return !package_digest.empty() && base::MD5DigestMatches(package_digest, expected);
 }
 
 void Installation::WaitForHostExit() {
@@ -64,9 +63,30 @@ void Installation::WaitForHostExit() {
       [this] { owner_->ShowMessage(u"Mirovue依旧在运行请手动关闭后更新"); });
 }
 
-bool Installation::UnzipPackage(const std::string& package_path) {
-  return zip::ExtractArchive(base::FilePath(base::AnsiToWide(package_path)),
-                             install_dir_);
+void Installation::InstallPackage(const std::string& package_path) {
+  StagedUpdate update(install_dir_, &file_operations_);
+  const base::FilePath package(base::AnsiToWide(package_path));
+  std::string staging_error;
+  bool staged = false;
+  // Staging writes nothing of the installation's own files, so it runs
+  // while the host may still be running and the wait keeps its rhythm.
+  std::thread stager([&] { staged = update.Stage(package, &staging_error); });
+  WaitForHostExit();
+  stager.join();
+
+  std::string commit_error;
+  const bool installed = staged && update.Commit(&commit_error);
+  if (!installed) {
+    if (!staged)
+      LOG(ERROR) << "Update package not staged: " << staging_error;
+    else
+      LOG(ERROR) << "Update not committed: " << commit_error;
+    if (g_notify)
+      owner_->ShowMessage(kUnknownError);
+  }
+  LaunchHost();
+  if (installed)
+    update.FinishCommit();
 }
 
 bool Installation::LaunchHost() {

@@ -112,6 +112,17 @@ class InstallationTest : public testing::Test {
     return Installation(&owner_, md5, install_.path(), u"Mirovue.exe", u"-launch");
   }
 
+  // The names in the installation directory, sorted, once the relaunched
+  // host has started.
+  std::vector<std::string> InstalledNames() const {
+    RelaunchLine();
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(install_.path().AsSystemPath()))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
   // The first line the host recorded in the installation, once it is there.
   std::string RelaunchLine() const {
     for (int i = 0; i < 1000; ++i) {
@@ -134,7 +145,7 @@ TEST_F(InstallationTest, VerifiedPackageIsExtractedAndTheHostStartedAgain) {
   ASSERT_TRUE(host.Start(DEMO_HOST_BINARY, {"--exit-after-ms=4500"}));
   g_hostWindow = host.hwnd();
 
-  MakeInstallation(test::Md5sum(package)).OnDownloadComplete(false, package);
+  MakeInstallation(test::Md5sum(package)).OnDownloadComplete(false, package, test::Md5sum(package));
 
   EXPECT_EQ((std::vector<uint32_t>{1126}), host.MessagesSettled(1));
   // The host was still running at the first look, three seconds after 1126:
@@ -160,7 +171,7 @@ TEST_F(InstallationTest, DigestMismatchChangesNothingAndTellsTheHost) {
 
     Installation(&owner, "00000000000000000000000000000000", install_.path(), u"Mirovue.exe",
                  u"-launch")
-        .OnDownloadComplete(false, package);
+        .OnDownloadComplete(false, package, test::Md5sum(package));
 
     EXPECT_EQ((std::vector<uint32_t>{1127}), host.MessagesSettled(1));
     std::vector<std::u16string> expected = {u"status:正在校验文件的MD5...."};
@@ -185,7 +196,7 @@ TEST_F(InstallationTest, FailedTransferBoxOnlyWhenNotCancelledAndWanted) {
     g_notify = c.notify;
     RecordingOwner owner;
     Installation(&owner, "", install_.path(), u"Mirovue.exe", u"-launch")
-        .OnDownloadComplete(true, Scratch("absent.bak"));
+        .OnDownloadComplete(true, Scratch("absent.bak"), std::string());
     std::vector<std::u16string> expected;
     if (c.box)
       expected.push_back(u"box:" + std::u16string(kUnknownError));
@@ -194,17 +205,57 @@ TEST_F(InstallationTest, FailedTransferBoxOnlyWhenNotCancelledAndWanted) {
   }
 }
 
-TEST_F(InstallationTest, MissingPackageFailsTheDigest) {
+TEST_F(InstallationTest, NoPackageFileFailsTheDigest) {
+  // A transfer that wrote no file has no digest, not that of no bytes.
   EXPECT_FALSE(MakeInstallation("d41d8cd98f00b204e9800998ecf8427e")
-                   .CheckPackageMD5(Scratch("absent.bak"), "d41d8cd98f00b204e9800998ecf8427e"));
+                   .CheckPackageMD5(std::string(), "d41d8cd98f00b204e9800998ecf8427e"));
+  EXPECT_FALSE(MakeInstallation("").CheckPackageMD5(std::string(), std::string()));
 }
 
-TEST_F(InstallationTest, RefusedPackageStillStartsTheHost) {
-  std::string package = WritePackage({{"../outside.txt", "x"}});
-  MakeInstallation(test::Md5sum(package)).OnDownloadComplete(false, package);
+TEST_F(InstallationTest, RefusedPackageIsToldAndStartsTheHostOnTheOldFiles) {
+  std::string package = WritePackage({{"readme.txt", "new readme\n"}, {"../outside.txt", "x"}});
+  MakeInstallation(test::Md5sum(package)).OnDownloadComplete(false, package, test::Md5sum(package));
   EXPECT_EQ("start -launch", RelaunchLine());
   EXPECT_EQ("old readme\n", test::ReadFileOrEmpty(Installed("readme.txt")));
-  EXPECT_TRUE(owner_.WaitForClose(milliseconds(0)));
+  EXPECT_EQ((std::vector<std::u16string>{u"status:正在校验文件的MD5....",
+                                         u"box:" + std::u16string(kUnknownError), u"close"}),
+            owner_.calls());
+  EXPECT_NE(std::string::npos, test::ReadFileOrEmpty(Scratch("debug.log")).find(":ERROR:"));
+  EXPECT_EQ((std::vector<std::string>{"Mirovue.exe", "host.log", "readme.txt"}), InstalledNames());
+  test::KillProcessesRunning(Installed("Mirovue.exe"));
+}
+
+TEST_F(InstallationTest, ThePackageIsStagedWhileTheHostRunsAndCommittedAfter) {
+  std::vector<zip::TestEntry> entries = {{"readme.txt", "new readme\n"}};
+  for (int i = 0; i < 50; ++i)
+    entries.push_back({"lib/part" + std::to_string(i) + ".dll", std::string(20000, 'p')});
+  std::string package = WritePackage(entries);
+  test::HostLog host;
+  ASSERT_TRUE(host.Start(DEMO_HOST_BINARY, {"--exit-after-ms=2000"}));
+  std::thread worker([&] {
+    MakeInstallation(test::Md5sum(package)).OnDownloadComplete(false, package,
+                                                               test::Md5sum(package));
+  });
+  // Every entry staged while the host still runs, and nothing installed yet.
+  bool staged_early = false;
+  for (int i = 0; i < 1000 && !host.Exited() && !staged_early; ++i) {
+    for (const auto& entry : fs::directory_iterator(install_.path().AsSystemPath())) {
+      if (entry.path().filename().string().rfind("..updater_staging", 0) == 0 &&
+          std::distance(fs::directory_iterator(entry.path()), fs::directory_iterator()) == 51) {
+        staged_early = !host.Exited();
+      }
+    }
+    if (!staged_early)
+      std::this_thread::sleep_for(milliseconds(10));
+  }
+  EXPECT_TRUE(staged_early);
+  EXPECT_EQ("old readme\n", test::ReadFileOrEmpty(Installed("readme.txt")));
+  EXPECT_FALSE(fs::exists(Installed("lib")));
+  worker.join();
+  EXPECT_EQ("new readme\n", test::ReadFileOrEmpty(Installed("readme.txt")));
+  EXPECT_EQ(std::string(20000, 'p'), test::ReadFileOrEmpty(Installed("lib/part49.dll")));
+  EXPECT_EQ((std::vector<std::string>{"Mirovue.exe", "host.log", "lib", "readme.txt"}),
+            InstalledNames());
   test::KillProcessesRunning(Installed("Mirovue.exe"));
 }
 

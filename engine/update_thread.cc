@@ -4,6 +4,7 @@
 #include "base/bind.h"
 #include "base/file_util.h"
 #include "base/location.h"
+#include "base/logging.h"
 #include "base/message_loop.h"
 #include "base/sys_string_conversions.h"
 #include "engine/installation.h"
@@ -41,9 +42,13 @@ void UpdateThread::Init() {
 void UpdateThread::DoUpdate() {
   if (file_url_.empty())
     return;
-  // Without a temporary directory the package lands beside the current
-  // directory, as a bare file name.
-  temp_dir_.Create();
+  // The package goes nowhere else: without a private directory there is no
+  // transfer.
+  if (!temp_dir_.Create()) {
+    LOG(ERROR) << "Cannot create a private temporary directory for the package";
+    installation_->OnDownloadComplete(true, std::string(), std::string());
+    return;
+  }
   base::FilePath package = temp_dir_.path().Append(u"download.bak");
   if (base::PathPresent(package))
     base::DeletePath(package, false);
@@ -52,10 +57,11 @@ void UpdateThread::DoUpdate() {
 }
 
 void UpdateThread::DownloadPackage() {
-  PackageSink sink = {package_path_.c_str(), nullptr};
+  PackageSink sink = {package_path_.c_str(), nullptr, false, {}};
   PackageTransferResult result =
       TransferPackage(file_url_, &sink, OnDownloadProgress, installation_);
   if (result == PackageTransferResult::kNoHandle)
     return;
-  installation_->OnDownloadComplete(result != PackageTransferResult::kCompleted, package_path_);
+  installation_->OnDownloadComplete(result != PackageTransferResult::kCompleted, package_path_,
+                                    PackageDigest(&sink));
 }

@@ -2,10 +2,14 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/sendfile.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace test {
@@ -84,7 +88,7 @@ std::string HttpTestServer::Url(const std::string& path) const {
 void HttpTestServer::SetResponse(const std::string& path,
                                  const HttpResponse& response) {
   std::lock_guard<std::mutex> lock(mutex_);
-  responses_[path] = response;
+  responses_[path] = std::make_shared<const HttpResponse>(response);
 }
 
 int HttpTestServer::RequestCount(const std::string& path) const {
@@ -124,53 +128,71 @@ void HttpTestServer::Serve(int fd) {
   std::string path = path_start == std::string::npos || path_end == std::string::npos
                          ? std::string()
                          : request.substr(path_start + 1, path_end - path_start - 1);
-  HttpResponse response;
+  std::shared_ptr<const HttpResponse> found;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     ++request_counts_[path];
     auto it = responses_.find(path);
-    if (it != responses_.end()) {
-      response = it->second;
-    } else {
-      response.status = 404;
-      response.content_type = "text/html";
-      response.body = "<html><body>Not Found</body></html>";
-    }
+    if (it != responses_.end())
+      found = it->second;
   }
+  if (!found) {
+    auto missing = std::make_shared<HttpResponse>();
+    missing->status = 404;
+    missing->content_type = "text/html";
+    missing->body = "<html><body>Not Found</body></html>";
+    found = missing;
+  }
+  const HttpResponse& response = *found;
 
   auto deadline = std::chrono::steady_clock::now() + response.delay;
   while (std::chrono::steady_clock::now() < deadline && !Stopping())
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
 
+  int body_fd = -1;
+  size_t body_size = response.leading_blanks + response.body.size();
+  if (!response.body_file.empty()) {
+    body_fd = open(response.body_file.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info;
+    body_size = body_fd >= 0 && fstat(body_fd, &info) == 0 ? static_cast<size_t>(info.st_size) : 0;
+  }
   std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " +
                      ReasonPhrase(response.status) + "\r\n";
   head += "Content-Type: " + response.content_type + "\r\n";
   if (!response.location.empty())
     head += "Location: " + response.location + "\r\n";
-  size_t body_size = response.leading_blanks + response.body.size();
-  if (response.send_length)
+  const bool from_file = body_fd >= 0;
+  if (response.send_length || from_file)
     head += "Content-Length: " + std::to_string(body_size) + "\r\n";
   head += "Connection: close\r\n\r\n";
 
   size_t body_bytes = std::min(response.cut_after, body_size);
-  size_t blanks = std::min(response.leading_blanks, body_bytes);
-  std::string text = response.body.substr(0, body_bytes - blanks);
-  if (blanks == 0) {
-    // Head and body in one send, so that small responses go out at once.
-    std::string out = head + text;
-    SendAll(fd, out.data(), out.size());
-  } else if (SendAll(fd, head.data(), head.size())) {
-    const std::string chunk(64 << 10, ' ');
-    while (blanks > 0) {
-      size_t piece = std::min(blanks, chunk.size());
-      if (!SendAll(fd, chunk.data(), piece))
-        break;
-      blanks -= piece;
+  if (from_file) {
+    bool sending = SendAll(fd, head.data(), head.size());
+    off_t offset = 0;
+    while (sending && static_cast<size_t>(offset) < body_size && !Stopping())
+      sending = sendfile(fd, body_fd, &offset, body_size - static_cast<size_t>(offset)) > 0;
+    close(body_fd);
+  } else {
+    size_t blanks = std::min(response.leading_blanks, body_bytes);
+    std::string text = response.body.substr(0, body_bytes - blanks);
+    if (blanks == 0) {
+      // Head and body in one send, so that small responses go out at once.
+      std::string out = head + text;
+      SendAll(fd, out.data(), out.size());
+    } else if (SendAll(fd, head.data(), head.size())) {
+      const std::string chunk(64 << 10, ' ');
+      while (blanks > 0) {
+        size_t piece = std::min(blanks, chunk.size());
+        if (!SendAll(fd, chunk.data(), piece))
+          break;
+        blanks -= piece;
+      }
+      if (blanks == 0)
+        SendAll(fd, text.data(), text.size());
     }
-    if (blanks == 0)
-      SendAll(fd, text.data(), text.size());
   }
-  if (body_bytes < body_size && !response.drop_at_cut) {
+  if (!from_file && body_bytes < body_size && !response.drop_at_cut) {
     // Stall: hold the connection open, sending nothing, until the client
     // gives up or the server stops.
     while (!Stopping()) {

@@ -1,14 +1,16 @@
 // A small HTTP/1.1 server on 127.0.0.1 for tests and benchmarks. It serves
 // canned responses by path, one connection at a time per thread, and can
 // misbehave the ways real servers do: answer slowly, stall mid-body, drop
-// the connection, omit the length, or send a huge body. Stops (and joins
-// every thread) in its destructor within a fraction of a second.
+// the connection, omit the length, or send a huge body; a large body can be
+// sent from a file, never held in memory. Stops (and joins every thread) in
+// its destructor within a fraction of a second.
 #ifndef TESTS_HTTP_TEST_SERVER_H_
 #define TESTS_HTTP_TEST_SERVER_H_
 
 #include <atomic>
 #include <chrono>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -20,6 +22,9 @@ struct HttpResponse {
   int status = 200;
   std::string content_type = "text/xml";
   std::string body;
+  // When not empty, the body is this file's content instead, sent straight
+  // from it (cut_after and a missing length do not apply).
+  std::string body_file;
   std::string location;          // sent as Location when not empty
   bool send_length = true;       // false: no Content-Length, end by close
   std::chrono::milliseconds delay{0};  // before the status line
@@ -59,7 +64,8 @@ class HttpTestServer {
   std::atomic<bool> stopping_{false};
   std::thread acceptor_;
   mutable std::mutex mutex_;
-  std::map<std::string, HttpResponse> responses_;  // guarded by mutex_
+  // Shared with the connections that send them, so a body is never copied.
+  std::map<std::string, std::shared_ptr<const HttpResponse>> responses_;  // guarded by mutex_
   std::map<std::string, int> request_counts_;      // guarded by mutex_
   std::vector<std::thread> connections_;           // guarded by mutex_
 };

@@ -113,9 +113,9 @@ TEST_F(UpdateCheckTest, SecondUpdaterPostsNothingWhileFirstRuns) {
   StartHost(&second_host);
 
   ChildProcess first;
-  ASSERT_TRUE(first.Start(Installed("updater"),
-                          {UrlSwitch("/update.xml"), first_host.HwndSwitch()},
-                          install_.path()));
+  // Its own temporary directory too: an updater clears what updaters that
+  // it cannot see running left there.
+  StartUpdater(&first, {UrlSwitch("/update.xml"), first_host.HwndSwitch()});
   auto deadline = std::chrono::steady_clock::now() + seconds(20);
   while (server_.RequestCount("/update.xml") == 0 &&
          std::chrono::steady_clock::now() < deadline) {

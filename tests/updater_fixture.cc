@@ -9,6 +9,7 @@ void UpdaterFixture::SetUp() {
   ASSERT_FALSE(install_.path().empty());
   ASSERT_FALSE(temp_.path().empty());
   ASSERT_TRUE(server_.Start());
+  updater_tmpdir_ = temp_.path();
   namespace fs = std::filesystem;
   fs::copy_file(UPDATER_BINARY, Installed("updater"));
   fs::copy_file(DEMO_HOST_BINARY, Installed("Mirovue.exe"));
@@ -23,12 +24,16 @@ void UpdaterFixture::StartHost(HostLog* host, const std::vector<std::string>& ex
   ASSERT_TRUE(host->Start(Installed("Mirovue.exe"), extra_args));
 }
 
+void UpdaterFixture::StartUpdater(ChildProcess* updater, const std::vector<std::string>& args) {
+  // The updater's own temporary directory, so that what it leaves shows.
+  EXPECT_TRUE(updater->Start(Installed("updater"), args, install_.path(),
+                             Installed("updater.stderr"), {"TMPDIR=" + updater_tmpdir_}));
+}
+
 int UpdaterFixture::RunUpdater(const std::vector<std::string>& args,
                                std::chrono::seconds deadline) {
   ChildProcess updater;
-  // The updater's own temporary directory, so that what it leaves shows.
-  EXPECT_TRUE(updater.Start(Installed("updater"), args, install_.path(),
-                            Installed("updater.stderr"), {"TMPDIR=" + temp_.path()}));
+  StartUpdater(&updater, args);
   int exit_code = -1;
   EXPECT_TRUE(updater.Wait(deadline, &exit_code)) << "updater did not end";
   updater_peak_resident_kib_ = updater.peak_resident_kib();
@@ -43,6 +48,16 @@ std::vector<std::string> UpdaterFixture::TempLeftovers() const {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(temp_.path()))
     names.push_back(entry.path().filename().string());
+  return names;
+}
+
+std::vector<std::string> UpdaterFixture::InstallationLeftovers() const {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(install_.path())) {
+    std::string name = entry.path().filename().string();
+    if (name.rfind("..", 0) == 0)
+      names.push_back(name);
+  }
   return names;
 }
 

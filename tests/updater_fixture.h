@@ -33,6 +33,9 @@ class UpdaterFixture : public testing::Test {
   // Starts a demonstration host window from the installation.
   void StartHost(HostLog* host, const std::vector<std::string>& extra_args = {});
 
+  // Starts the updater with |args| in the installation, with standard
+  // error going to updater_stderr().
+  void StartUpdater(ChildProcess* updater, const std::vector<std::string>& args);
   // Runs the updater with |args| in the installation to its end, waiting at
   // most |deadline| (then it is killed and -1 returned), and returns its exit
   // code; what it wrote to standard error is in updater_stderr(), the most
@@ -44,9 +47,14 @@ class UpdaterFixture : public testing::Test {
 
   // Names of what the updater left in its temporary directory.
   std::vector<std::string> TempLeftovers() const;
+  // Names of the updater's own entries left in the installation directory
+  // (staging and backup directories, the journal).
+  std::vector<std::string> InstallationLeftovers() const;
 
   ScopedTempDir install_;
   ScopedTempDir temp_;
+  // The TMPDIR the updater is given: temp_, unless a test says otherwise.
+  std::string updater_tmpdir_;
   HttpTestServer server_;
   long updater_peak_resident_kib_ = 0;  // of the last RunUpdater
 };

@@ -1,8 +1,12 @@
 // Runs whole updates with the real updater: the package comes from a
 // loopback server, the demonstration host runs as the installed Mirovue.exe
 // and must exit before anything is written, and is started again at the end.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -117,6 +121,7 @@ TEST_F(InstallTest, ReplacesFilesAfterHostExitsAndStartsItAgain) {
   expected["plugins/viewer.dll"] = std::string(100000, 'v');
   EXPECT_EQ(expected, Snapshot(install_.path()));
   EXPECT_TRUE(TempLeftovers().empty());
+  EXPECT_TRUE(InstallationLeftovers().empty());
 }
 
 TEST_F(InstallTest, UnattendedUpdateRelaunchesWithAuto) {
@@ -206,7 +211,7 @@ TEST_F(InstallTest, BrokenTransferFailsWithItsBox) {
   EXPECT_TRUE(TempLeftovers().empty());
 }
 
-TEST_F(InstallTest, RefusedArchiveLeavesInstallationWholeAndRelaunches) {
+TEST_F(InstallTest, RefusedArchiveChangesNothingIsToldAndRelaunches) {
   std::vector<zip::TestEntry> hostile = NewRelease();
   hostile.push_back({"../escaped.txt", "outside"});
   OfferPackage(hostile);
@@ -217,12 +222,39 @@ TEST_F(InstallTest, RefusedArchiveLeavesInstallationWholeAndRelaunches) {
   EXPECT_EQ(before_, Snapshot(install_.path()));
   EXPECT_FALSE(fs::exists(install_.path() + "/../escaped.txt"));
   EXPECT_EQ("start -launch", RelaunchArguments());
+  EXPECT_NE(std::string::npos, updater_stderr().find(kDownloadBox));
+  EXPECT_NE(std::string::npos, ReadFileOrEmpty(Installed("debug.log")).find("unsafe entry name"));
+  EXPECT_TRUE(InstallationLeftovers().empty());
+  EXPECT_TRUE(TempLeftovers().empty());
+}
+
+TEST_F(InstallTest, Bzip2EntryChangesNothingAndIsTold) {
+  std::string archive = package_dir_.path() + "/package.zip";
+  ASSERT_TRUE(zip::WriteTestArchive(base::FilePath(base::UTF8ToUTF16(archive)), NewRelease()));
+  ASSERT_TRUE(zip::PatchEntryField(base::FilePath(base::UTF8ToUTF16(archive)),
+                                   "plugins/viewer.dll", zip::EntryField::kCompressionMethod, 12));
+  server_.SetResponse("/package.zip", Page(ReadFileOrEmpty(archive), 200, "application/zip"));
+  OfferUrl(server_.Url("/package.zip"), Md5sum(archive));
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}));
+  EXPECT_EQ("start -launch", RelaunchArguments());
+  EXPECT_EQ(before_, Snapshot(install_.path()));
+  EXPECT_NE(std::string::npos, updater_stderr().find(kDownloadBox));
+  EXPECT_NE(std::string::npos, ReadFileOrEmpty(Installed("debug.log")).find("method 12"));
+  EXPECT_TRUE(InstallationLeftovers().empty());
+}
+
+TEST_F(InstallTest, NotifyZeroTellsAFailedInstallationOnlyInTheLog) {
+  std::vector<zip::TestEntry> hostile = NewRelease();
+  hostile.push_back({"/absolute.txt", "outside"});
+  OfferPackage(hostile);
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), "--notify=0"}));
+  EXPECT_EQ("start -launch", RelaunchArguments());
+  EXPECT_EQ(std::string::npos, updater_stderr().find(kDownloadBox));
   EXPECT_NE(std::string::npos, ReadFileOrEmpty(Installed("debug.log")).find(":ERROR:"));
 }
 
-TEST_F(InstallTest, FailureMidwayPutsBackWhatWasReplaced) {
-  // The third entry cannot be written: a directory stands where its file
-  // would go. The first two were already replaced and must come back.
+TEST_F(InstallTest, WhatStandsInThePackagesWayChangesNothingAndIsTold) {
+  // A directory stands where the package puts a file.
   fs::create_directories(Installed("blocked.txt/inside"));
   before_ = Snapshot(install_.path());
   OfferPackage({{"readme.txt", "new readme\n"},
@@ -233,7 +265,97 @@ TEST_F(InstallTest, FailureMidwayPutsBackWhatWasReplaced) {
   EXPECT_EQ("start -launch", RelaunchArguments());
   EXPECT_EQ(before_, Snapshot(install_.path()));
   EXPECT_FALSE(fs::exists(Installed("fresh")));
+  EXPECT_NE(std::string::npos, updater_stderr().find(kDownloadBox));
   EXPECT_TRUE(TempLeftovers().empty());
+  EXPECT_TRUE(InstallationLeftovers().empty());
+}
+
+// A directory of the installation on a file system of its own: a file
+// there cannot be moved to the backups, half-way through the commit.
+TEST_F(InstallTest, ACommitThatFailsPartWayPutsEveryFileBackAndIsTold) {
+  fs::create_directories(Installed("mounted"));
+  if (mount("updater-test", Installed("mounted").c_str(), "tmpfs", 0, "size=1m") != 0)
+    GTEST_SKIP() << "cannot mount a file system here";
+  WriteFile(Installed("mounted/inside.txt"), "old inside\n");
+  before_ = Snapshot(install_.path());
+  OfferPackage({{"readme.txt", "new readme\n"},
+                {"fresh/new.txt", "new file"},
+                {"data/settings.ini", "[new]\n"},
+                {"mounted/inside.txt", "new inside\n"},
+                {"later.txt", "never placed"}});
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}));
+  EXPECT_EQ("start -launch", RelaunchArguments());
+  EXPECT_EQ(before_, Snapshot(install_.path()));
+  EXPECT_FALSE(fs::exists(Installed("fresh")));
+  EXPECT_NE(std::string::npos, updater_stderr().find(kDownloadBox));
+  EXPECT_NE(std::string::npos,
+            ReadFileOrEmpty(Installed("debug.log")).find("mounted/inside.txt"));
+  EXPECT_TRUE(InstallationLeftovers().empty());
+  EXPECT_TRUE(TempLeftovers().empty());
+  umount(Installed("mounted").c_str());
+}
+
+TEST_F(InstallTest, APackageWithTheUpdaterReplacesTheRunningUpdater) {
+  chmod(Installed("updater").c_str(), 0751);
+  // Trailing bytes leave an executable runnable and make it another file.
+  const std::string new_updater = ReadFileOrEmpty(Installed("updater")) + "new updater";
+  std::vector<zip::TestEntry> release = NewRelease();
+  release.push_back({"updater", new_updater});
+  OfferPackage(release);
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}));
+  EXPECT_EQ("start -launch", RelaunchArguments());
+  EXPECT_EQ(new_updater, ReadFileOrEmpty(Installed("updater")));
+  EXPECT_EQ(new_updater.size(), fs::file_size(Installed("updater")));
+  EXPECT_EQ(fs::perms(0751), fs::status(Installed("updater")).permissions());
+  EXPECT_EQ("new readme\n", ReadFileOrEmpty(Installed("readme.txt")));
+  EXPECT_TRUE(InstallationLeftovers().empty());
+  EXPECT_EQ(std::string::npos, ReadFileOrEmpty(Installed("debug.log")).find(":ERROR:"));
+
+  // The new updater runs.
+  KillProcessesRunning(Installed("Mirovue.exe"));
+  server_.SetResponse("/same.xml", Page(Manifest(DEMO_HOST_VERSION, server_.Url("/package.zip"))));
+  HostLog host;
+  StartHost(&host);
+  EXPECT_EQ(0, RunUpdater({UrlSwitch("/same.xml"), host.HwndSwitch()}));
+  EXPECT_EQ((std::vector<uint32_t>{1125}), host.MessagesSettled(1));
+}
+
+TEST_F(InstallTest, AProgramThatMapsAFileKeepsReadingItsOldContent) {
+  const std::string old_library(8192, 'o');
+  WriteFile(Installed("lib/shared.so"), old_library);
+  int fd = open(Installed("lib/shared.so").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  void* mapped = mmap(nullptr, old_library.size(), PROT_READ, MAP_SHARED, fd, 0);
+  ASSERT_NE(MAP_FAILED, mapped);
+  std::vector<zip::TestEntry> release = NewRelease();
+  release.push_back({"lib/shared.so", std::string(100, 'n')});
+  OfferPackage(release);
+
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}));
+  // Reading the whole mapping would end this test with SIGBUS had the file
+  // been cut short in place.
+  EXPECT_EQ(old_library, std::string(static_cast<const char*>(mapped), old_library.size()));
+  EXPECT_EQ(std::string(100, 'n'), ReadFileOrEmpty(Installed("lib/shared.so")));
+  munmap(mapped, old_library.size());
+  close(fd);
+}
+
+TEST_F(InstallTest, WithoutATemporaryDirectoryNothingIsTransferred) {
+  OfferPackage(NewRelease());
+  WriteFile(temp_.path() + "/a_file", "where the temporary directory should be");
+  for (const char* tmpdir : {"/missing", "/a_file"}) {
+    SCOPED_TRACE(tmpdir);
+    updater_tmpdir_ = temp_.path() + tmpdir;
+    HostLog host;
+    StartHost(&host);
+    EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()}));
+    EXPECT_EQ((std::vector<uint32_t>{1124, 1127}), host.MessagesSettled(2));
+    EXPECT_NE(std::string::npos, updater_stderr().find(kDownloadBox));
+    EXPECT_EQ(before_, Snapshot(install_.path()));
+    EXPECT_FALSE(fs::exists(Installed("download.bak")));
+  }
+  EXPECT_EQ(0, server_.RequestCount("/package.zip"));
+  EXPECT_EQ(std::vector<std::string>{"a_file"}, TempLeftovers());
 }
 
 }  // namespace

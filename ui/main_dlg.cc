@@ -146,21 +146,22 @@ void CMainDlg::OnOkCancel(WORD id) {
   PostQuitMessage(id);
 }
 
-void CMainDlg::OnDownloadComplete(bool failed, const std::string& package_path) {
-  m_installation.OnDownloadComplete(failed, package_path);
+void CMainDlg::OnDownloadComplete(bool failed, const std::string& package_path,
+                                  const std::string& package_digest) {
+  m_installation.OnDownloadComplete(failed, package_path, package_digest);
 }
 
-bool CMainDlg::CheckPackageMD5(const std::string& package_path,
+bool CMainDlg::CheckPackageMD5(const std::string& package_digest,
                                const std::string& expected) {
-  return m_installation.CheckPackageMD5(package_path, expected);
+  return m_installation.CheckPackageMD5(package_digest, expected);
 }
 
 void CMainDlg::WaitForHostExit() {
   m_installation.WaitForHostExit();
 }
 
-bool CMainDlg::UnzipPackage(const std::string& package_path) {
-  return m_installation.UnzipPackage(package_path);
+void CMainDlg::InstallPackage(const std::string& package_path) {
+  m_installation.InstallPackage(package_path);
 }
 
 bool CMainDlg::LaunchHost() {

@@ -31,9 +31,10 @@ using port::TestDesktop;
 using std::chrono::milliseconds;
 constexpr milliseconds kDeadline(10000);
 
-// The digest of an archive with no entries, which extracts to nothing.
-const char kEmptyZip[] = "PK\x05\x06\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0";
-const char kEmptyZipMd5[] = "76cdb2bad9582d23c1f6f4d868218d6c";
+// An archive with no entries, which installs nothing, and its digest. It
+// follows a stub, as minizip opens no directory end found at offset 0.
+const char kEmptyZip[] = "MZ stub program.PK\x05\x06\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0";
+const char kEmptyZipMd5[] = "db2e9aa3f69fa73ce02038507abb3757";
 
 // RunUpdateDialog on a UI thread of its own.
 class DialogRun {

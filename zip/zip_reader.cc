@@ -5,25 +5,92 @@
 
 #include <unzip.h>
 
+#include <algorithm>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "base/file.h"
 #include "base/utf_string_conversions.h"
-#include "zip/extraction_journal.h"
 
 namespace zip {
 
 namespace {
 
-// Entry data moves through a buffer of this size.
-constexpr size_t kCopyBufferSize = 8192;
+// Extracted data is written in blocks of up to this size.
+constexpr size_t kBlockSize = 1024 * 1024;
+// The archive is read through windows of this size. minizip reads headers a
+// few bytes at a time and alternates between the central directory and the
+// entries' data, so two windows serve both without reading either again.
+constexpr size_t kWindowSize = 256 * 1024;
+constexpr int kWindowCount = 2;
+
+// A stretch of the archive held in memory.
+struct Window {
+  std::vector<char> bytes;
+  int64_t start = 0;      // offset in the archive of bytes[0]
+  size_t length = 0;      // bytes valid
+  uint64_t last_use = 0;  // for choosing which window to refill
+};
 
 // What the open function hands minizip for one opened archive file.
 struct ArchiveStream {
   base::File file;
+  int64_t size = 0;
+  int64_t position = 0;
   int last_error = 0;
+  Window windows[kWindowCount];
+  uint64_t uses = 0;
 };
+
+// Copies what |window| holds at the stream's position into |buffer|; the
+// count copied.
+size_t CopyFromWindow(ArchiveStream* stream, Window* window, char* buffer,
+                      size_t size) {
+  if (stream->position < window->start ||
+      stream->position >= window->start + static_cast<int64_t>(window->length)) {
+    return 0;
+  }
+  size_t offset = static_cast<size_t>(stream->position - window->start);
+  size_t count = std::min(size, window->length - offset);
+  memcpy(buffer, window->bytes.data() + offset, count);
+  window->last_use = ++stream->uses;
+  return count;
+}
+
+// Reads up to |size| bytes at the stream's position straight from the file.
+int64_t ReadAt(ArchiveStream* stream, char* buffer, size_t size) {
+  if (stream->file.Seek(base::File::Whence::kBegin, stream->position) < 0)
+    return -1;
+  int64_t total = 0;
+  while (total < static_cast<int64_t>(size)) {
+    int64_t read = stream->file.Read(buffer + total, size - static_cast<size_t>(total));
+    if (read < 0)
+      return -1;
+    if (read == 0)
+      break;
+    total += read;
+  }
+  return total;
+}
+
+// Fills the least recently used window from the stream's position; false on
+// a read error.
+bool Refill(ArchiveStream* stream) {
+  Window* window = &stream->windows[0];
+  for (Window& candidate : stream->windows) {
+    if (candidate.last_use < window->last_use)
+      window = &candidate;
+  }
+  window->bytes.resize(kWindowSize);
+  int64_t read = ReadAt(stream, window->bytes.data(), kWindowSize);
+  if (read < 0)
+    return false;
+  window->start = stream->position;
+  window->length = static_cast<size_t>(read);
+  window->last_use = ++stream->uses;
+  return true;
+}
 
 voidpf OpenArchiveStream(voidpf, const void* filename, int mode) {
   // The reader only ever reads an existing archive; writing modes are for
@@ -36,7 +103,15 @@ voidpf OpenArchiveStream(voidpf, const void* filename, int mode) {
   base::File file = base::File::OpenForRead(path);
   if (!file.IsValid())
     return nullptr;
-  return new (std::nothrow) ArchiveStream{std::move(file)};
+  int64_t size = file.Seek(base::File::Whence::kEnd, 0);
+  if (size < 0)
+    return nullptr;
+  auto* stream = new (std::nothrow) ArchiveStream;
+  if (!stream)
+    return nullptr;
+  stream->file = std::move(file);
+  stream->size = size;
+  return stream;
 }
 
 uLong ReadArchiveStream(voidpf,
@@ -44,20 +119,36 @@ uLong ReadArchiveStream(voidpf,
                         void* buffer,
                         uLong size) {
   auto* stream = static_cast<ArchiveStream*>(opaque_stream);
-  int64_t total = 0;
+  char* out = static_cast<char*>(buffer);
+  size_t left = size;
   // minizip takes a short read for the end of the file, so fill the request.
-  while (total < static_cast<int64_t>(size)) {
-    int64_t read = stream->file.Read(static_cast<char*>(buffer) + total,
-                                     size - static_cast<size_t>(total));
-    if (read < 0) {
-      stream->last_error = 1;
-      break;
+  while (left > 0 && stream->position < stream->size) {
+    size_t copied = 0;
+    for (Window& window : stream->windows) {
+      copied = CopyFromWindow(stream, &window, out, left);
+      if (copied)
+        break;
     }
-    if (read == 0)
-      break;
-    total += read;
+    if (!copied && left >= kWindowSize) {
+      // Large reads go straight to the caller's buffer.
+      int64_t read = ReadAt(stream, out, left);
+      if (read < 0)
+        stream->last_error = 1;
+      if (read <= 0)
+        break;
+      copied = static_cast<size_t>(read);
+    } else if (!copied) {
+      if (!Refill(stream)) {
+        stream->last_error = 1;
+        break;
+      }
+      continue;
+    }
+    out += copied;
+    left -= copied;
+    stream->position += static_cast<int64_t>(copied);
   }
-  return static_cast<uLong>(total);
+  return static_cast<uLong>(size - left);
 }
 
 uLong WriteArchiveStream(voidpf, voidpf opaque_stream, const void*, uLong) {
@@ -66,13 +157,7 @@ uLong WriteArchiveStream(voidpf, voidpf opaque_stream, const void*, uLong) {
 }
 
 ZPOS64_T TellArchiveStream(voidpf, voidpf opaque_stream) {
-  auto* stream = static_cast<ArchiveStream*>(opaque_stream);
-  int64_t position = stream->file.Seek(base::File::Whence::kCurrent, 0);
-  if (position < 0) {
-    stream->last_error = 1;
-    return static_cast<ZPOS64_T>(-1);
-  }
-  return static_cast<ZPOS64_T>(position);
+  return static_cast<ZPOS64_T>(static_cast<ArchiveStream*>(opaque_stream)->position);
 }
 
 long SeekArchiveStream(voidpf,
@@ -80,24 +165,27 @@ long SeekArchiveStream(voidpf,
                        ZPOS64_T offset,
                        int origin) {
   auto* stream = static_cast<ArchiveStream*>(opaque_stream);
-  base::File::Whence whence;
+  int64_t base;
   switch (origin) {
     case ZLIB_FILEFUNC_SEEK_SET:
-      whence = base::File::Whence::kBegin;
+      base = 0;
       break;
     case ZLIB_FILEFUNC_SEEK_CUR:
-      whence = base::File::Whence::kCurrent;
+      base = stream->position;
       break;
     case ZLIB_FILEFUNC_SEEK_END:
-      whence = base::File::Whence::kEnd;
+      base = stream->size;
       break;
     default:
       return -1;
   }
-  if (stream->file.Seek(whence, static_cast<int64_t>(offset)) < 0) {
+  // minizip hands negative offsets from the end as huge unsigned numbers.
+  int64_t target = base + static_cast<int64_t>(offset);
+  if (target < 0) {
     stream->last_error = 1;
     return -1;
   }
+  stream->position = target;
   return 0;
 }
 
@@ -167,11 +255,13 @@ bool IsValidUTF8(const std::string& text) {
 
 }  // namespace
 
-ZipEntryInfo::ZipEntryInfo(const std::string& raw_name, bool owner_executable)
+ZipEntryInfo::ZipEntryInfo(const std::string& raw_name, bool owner_executable,
+                           const ZipEntryStorage& storage)
     : path_(base::UTF8ToUTF16(raw_name)),
       is_dir_(!raw_name.empty() && raw_name.back() == '/'),
       unsafe_(raw_name.find("..") != std::string::npos),
-      owner_executable_(owner_executable) {
+      owner_executable_(owner_executable),
+      storage_(storage) {
   if (!IsValidUTF8(raw_name))
     unsafe_ = true;
   if (path_.IsAbsolute() || (!raw_name.empty() && raw_name[0] == '/'))
@@ -226,51 +316,41 @@ bool ZipReader::ReadCurrentEntry() {
   constexpr unsigned long kOwnerExecute = 0100;
   bool owner_executable = (file_info.version >> 8) == kMadeOnUnix &&
                           ((file_info.external_fa >> 16) & kOwnerExecute);
+  ZipEntryStorage storage;
+  storage.compression_method = static_cast<uint16_t>(file_info.compression_method);
+  // Bit 0 of the general purpose flags marks encrypted data.
+  storage.encrypted = file_info.flag & 1;
+  storage.original_size = file_info.uncompressed_size;
   current_entry_info_ =
-      std::make_unique<ZipEntryInfo>(raw_name, owner_executable);
+      std::make_unique<ZipEntryInfo>(raw_name, owner_executable, storage);
   return true;
 }
 
-bool ZipReader::ExtractEntryIntoDir(const base::FilePath& dir,
-                                    ExtractionJournal* journal) {
-  if (!current_entry_info_)
+bool ZipReader::ExtractCurrentEntryTo(base::File* output) {
+  if (!HasEntry() || !current_entry_info_ || current_entry_info_->is_directory())
     return false;
-  return ExtractEntryToFile(dir.Append(current_entry_info_->path()), journal);
-}
-
-bool ZipReader::ExtractEntryToFile(const base::FilePath& output_path,
-                                   ExtractionJournal* journal) {
-  if (!HasEntry() || !current_entry_info_)
-    return false;
-  if (current_entry_info_->is_directory())
-    return journal->CreateDirectoryTree(output_path);
-
   if (unzOpenCurrentFile(zip_file_.get()) != UNZ_OK)
     return false;
-  bool copied = CopyCurrentEntryTo(output_path, journal);
-  // A false CRC shows here only when the whole entry has been read.
+  bool copied = CopyCurrentEntryTo(output);
+  // minizip compares the checksum here, once the whole entry has been read.
   bool intact = unzCloseCurrentFile(zip_file_.get()) == UNZ_OK;
   return copied && intact;
 }
 
-bool ZipReader::CopyCurrentEntryTo(const base::FilePath& output_path,
-                                   ExtractionJournal* journal) {
-  if (!journal->CreateDirectoryTree(output_path.DirName()))
-    return false;
-  base::File output = journal->OpenForReplacement(
-      output_path, current_entry_info_->is_owner_executable());
-  if (!output.IsValid())
-    return false;
-
-  char buffer[kCopyBufferSize];
+bool ZipReader::CopyCurrentEntryTo(base::File* output) {
+  block_.resize(kBlockSize);
+  uint64_t total = 0;
   for (;;) {
-    int read = unzReadCurrentFile(zip_file_.get(), buffer, sizeof(buffer));
+    int read = unzReadCurrentFile(zip_file_.get(), block_.data(),
+                                  static_cast<unsigned>(block_.size()));
     if (read == 0)
       break;
-    if (read < 0 || !output.WriteAll(buffer, static_cast<size_t>(read)))
+    if (read < 0 || !output->WriteAll(block_.data(), static_cast<size_t>(read)))
       return false;
+    total += static_cast<uint64_t>(read);
   }
-  return output.Close();
+  // Data that ends early is never checksummed by minizip.
+  return total == current_entry_info_->storage().original_size;
 }
 
 bool ZipReader::MoveToNextEntry() {
@@ -286,6 +366,14 @@ bool ZipReader::MoveToNextEntry() {
   }
   current_entry_info_.reset();
   return true;
+}
+
+bool ZipReader::Rewind() {
+  if (!zip_file_)
+    return false;
+  current_entry_info_.reset();
+  at_end_ = num_entries_ == 0;
+  return at_end_ || unzGoToFirstFile(zip_file_.get()) == UNZ_OK;
 }
 
 void ZipReader::CloseArchive() {

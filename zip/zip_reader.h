@@ -1,24 +1,39 @@
 // ZipReader walks a zip archive entry by entry through minizip and writes
-// entries out; ZipEntryInfo describes one entry and says whether its name is
-// safe to extract. One reader per extraction, used by one thread.
+// entries out, verified; ZipEntryInfo describes one entry and says whether
+// its name is safe to extract. One reader per archive, used by one thread.
 #ifndef ZIP_ZIP_READER_H_
 #define ZIP_ZIP_READER_H_
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/file_path.h"
 
+namespace base {
+class File;
+}
+
 namespace zip {
 
-class ExtractionJournal;
+// How an entry's data is kept in the archive.
+struct ZipEntryStorage {
+  static constexpr uint16_t kStored = 0;
+  static constexpr uint16_t kDeflated = 8;
+
+  uint16_t compression_method = kStored;
+  bool encrypted = false;
+  // The size of the entry's data once extracted, as the archive records it.
+  uint64_t original_size = 0;
+};
 
 class ZipEntryInfo {
  public:
   // |raw_name|: the entry name as stored in the archive. |owner_executable|:
   // the archive's Unix attributes give the owner the execute bit.
-  ZipEntryInfo(const std::string& raw_name, bool owner_executable);
+  ZipEntryInfo(const std::string& raw_name, bool owner_executable,
+               const ZipEntryStorage& storage = ZipEntryStorage());
 
   // The name decoded from UTF-8; undecodable sequences become U+FFFD.
   const base::FilePath& path() const { return path_; }
@@ -27,12 +42,14 @@ class ZipEntryInfo {
   // drive letter, colon and separator, or begins with two separators.
   bool is_unsafe() const { return unsafe_; }
   bool is_owner_executable() const { return owner_executable_; }
+  const ZipEntryStorage& storage() const { return storage_; }
 
  private:
   base::FilePath path_;
   bool is_dir_;
   bool unsafe_;
   bool owner_executable_;
+  ZipEntryStorage storage_;
 };
 
 class ZipReader {
@@ -55,34 +72,32 @@ class ZipReader {
   const ZipEntryInfo* current_entry_info() const {
     return current_entry_info_.get();
   }
-  // Writes the current entry (after ReadCurrentEntry) to |dir| joined with
-  // its name, through |journal|.
-  bool ExtractEntryIntoDir(const base::FilePath& dir,
-                           ExtractionJournal* journal);
-  // Writes the current entry to |output_path|: a directory entry creates the
-  // directory and its missing parents; a file entry its missing parents and
-  // the file. A failure may leave a partly written file in |journal|.
-  bool ExtractEntryToFile(const base::FilePath& output_path,
-                          ExtractionJournal* journal);
+  // Writes the data of the current file entry (after ReadCurrentEntry) to
+  // |output| in large blocks. False when it cannot be read or written, or
+  // when what came out differs from the recorded size or checksum.
+  bool ExtractCurrentEntryTo(base::File* output);
   // Steps to the next entry, or to the end after the last.
   bool MoveToNextEntry();
+  // Stands on the first entry again.
+  bool Rewind();
   // Releases the archive and the entry description; also run on destruction.
   void CloseArchive();
 
  private:
-  bool CopyCurrentEntryTo(const base::FilePath& output_path,
-                          ExtractionJournal* journal);
-
   // Closes a minizip archive handle.
   struct ArchiveCloser {
     void operator()(void* zip_file) const;
   };
+
+  bool CopyCurrentEntryTo(base::File* output);
 
   // The open archive, or null.
   std::unique_ptr<void, ArchiveCloser> zip_file_;
   int32_t num_entries_ = 0;
   bool at_end_ = false;
   std::unique_ptr<ZipEntryInfo> current_entry_info_;
+  // Extracted data passes through here; allocated at the first extraction.
+  std::vector<char> block_;
 };
 
 }  // namespace zip

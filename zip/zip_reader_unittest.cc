@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "base/file.h"
 #include "base/unique_temp_dir.h"
 #include "base/utf_string_conversions.h"
 #include "gtest/gtest.h"
@@ -127,6 +128,33 @@ TEST_F(ZipReaderTest, OwnerExecuteComesFromUnixAttributesOnly) {
     ASSERT_TRUE(reader.MoveToNextEntry());
   }
   EXPECT_EQ((std::vector<bool>{true, false, false}), executable);
+}
+
+TEST_F(ZipReaderTest, EntriesTellHowTheyAreStoredAndExtractAfterARewind) {
+  ASSERT_TRUE(WriteTestArchive(archive_, {{"a.txt", std::string(5000, 'a')}, {"b/", ""}}));
+  ZipReader reader;
+  ASSERT_TRUE(reader.OpenArchive(archive_));
+  ASSERT_TRUE(reader.ReadCurrentEntry());
+  const ZipEntryStorage& storage = reader.current_entry_info()->storage();
+  EXPECT_EQ(ZipEntryStorage::kDeflated, storage.compression_method);
+  EXPECT_FALSE(storage.encrypted);
+  EXPECT_EQ(5000u, storage.original_size);
+  ASSERT_TRUE(reader.MoveToNextEntry());
+  ASSERT_TRUE(reader.MoveToNextEntry());
+  EXPECT_FALSE(reader.HasEntry());
+
+  ASSERT_TRUE(reader.Rewind());
+  ASSERT_TRUE(reader.ReadCurrentEntry());
+  const base::FilePath output = scratch_.path().AppendASCII("a.out");
+  base::File file = base::File::CreateNew(output, false);
+  ASSERT_TRUE(reader.ExtractCurrentEntryTo(&file));
+  ASSERT_TRUE(file.Close());
+  base::File written = base::File::OpenForRead(output);
+  EXPECT_EQ(5000, written.Seek(base::File::Whence::kEnd, 0));
+  ASSERT_TRUE(reader.MoveToNextEntry());
+  ASSERT_TRUE(reader.ReadCurrentEntry());
+  // A directory has no data to write.
+  EXPECT_FALSE(reader.ExtractCurrentEntryTo(&file));
 }
 
 TEST_F(ZipReaderTest, ArchivesThatCannotBeReadFailToOpen) {

@@ -3,6 +3,9 @@
 #include <zip.h>
 #include <zlib.h>
 
+#include <fstream>
+#include <iterator>
+
 namespace zip {
 
 bool WriteTestArchive(const base::FilePath& path,
@@ -40,6 +43,61 @@ bool WriteTestArchive(const base::FilePath& path,
   if (zipClose(archive, nullptr) != ZIP_OK)
     success = false;
   return success;
+}
+
+namespace {
+
+uint32_t Load(const std::string& bytes, size_t at, int width) {
+  uint32_t value = 0;
+  for (int i = width - 1; i >= 0; --i)
+    value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+  return value;
+}
+
+void Store(std::string* bytes, size_t at, int width, uint32_t value) {
+  for (int i = 0; i < width; ++i)
+    (*bytes)[at + i] = static_cast<char>(value >> (8 * i));
+}
+
+}  // namespace
+
+bool PatchEntryField(const base::FilePath& path, const std::string& name,
+                     EntryField field, uint32_t value) {
+  std::string bytes;
+  {
+    std::ifstream in(path.AsSystemPath(), std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  // Offsets of the field in a local header and in a central header.
+  size_t local_at = 0, central_at = 0;
+  int width = 2;
+  switch (field) {
+    case EntryField::kFlags:
+      local_at = 6, central_at = 8;
+      break;
+    case EntryField::kCompressionMethod:
+      local_at = 8, central_at = 10;
+      break;
+    case EntryField::kOriginalSize:
+      local_at = 22, central_at = 24, width = 4;
+      break;
+  }
+  const std::string kCentralSignature("PK\x01\x02", 4);
+  for (size_t at = bytes.find(kCentralSignature); at != std::string::npos && at + 46 <= bytes.size();
+       at = bytes.find(kCentralSignature, at + 4)) {
+    uint32_t name_length = Load(bytes, at + 28, 2);
+    if (bytes.compare(at + 46, name_length, name) != 0 || name_length != name.size())
+      continue;
+    uint32_t local = Load(bytes, at + 42, 4);
+    if (local + 30 > bytes.size())
+      return false;
+    Store(&bytes, at + central_at, width, value);
+    Store(&bytes, local + local_at, width, value);
+    std::ofstream out(path.AsSystemPath(), std::ios::binary | std::ios::trunc);
+    out << bytes;
+    return static_cast<bool>(out.flush());
+  }
+  return false;
 }
 
 }  // namespace zip

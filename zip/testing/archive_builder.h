@@ -24,6 +24,16 @@ struct TestEntry {
 bool WriteTestArchive(const base::FilePath& path,
                       const std::vector<TestEntry>& entries);
 
+// Header fields of an entry that tests rewrite to make archives no writer
+// would: another compression method, the encryption flag, a false size.
+enum class EntryField { kFlags, kCompressionMethod, kOriginalSize };
+
+// Sets |field| of the entry named |name| to |value| in both its local and
+// its central header, in the archive at |path|. False when the entry is not
+// found or the file cannot be rewritten.
+bool PatchEntryField(const base::FilePath& path, const std::string& name,
+                     EntryField field, uint32_t value);
+
 }  // namespace zip
 
 #endif  // ZIP_TESTING_ARCHIVE_BUILDER_H_

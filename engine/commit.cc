@@ -1,0 +1,151 @@
+#include "engine/commit.h"
+
+#include <set>
+
+#include "base/file_util.h"
+#include "base/utf_string_conversions.h"
+
+namespace {
+
+// The paths one step touches.
+struct StepPaths {
+  base::FilePath installed;
+  base::FilePath staged;
+  base::FilePath backup;
+};
+
+StepPaths PathsOf(const base::FilePath& install_dir, const CommitPlan& plan,
+                  const CommitStep& step) {
+  return {install_dir.Append(step.path),
+          install_dir.Append(plan.staging_dir).Append(step.staged_name),
+          install_dir.Append(plan.backup_dir).Append(step.staged_name)};
+}
+
+bool TakeStep(const StepPaths& paths, CommitStep::Kind kind, FileOperations* operations) {
+  switch (kind) {
+    case CommitStep::Kind::kMakeDirectory:
+      return operations->MakeDirectory(paths.installed);
+    case CommitStep::Kind::kAddFile:
+      return operations->Rename(paths.staged, paths.installed);
+    case CommitStep::Kind::kReplaceFile:
+      return operations->Rename(paths.installed, paths.backup) &&
+             operations->Rename(paths.staged, paths.installed);
+  }
+  return false;
+}
+
+// Undoes one step as far as it was taken, which what is on disk tells:
+// a backup exists only once a replacement has begun, and a staged file is
+// gone only once it has been moved into place.
+bool UndoStep(const StepPaths& paths, CommitStep::Kind kind, FileOperations* operations) {
+  switch (kind) {
+    case CommitStep::Kind::kMakeDirectory:
+      // A directory that others have put files in stays.
+      if (base::IsExistingDirectory(paths.installed))
+        operations->RemovePath(paths.installed, false);
+      return true;
+    case CommitStep::Kind::kAddFile:
+      if (base::PathPresent(paths.staged))
+        return true;
+      return operations->RemovePath(paths.installed, false);
+    case CommitStep::Kind::kReplaceFile:
+      if (!base::PathPresent(paths.backup))
+        return true;
+      return operations->Rename(paths.backup, paths.installed);
+  }
+  return false;
+}
+
+// Every directory whose names the steps change.
+std::set<std::u16string> TouchedDirectories(const base::FilePath& install_dir,
+                                            const CommitPlan& plan) {
+  std::set<std::u16string> dirs = {install_dir.value(),
+                                   install_dir.Append(plan.staging_dir).value(),
+                                   install_dir.Append(plan.backup_dir).value()};
+  for (const CommitStep& step : plan.steps)
+    dirs.insert(install_dir.Append(step.path).DirName().value());
+  return dirs;
+}
+
+bool FlushDirectories(const std::set<std::u16string>& dirs, FileOperations* operations) {
+  bool flushed = true;
+  for (const std::u16string& dir : dirs) {
+    // A directory that an undone step removed again has nothing to flush.
+    if (base::IsExistingDirectory(base::FilePath(dir)))
+      flushed = operations->FlushDirectory(base::FilePath(dir)) && flushed;
+  }
+  return flushed;
+}
+
+// Removes the journal, then the staging and backup directories. The journal
+// goes first: once the backups are gone, no later start may act on it.
+bool RemoveCommitFiles(const base::FilePath& install_dir, const CommitPlan& plan,
+                       FileOperations* operations) {
+  if (!operations->RemovePath(install_dir.Append(kJournalName), false) ||
+      !operations->FlushDirectory(install_dir)) {
+    return false;
+  }
+  bool removed = operations->RemovePath(install_dir.Append(plan.staging_dir), true);
+  return operations->RemovePath(install_dir.Append(plan.backup_dir), true) && removed;
+}
+
+// The installation directory as the system names it: an empty one is the
+// current directory.
+base::FilePath Named(const base::FilePath& install_dir) {
+  return install_dir.empty() ? base::FilePath(base::FilePath::kCurrentDirectory) : install_dir;
+}
+
+}  // namespace
+
+bool CommitPlanSteps(const base::FilePath& install_dir_in, const CommitPlan& plan,
+                     FileOperations* operations, std::string* error) {
+  const base::FilePath install_dir = Named(install_dir_in);
+  const base::FilePath journal = install_dir.Append(kJournalName);
+  if (base::PathPresent(journal)) {
+    *error = "the journal of an unfinished commit is still there";
+    return false;
+  }
+  if (!operations->WriteNewFile(journal, PlanToText(plan)) ||
+      !operations->FlushDirectory(install_dir)) {
+    *error = "cannot write the journal";
+    // No step was taken: what was written of the journal can simply go.
+    operations->RemovePath(journal, false);
+    return false;
+  }
+  for (const CommitStep& step : plan.steps) {
+    if (!TakeStep(PathsOf(install_dir, plan, step), step.kind, operations)) {
+      *error = "cannot move " + base::UTF16ToUTF8(step.path.value()) + " into place";
+      if (!RollBackCommit(install_dir, plan, operations))
+        *error += "; the previous files are not all back yet";
+      return false;
+    }
+  }
+  if (!FlushDirectories(TouchedDirectories(install_dir, plan), operations)) {
+    *error = "cannot make the new files durable";
+    if (!RollBackCommit(install_dir, plan, operations))
+      *error += "; the previous files are not all back yet";
+    return false;
+  }
+  // Every step is on disk now. Should the mark not reach the disk, a crash
+  // before FinishCommit undoes the commit, which the backups still allow.
+  operations->AppendToFile(journal, kCommittedLine);
+  return true;
+}
+
+bool RollBackCommit(const base::FilePath& install_dir_in, const CommitPlan& plan,
+                    FileOperations* operations) {
+  const base::FilePath install_dir = Named(install_dir_in);
+  bool restored = true;
+  for (auto step = plan.steps.rbegin(); step != plan.steps.rend(); ++step) {
+    if (!UndoStep(PathsOf(install_dir, plan, *step), step->kind, operations))
+      restored = false;
+  }
+  // The old files must be back on disk before their backups can go.
+  return restored && FlushDirectories(TouchedDirectories(install_dir, plan), operations) &&
+         RemoveCommitFiles(install_dir, plan, operations);
+}
+
+bool FinishCommit(const base::FilePath& install_dir, const CommitPlan& plan,
+                  FileOperations* operations) {
+  return RemoveCommitFiles(Named(install_dir), plan, operations);
+}

@@ -1,0 +1,63 @@
+// The plan of a commit: the steps that move a staged package into the
+// installation, in order, and the text in which the journal keeps them.
+// Also the names of the updater's own entries in the installation
+// directory, which no package entry can produce (entry names holding ".."
+// are refused). Plain values and functions; any thread.
+#ifndef ENGINE_COMMIT_PLAN_H_
+#define ENGINE_COMMIT_PLAN_H_
+
+#include <string>
+#include <vector>
+
+#include "base/file_path.h"
+#include "zip/zip_stage.h"
+
+// Name prefixes of the staging and backup directories, and the journal's
+// name, in the installation directory.
+extern const char16_t kStagingDirPrefix[];
+extern const char16_t kBackupDirPrefix[];
+extern const char16_t kJournalName[];
+
+struct CommitStep {
+  enum class Kind {
+    kMakeDirectory,  // create |path|
+    kAddFile,        // move the staged file to |path|
+    kReplaceFile,    // move |path| into the backup directory, then the
+                     // staged file to |path|
+  };
+  Kind kind;
+  // Relative to the installation directory.
+  base::FilePath path;
+  // Files: the staged file's name, which its backup also takes.
+  std::u16string staged_name;
+};
+
+struct CommitPlan {
+  // Names of the staging and backup directories in the installation.
+  std::u16string staging_dir;
+  std::u16string backup_dir;
+  // Directories first, each after its parent, then files.
+  std::vector<CommitStep> steps;
+};
+
+// Plans the commit of |staged| (in |staging_dir|, with backups going to
+// |backup_dir|) against the installation in |install_dir| as it is now:
+// missing directories are made, existing files replaced, others added.
+// False, with |error|, when a directory stands where the package puts a
+// file or something else stands where it needs a directory.
+bool PlanCommit(const zip::StagedPackage& staged, const base::FilePath& install_dir,
+                const std::u16string& staging_dir, const std::u16string& backup_dir,
+                CommitPlan* plan, std::string* error);
+
+// The plan as the journal keeps it, ending with a line that marks it whole.
+std::string PlanToText(const CommitPlan& plan);
+// The line added to the journal once every step has been taken.
+extern const char kCommittedLine[];
+
+// Reads a journal's text. |plan_whole| tells whether the plan was written to
+// its end (if not, no step was taken), |committed| whether every step was.
+// False when the text is not a journal at all.
+bool ParseJournal(const std::string& text, CommitPlan* plan, bool* plan_whole,
+                  bool* committed);
+
+#endif  // ENGINE_COMMIT_PLAN_H_

@@ -1,0 +1,221 @@
+// Ends the real updater at many points of an update, by SIGKILL and by
+// SIGTERM, then runs it once more: the installation must be exactly the new
+// version, with nothing of the ended run left in it or in the temporary
+// directory. The points are found by what the run shows: the server's
+// request, the staging directory filling, the host-still-running box, the
+// journal and its completion mark, the relaunched host.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/file_path.h"
+#include "base/utf_string_conversions.h"
+#include "tests/updater_fixture.h"
+#include "zip/testing/archive_builder.h"
+
+namespace test {
+namespace {
+
+namespace fs = std::filesystem;
+using Files = std::map<std::string, std::string>;
+using std::chrono::milliseconds;
+
+constexpr char kNewVersion[] = "9.0.0.1";
+constexpr int kParts = 1500;
+constexpr char kStillRunningBox[] = "Mirovue依旧在运行请手动关闭后更新";
+
+void WriteFile(const std::string& path, const std::string& content) {
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+// The installation's files with their content, leaving out the updater
+// itself, the logs and the updater's own entries.
+Files Snapshot(const std::string& root) {
+  Files files;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    std::string relative = fs::relative(entry.path(), root).string();
+    if (!entry.is_regular_file() || relative.rfind("..", 0) == 0 || relative == "updater" ||
+        relative == "updater.stderr" || relative == "debug.log" || relative == "host.log") {
+      continue;
+    }
+    files[relative] = ReadFileOrEmpty(entry.path().string());
+  }
+  return files;
+}
+
+// Polls |ready| every 200 µs until it holds; false after |timeout|.
+bool WaitFor(const std::function<bool()>& ready, milliseconds timeout) {
+  auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!ready()) {
+    if (std::chrono::steady_clock::now() >= deadline)
+      return false;
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  return true;
+}
+
+class CrashTest : public UpdaterFixture {
+ protected:
+  void SetUp() override {
+    UpdaterFixture::SetUp();
+    // The old version: the host first in the package, and many files that
+    // the new one replaces, so that staging and commit take a while.
+    std::vector<zip::TestEntry> release;
+    const std::string new_host = package_dir_.path() + "/Mirovue.exe";
+    fs::copy_file(DEMO_HOST_BINARY, new_host);
+    ASSERT_EQ(0, system(("'" VERSION_RESOURCE_TOOL "' --file-version='9, 0, 0, 1' --elf='" +
+                         new_host + "'")
+                            .c_str()));
+    release.push_back({"Mirovue.exe", ReadFileOrEmpty(new_host)});
+    for (int i = 0; i < kParts; ++i) {
+      const std::string name = "lib/part" + std::to_string(i) + ".dll";
+      WriteFile(Installed(name), "old part " + std::to_string(i));
+      release.push_back({name, "new part " + std::to_string(i) + std::string(8000, 'n')});
+    }
+    release.push_back({"plugins/viewer.dll", std::string(300000, 'v')});
+    old_ = Snapshot(install_.path());
+    new_ = old_;
+    for (const zip::TestEntry& entry : release)
+      new_[entry.name] = entry.content;
+
+    const std::string archive = package_dir_.path() + "/package.zip";
+    ASSERT_TRUE(zip::WriteTestArchive(base::FilePath(base::UTF8ToUTF16(archive)), release));
+    package_ = ReadFileOrEmpty(archive);
+    server_.SetResponse("/package.zip", Page(package_, 200, "application/zip"));
+    server_.SetResponse("/update.xml",
+                        Page(Manifest(kNewVersion, server_.Url("/package.zip"), Md5sum(archive))));
+  }
+
+  bool StagingHolds(size_t count) const {
+    for (const auto& entry : fs::directory_iterator(install_.path())) {
+      if (entry.path().filename().string().rfind("..updater_staging", 0) == 0 &&
+          static_cast<size_t>(std::distance(fs::directory_iterator(entry.path()),
+                                            fs::directory_iterator())) >= count) {
+        return true;
+      }
+    }
+    return false;
+  }
+  bool JournalHolds(const std::string& text) const {
+    return ReadFileOrEmpty(Installed("..updater_journal")).find(text) != std::string::npos;
+  }
+
+  // Runs the updater until |point| holds, then sends |signal|; false when
+  // the point never came. A point after the relaunch may find the updater
+  // done already.
+  bool EndUpdaterAt(const std::function<bool()>& point, int signal,
+                    const std::vector<std::string>& extra_args = {},
+                    bool may_have_ended = false) {
+    ChildProcess updater;
+    std::vector<std::string> args = {UrlSwitch("/update.xml")};
+    args.insert(args.end(), extra_args.begin(), extra_args.end());
+    StartUpdater(&updater, args);
+    bool reached = WaitFor(point, milliseconds(20000));
+    updater.Signal(signal);
+    int exit_code = 0;
+    EXPECT_TRUE(updater.Wait(milliseconds(20000), &exit_code));
+    EXPECT_TRUE(exit_code == 128 + signal || (may_have_ended && exit_code == 2)) << exit_code;
+    // Hosts that the ended run started, or that waited for it, go too.
+    KillProcessesRunning(Installed("Mirovue.exe"));
+    return reached;
+  }
+
+  // One more run, as the host would start it later; then the installation
+  // must be the new version with nothing left of the ended run.
+  void ExpectNextRunEndsWithTheNewVersion() {
+    server_.SetResponse("/package.zip", Page(package_, 200, "application/zip"));
+    int exit_code = RunUpdater({UrlSwitch("/update.xml")});
+    EXPECT_TRUE(exit_code == 0 || exit_code == 2) << exit_code;
+    KillProcessesRunning(Installed("Mirovue.exe"));
+    EXPECT_TRUE(Snapshot(install_.path()) == new_) << "not the new version";
+    EXPECT_TRUE(InstallationLeftovers().empty());
+    EXPECT_TRUE(TempLeftovers().empty());
+  }
+
+  bool IsWholeVersion() const {
+    Files now = Snapshot(install_.path());
+    return now == old_ || now == new_;
+  }
+
+  ScopedTempDir package_dir_;
+  std::string package_;
+  Files old_;
+  Files new_;
+};
+
+TEST_F(CrashTest, KilledDuringTheDownload) {
+  HttpResponse stalled = Page(package_, 200, "application/zip");
+  stalled.cut_after = package_.size() / 2;
+  server_.SetResponse("/package.zip", stalled);
+  ASSERT_TRUE(EndUpdaterAt([this] { return server_.RequestCount("/package.zip") > 0; }, SIGKILL));
+  EXPECT_EQ(old_, Snapshot(install_.path()));
+  ExpectNextRunEndsWithTheNewVersion();
+}
+
+TEST_F(CrashTest, KilledOrTerminatedWhileStaging) {
+  for (int signal : {SIGKILL, SIGTERM}) {
+    SCOPED_TRACE(signal);
+    ASSERT_TRUE(EndUpdaterAt([this] { return StagingHolds(kParts / 3); }, signal));
+    EXPECT_EQ(old_, Snapshot(install_.path()));
+  }
+  ExpectNextRunEndsWithTheNewVersion();
+}
+
+TEST_F(CrashTest, KilledDuringTheHostWait) {
+  HostLog host;
+  StartHost(&host);
+  ASSERT_TRUE(EndUpdaterAt(
+      [this] { return updater_stderr().find(kStillRunningBox) != std::string::npos; }, SIGKILL,
+      {host.HwndSwitch()}));
+  EXPECT_EQ(old_, Snapshot(install_.path()));
+  ExpectNextRunEndsWithTheNewVersion();
+}
+
+TEST_F(CrashTest, KilledAtPointsOfTheCommit) {
+  const std::function<bool()> kPoints[] = {
+      [this] { return fs::exists(Installed("..updater_journal")); },
+      [this] { return JournalHolds("\nend\n"); },
+      [this] { return ReadFileOrEmpty(Installed("lib/part0.dll")).rfind("new", 0) == 0; },
+      [this] { return JournalHolds("\ncommitted\n"); },
+      [this] { return !ReadFileOrEmpty(Installed("host.log")).empty(); },
+  };
+  const size_t kCount = sizeof(kPoints) / sizeof(kPoints[0]);
+  for (size_t i = 0; i < kCount; ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_TRUE(EndUpdaterAt(kPoints[i], SIGKILL, {}, i + 1 == kCount));
+    ExpectNextRunEndsWithTheNewVersion();
+    // Start again from the old version.
+    for (const auto& [name, content] : old_)
+      WriteFile(Installed(name), content);
+    fs::remove(Installed("plugins/viewer.dll"));
+    fs::remove(Installed("host.log"));
+    ASSERT_EQ(old_, Snapshot(install_.path()));
+  }
+}
+
+// A request to end the updater during the commit waits for it: the
+// installation is whole the moment the process has ended.
+TEST_F(CrashTest, TerminatedDuringTheCommitEndsWithAWholeVersion) {
+  ASSERT_TRUE(EndUpdaterAt([this] { return fs::exists(Installed("..updater_journal")); }, SIGTERM));
+  EXPECT_TRUE(Snapshot(install_.path()) == new_) << "the commit was not completed";
+  ExpectNextRunEndsWithTheNewVersion();
+}
+
+TEST_F(CrashTest, TerminatedAfterTheRelaunch) {
+  ASSERT_TRUE(EndUpdaterAt([this] { return !ReadFileOrEmpty(Installed("host.log")).empty(); },
+                           SIGTERM, {}, true));
+  EXPECT_TRUE(IsWholeVersion());
+  ExpectNextRunEndsWithTheNewVersion();
+}
+
+}  // namespace
+}  // namespace test
