@@ -276,6 +276,66 @@ bool CreateDirectoryTree(const FilePath& path, std::vector<FilePath>* created) {
   return true;
 }
 
+bool RenamePath(const FilePath& from, const FilePath& to) {
+  // Write-through: the move is on the disk when the call returns. A file
+  // being run or mapped may be moved, as it was opened sharing deletion.
+  return MoveFileExW(from.AsSystemPath().c_str(), to.AsSystemPath().c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool FlushDirectory(const FilePath& dir) {
+  win::ScopedHandle handle(CreateFileW(dir.AsSystemPath().c_str(), GENERIC_READ | GENERIC_WRITE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                       nullptr));
+  if (!handle.is_valid())
+    return false;
+  // File systems that keep names in their own journal refuse to flush a
+  // directory; the renames made here were written through already.
+  if (FlushFileBuffers(handle.get()))
+    return true;
+  DWORD error = GetLastError();
+  return error == ERROR_INVALID_FUNCTION || error == ERROR_ACCESS_DENIED;
+}
+
+bool FlushFilesBelow(const FilePath& dir) {
+  // Windows flushes one file at a time.
+  WIN32_FIND_DATAW entry;
+  ScopedFindHandle find(FindFirstFileW((dir.AsSystemPath() + L"\\*").c_str(), &entry));
+  if (!find.is_valid())
+    return false;
+  bool flushed = true;
+  do {
+    const std::wstring name = entry.cFileName;
+    const DWORD attributes = entry.dwFileAttributes;
+    if (name == L"." || name == L".." || (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      continue;
+    const FilePath path = dir.Append(AsChar16(name.c_str()));
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+      flushed = FlushFilesBelow(path) && flushed;
+      continue;
+    }
+    win::ScopedHandle file(CreateFileW(path.AsSystemPath().c_str(), GENERIC_WRITE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    flushed = file.is_valid() && FlushFileBuffers(file.get()) && flushed;
+  } while (FindNextFileW(find.get(), &entry));
+  return flushed;
+}
+
+bool ListDirectory(const FilePath& dir, std::vector<std::u16string>* names) {
+  WIN32_FIND_DATAW entry;
+  ScopedFindHandle find(FindFirstFileW((dir.AsSystemPath() + L"\\*").c_str(), &entry));
+  if (!find.is_valid())
+    return false;
+  do {
+    const std::wstring name = entry.cFileName;
+    if (name != L"." && name != L"..")
+      names->push_back(AsChar16(name.c_str()));
+  } while (FindNextFileW(find.get(), &entry));
+  return GetLastError() == ERROR_NO_MORE_FILES;
+}
+
 bool GetSystemTempDir(FilePath* path) {
   char16_t buffer[kMaxPathLength];
   // The length without terminator, or the size needed when it does not fit.

@@ -4,6 +4,7 @@
 #include <aclapi.h>
 #include <winioctl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -289,6 +290,39 @@ TEST_F(FileUtilWinTest, CreateDirectoryTreeFailsWhereAFileStands) {
   EXPECT_FALSE(CreateDirectoryTree(Path(root_ / "file"), &created));
   EXPECT_FALSE(CreateDirectoryTree(Path(root_ / "file" / "sub"), &created));
   EXPECT_TRUE(created.empty());
+}
+
+TEST_F(FileUtilWinTest, RenameReplacesAFileThatAReaderKeepsReading) {
+  std::ofstream(root_ / "installed") << "old";
+  std::ofstream(root_ / "staged") << "new";
+  // A reader that shares deletion, as a running program's image is held.
+  win::ScopedHandle reader(CreateFileW((root_ / "installed").c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                       OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(reader.is_valid());
+  fs::create_directory(root_ / "backup");
+  ASSERT_TRUE(RenamePath(Path(root_ / "installed"), Path(root_ / "backup" / "installed")));
+  ASSERT_TRUE(RenamePath(Path(root_ / "staged"), Path(root_ / "installed")));
+  EXPECT_EQ("new", test::ReadFileOrEmpty(root_ / "installed"));
+  char buffer[8] = {};
+  DWORD read = 0;
+  ASSERT_TRUE(ReadFile(reader.get(), buffer, sizeof(buffer), &read, nullptr));
+  EXPECT_EQ("old", std::string(buffer, read));
+  EXPECT_TRUE(FlushDirectory(Path(root_)));
+  EXPECT_FALSE(RenamePath(Path(root_ / "absent"), Path(root_ / "other")));
+}
+
+TEST_F(FileUtilWinTest, ListsAndFlushesWhatADirectoryHolds) {
+  fs::create_directories(root_ / "tree" / "sub");
+  std::ofstream(root_ / "tree" / "a.txt") << "a";
+  std::ofstream(root_ / "tree" / "sub" / "b.txt") << "b";
+  std::vector<std::u16string> names;
+  ASSERT_TRUE(ListDirectory(Path(root_ / "tree"), &names));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ((std::vector<std::u16string>{u"a.txt", u"sub"}), names);
+  EXPECT_TRUE(FlushFilesBelow(Path(root_ / "tree")));
+  EXPECT_FALSE(ListDirectory(Path(root_ / "absent"), &names));
+  EXPECT_FALSE(FlushFilesBelow(Path(root_ / "absent")));
 }
 
 TEST_F(FileUtilWinTest, SystemTempDirIsTheSystemsWithoutTrailingSeparators) {

@@ -56,19 +56,8 @@ File File::OpenForRead(const FilePath& path) {
                    OPEN_EXISTING));
 }
 
-File File::OpenExistingForOverwrite(const FilePath& path) {
-  // Opened without truncation and emptied only once the open has succeeded
-  // and shown an ordinary file, so that a refused open (a program being
-  // run, a read-only file, a device name such as CON) leaves the content
-  // alone. A directory cannot be opened this way at all.
-  File file(Open(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING));
-  if (!file.IsValid())
-    return File();
-  if (GetFileType(Handle(file.handle_)) != FILE_TYPE_DISK ||
-      !SetEndOfFile(Handle(file.handle_))) {
-    return File();
-  }
-  return file;
+File File::OpenForAppend(const FilePath& path) {
+  return File(Open(path, FILE_APPEND_DATA, FILE_SHARE_READ, OPEN_EXISTING));
 }
 
 File File::CreateNew(const FilePath& path, bool /*owner_executable*/) {
@@ -100,6 +89,24 @@ bool File::WriteAll(const void* data, size_t size) {
     size -= written;
   }
   return true;
+}
+
+bool File::Flush() {
+  return FlushFileBuffers(Handle(handle_)) != 0;
+}
+
+bool File::CopyPermissionsFrom(const FilePath& model) {
+  // Windows keeps no permission bits; the read-only attribute is what a
+  // replaced file would lose.
+  DWORD attributes = GetFileAttributesW(model.AsSystemPath().c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES)
+    return false;
+  FILE_BASIC_INFO info = {};
+  if (!GetFileInformationByHandleEx(Handle(handle_), FileBasicInfo, &info, sizeof(info)))
+    return false;
+  info.FileAttributes = (info.FileAttributes & ~FILE_ATTRIBUTE_READONLY) |
+                        (attributes & FILE_ATTRIBUTE_READONLY);
+  return SetFileInformationByHandle(Handle(handle_), FileBasicInfo, &info, sizeof(info)) != 0;
 }
 
 int64_t File::Seek(Whence whence, int64_t offset) {

@@ -60,47 +60,35 @@ TEST_F(FileWinTest, NewFilesAreOrdinaryWhateverTheExecuteRequest) {
   EXPECT_FALSE(File::CreateNew(Path("plain"), false).IsValid());
 }
 
-TEST_F(FileWinTest, OverwritingKeepsTheFileAndItsAttributes) {
-  std::ofstream(root_ / "existing") << "old and long content";
-  ASSERT_TRUE(SetFileAttributesW((root_ / "existing").c_str(),
-                                 FILE_ATTRIBUTE_HIDDEN));
+TEST_F(FileWinTest, AppendingWritesAtTheEndOfTheSameFile) {
+  std::ofstream(root_ / "existing") << "old";
   const uint64_t index = FileIndexOf(root_ / "existing");
-  File file = File::OpenExistingForOverwrite(Path("existing"));
+  File file = File::OpenForAppend(Path("existing"));
   ASSERT_TRUE(file.IsValid());
-  EXPECT_EQ("", ReadFileOrEmpty(root_ / "existing"));
-  ASSERT_TRUE(file.WriteAll("new", 3));
+  ASSERT_TRUE(file.WriteAll("+new", 4));
+  EXPECT_TRUE(file.Flush());
   EXPECT_TRUE(file.Close());
-  EXPECT_EQ("new", ReadFileOrEmpty(root_ / "existing"));
+  EXPECT_EQ("old+new", ReadFileOrEmpty(root_ / "existing"));
   EXPECT_EQ(index, FileIndexOf(root_ / "existing"));
-  EXPECT_TRUE(GetFileAttributesW((root_ / "existing").c_str()) &
-              FILE_ATTRIBUTE_HIDDEN);
+
+  EXPECT_FALSE(File::OpenForAppend(Path("absent")).IsValid());
+  fs::create_directory(root_ / "dir");
+  EXPECT_FALSE(File::OpenForAppend(Path("dir")).IsValid());
 }
 
-TEST_F(FileWinTest, OverwritingWhatCannotBeWrittenLeavesItAlone) {
-  std::ofstream(root_ / "read_only") << "kept";
-  ASSERT_TRUE(SetFileAttributesW((root_ / "read_only").c_str(),
-                                 FILE_ATTRIBUTE_READONLY));
-  // Windows refuses to write a read-only file. Wine run by root maps the
-  // attribute to Unix permission bits, which do not stop root.
-  const bool system_refuses =
-      !win::ScopedHandle(CreateFileW((root_ / "read_only").c_str(),
-                                     GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                     OPEN_EXISTING, 0, nullptr))
-           .is_valid();
-  if (system_refuses) {
-    EXPECT_FALSE(File::OpenExistingForOverwrite(Path("read_only")).IsValid());
-    EXPECT_EQ("kept", ReadFileOrEmpty(root_ / "read_only"));
-  } else {
-    EXPECT_TRUE(test::RunningUnderWine());
-  }
-  SetFileAttributesW((root_ / "read_only").c_str(), FILE_ATTRIBUTE_NORMAL);
+TEST_F(FileWinTest, CopiesTheReadOnlyAttributeOfItsModel) {
+  std::ofstream(root_ / "model") << "m";
+  ASSERT_TRUE(SetFileAttributesW((root_ / "model").c_str(), FILE_ATTRIBUTE_READONLY));
+  File file = File::CreateNew(Path("copy"), false);
+  ASSERT_TRUE(file.IsValid());
+  EXPECT_TRUE(file.CopyPermissionsFrom(Path("model")));
+  EXPECT_TRUE(file.Close());
+  EXPECT_TRUE(GetFileAttributesW((root_ / "copy").c_str()) & FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesW((root_ / "model").c_str(), FILE_ATTRIBUTE_NORMAL);
+  SetFileAttributesW((root_ / "copy").c_str(), FILE_ATTRIBUTE_NORMAL);
 
-  EXPECT_FALSE(File::OpenExistingForOverwrite(Path("absent")).IsValid());
-  fs::create_directory(root_ / "dir");
-  EXPECT_FALSE(File::OpenExistingForOverwrite(Path("dir")).IsValid());
-  // A device name is no file to empty.
-  EXPECT_FALSE(
-      File::OpenExistingForOverwrite(FilePath(u"\\\\.\\NUL")).IsValid());
+  File orphan = File::CreateNew(Path("orphan"), false);
+  EXPECT_FALSE(orphan.CopyPermissionsFrom(Path("absent")));
 }
 
 TEST_F(FileWinTest, ReadsAndSeeks) {
@@ -122,7 +110,7 @@ TEST_F(FileWinTest, AFileOpenForReadingMayBeReplacedAndDeleted) {
   std::ofstream(root_ / "shared") << "content";
   File reader = File::OpenForRead(Path("shared"));
   ASSERT_TRUE(reader.IsValid());
-  File writer = File::OpenExistingForOverwrite(Path("shared"));
+  File writer = File::OpenForAppend(Path("shared"));
   EXPECT_TRUE(writer.IsValid());
   EXPECT_TRUE(writer.Close());
   EXPECT_TRUE(DeleteFileW((root_ / "shared").c_str()));
@@ -131,7 +119,7 @@ TEST_F(FileWinTest, AFileOpenForReadingMayBeReplacedAndDeleted) {
 TEST_F(FileWinTest, AFileOpenForWritingHasNoSecondWriter) {
   File first = File::CreateNew(Path("written"), false);
   ASSERT_TRUE(first.IsValid());
-  EXPECT_FALSE(File::OpenExistingForOverwrite(Path("written")).IsValid());
+  EXPECT_FALSE(File::OpenForAppend(Path("written")).IsValid());
   EXPECT_TRUE(File::OpenForRead(Path("written")).IsValid());
 }
 

@@ -38,6 +38,16 @@ std::wstring DefaultLogFileName() {
   return path.substr(0, path.rfind(L'\\') + 1) + kLogFileName;
 }
 
+// The executable may be renamed while it runs (an update that replaces the
+// updater itself moves it aside), so its directory is taken as the process
+// starts, not when the first line is written.
+const bool g_log_file_named_at_start = [] {
+  std::lock_guard<std::mutex> hold(g_file_lock);
+  if (!g_file_name)
+    g_file_name = new std::wstring(DefaultLogFileName());
+  return true;
+}();
+
 // The handle stays open until the process ends (or a test points logging
 // elsewhere); it is not inherited by started processes.
 HANDLE OpenForAppend(const std::wstring& path) {

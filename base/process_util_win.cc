@@ -103,6 +103,16 @@ int CountProcessesByName(const std::u16string& executable_name,
   return count;
 }
 
+bool IsProcessRunning(ProcessId pid) {
+  if (pid == 0)
+    return false;
+  win::ScopedHandle process(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid)));
+  // A process that exists but may not be opened (another user's) runs.
+  if (!process.is_valid())
+    return GetLastError() == ERROR_ACCESS_DENIED;
+  return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+}
+
 Process::Process(Process&& other) noexcept
     : handle_(std::exchange(other.handle_, kInvalidHandle)) {}
 

@@ -196,6 +196,12 @@ TEST_F(ProcessUtilWinTest, AnEndedProcessNoLongerCountsWhileItsHandleIsOpen) {
   win::ScopedHandle thread(info.hThread);
   ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.get(), 30000));
   EXPECT_EQ(0, CountProcessesByName(name));
+  EXPECT_FALSE(IsProcessRunning(info.dwProcessId));
+}
+
+TEST_F(ProcessUtilWinTest, ThisProcessRunsAndNoProcessZeroDoes) {
+  EXPECT_TRUE(IsProcessRunning(GetCurrentProcessId()));
+  EXPECT_FALSE(IsProcessRunning(0));
 }
 
 TEST_F(ProcessUtilWinTest, TheChildGetsTheCallersEnvironmentAndDirectory) {

@@ -3,15 +3,15 @@
 # X server of their own (without a display Wine makes no windows): the
 # framework's tests, the checks of the Windows programs, and the black-box
 # tests of updater.exe, whose driver is a Linux program from build/.
-# Usage: run_windows_tests.sh [TARGET...]
-#   TARGET  build and run only these tests (default: all of them)
+# Usage: run_windows_tests.sh [TEST...]
+#   TEST  run only these tests (default: all of them)
 # The exit code is ctest's (124 when the whole run timed out).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 targets=("$@")
 
 bash "$root/tools/build.sh" build "" updater_wine_tests
-bash "$root/tools/build_windows.sh" "${targets[@]}"
+bash "$root/tools/build_windows.sh"
 # shellcheck source=wine_env.sh
 source "$root/tools/wine_env.sh"
 

@@ -29,7 +29,8 @@ namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 using std::chrono::seconds;
 
-constexpr char kWine[] = "wine";
+// Started without a search of PATH.
+constexpr char kWine[] = "/usr/bin/wine";
 constexpr int kIdShow = 32778;
 constexpr int kIdOk = 1;
 
@@ -89,7 +90,7 @@ void Screenshot(const std::string& name) {
   ASSERT_FALSE(dir.empty());
   fs::create_directories(dir);
   ChildProcess import;
-  ASSERT_TRUE(import.Start("import", {"-window", "root", dir + "/" + name}));
+  ASSERT_TRUE(import.Start("/usr/bin/import", {"-window", "root", dir + "/" + name}));
   int exit_code = -1;
   ASSERT_TRUE(import.Wait(seconds(30), &exit_code));
   EXPECT_EQ(0, exit_code) << name;
