@@ -8,7 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 targets=()
 for t in "$@"; do targets+=(--target "$t"); done
-bash "$root/tools/install_windows_deps.sh"
+bash "$root/tools/install_deps.sh" windows
 bash "$root/tools/build_windows_deps.sh" "$root/build-win/deps"
 cmake -S "$root" -B "$root/build-win" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \

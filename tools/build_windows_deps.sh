@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds static minizip and libcurl (HTTP/HTTPS via Schannel, IPv6, SSPI) for x86_64-w64-mingw32
-# from Debian's source packages into OUT_DIR/{include,lib}; run install_windows_deps.sh first.
+# from Debian's source packages into OUT_DIR/{include,lib}; run "install_deps.sh windows" first.
 # Usage: build_windows_deps.sh OUT_DIR   (a no-op once OUT_DIR/.deps-stamp matches this script)
 set -euo pipefail
 

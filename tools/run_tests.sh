@@ -5,8 +5,7 @@
 # ThreadSanitizer tree, and the Windows tree under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/tools/install_deps.sh"
-bash "$root/tools/install_windows_deps.sh"
+bash "$root/tools/install_deps.sh" windows
 status=0
 for tree in build: build-asan:address build-tsan:thread; do
   dir=${tree%%:*}

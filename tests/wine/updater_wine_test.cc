@@ -222,5 +222,36 @@ TEST_F(UpdaterWineTest, WholeUpdateWithDialogBalloonAndStillRunningBox) {
   EXPECT_EQ(0, RunWine({Setting("DESKTOP_USER_EXE"), "close", relaunched.substr(7)}));
 }
 
+// A running image cannot be written on Windows, but it can be moved aside:
+// the update replaces the updater that runs it. The old image stays in a
+// backup directory until it has ended; the next start removes it.
+TEST_F(UpdaterWineTest, PackageHoldingTheRunningUpdaterReplacesIt) {
+  ScopedTempDir package_dir;
+  const std::string archive = package_dir.path() + "/package.zip";
+  const std::string new_updater =
+      ReadFileOrEmpty(Installed("updater.exe")) + std::string(16, '\0');
+  ASSERT_TRUE(zip::WriteTestArchive(base::FilePath(base::UTF8ToUTF16(archive)),
+                                    {{"updater.exe", new_updater}, {"readme.txt", "new\n"}}));
+  server_.SetResponse("/package.zip", Page(ReadFileOrEmpty(archive), 200, "application/zip"));
+  server_.SetResponse("/update.xml",
+                      Page(Manifest("9.0.0.1", server_.Url("/package.zip"), Md5sum(archive))));
+  server_.SetResponse("/same.xml",
+                      Page(Manifest(Setting("HOST_VERSION"), server_.Url("/package.zip"))));
+
+  EXPECT_EQ(2, RunWine({Installed("updater.exe"), "--url=" + server_.Url("/update.xml")},
+                       seconds(60), install_.path()));
+  EXPECT_EQ(new_updater, ReadFileOrEmpty(Installed("updater.exe")));
+  EXPECT_EQ("new\n", ReadFileOrEmpty(Installed("readme.txt")));
+  std::string relaunched = WaitForLine(Installed("host.log"), "window ");
+  ASSERT_FALSE(relaunched.empty());
+  EXPECT_EQ(0, RunWine({Setting("DESKTOP_USER_EXE"), "close", relaunched.substr(7)}));
+
+  // The new updater runs, and leaves nothing of the update behind.
+  EXPECT_EQ(0, RunWine({Installed("updater.exe"), "--url=" + server_.Url("/same.xml")},
+                       seconds(60), install_.path()));
+  for (const auto& entry : fs::directory_iterator(install_.path()))
+    EXPECT_NE(0u, entry.path().filename().string().rfind("..", 0)) << entry.path();
+}
+
 }  // namespace
 }  // namespace test
