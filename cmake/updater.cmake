@@ -31,16 +31,19 @@ function(updater_library name)
   target_include_directories(${name} PUBLIC ${A_INCLUDES})
 endfunction()
 
-# updater_test(NAME [ISOLATED] [WINDOWS] SOURCES ... [DEPS ...] [SANITIZERS address thread])
+# updater_test(NAME [ISOLATED] [WINDOWS] [SHARDS n] SOURCES ... [DEPS ...]
+#              [SANITIZERS address thread])
 # One test binary per area. The plain Linux tree always builds and runs it;
 # a sanitizer tree only when that sanitizer is listed; the Windows tree only
 # when it is marked WINDOWS, and runs it under Wine, linked with
 # windows_test_support (tests/), which checks the ANSI code page first. An
 # ISOLATED test runs on Linux in PID, network and mount namespaces of its
 # own, so that processes named Mirovue.exe and updaters running elsewhere on
-# the machine are invisible to it and to the updaters it starts.
+# the machine are invisible to it and to the updaters it starts. A test with
+# SHARDS runs as that many ctest tests (name_0, name_1, ...), each a share of
+# its cases, so that slow cases that mostly wait run side by side.
 function(updater_test name)
-  cmake_parse_arguments(A "ISOLATED;WINDOWS" "" "SOURCES;DEPS;SANITIZERS" ${ARGN})
+  cmake_parse_arguments(A "ISOLATED;WINDOWS" "SHARDS" "SOURCES;DEPS;SANITIZERS" ${ARGN})
   if(UPDATER_SANITIZER AND NOT UPDATER_SANITIZER IN_LIST A_SANITIZERS)
     return()
   endif()
@@ -52,11 +55,21 @@ function(updater_test name)
   if(WIN32)
     target_link_libraries(${name} PRIVATE windows_test_support)
   endif()
+  # A target name, so that the Windows tree runs it under Wine.
+  set(command ${name})
   if(A_ISOLATED AND NOT WIN32)
-    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/tools/run_isolated.sh $<TARGET_FILE:${name}>)
-  else()
-    add_test(NAME ${name} COMMAND ${name})
+    set(command ${PROJECT_SOURCE_DIR}/tools/run_isolated.sh $<TARGET_FILE:${name}>)
   endif()
+  if(NOT A_SHARDS)
+    add_test(NAME ${name} COMMAND ${command})
+    return()
+  endif()
+  math(EXPR last "${A_SHARDS} - 1")
+  foreach(index RANGE ${last})
+    add_test(NAME ${name}_${index} COMMAND ${command})
+    set_tests_properties(${name}_${index} PROPERTIES ENVIRONMENT
+      "GTEST_TOTAL_SHARDS=${A_SHARDS};GTEST_SHARD_INDEX=${index}")
+  endforeach()
 endfunction()
 
 # updater_fuzzer(NAME SOURCES ... [DEPS ...] CORPUS dir RUNS n [MAX_LEN bytes])

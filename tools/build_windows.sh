@@ -11,7 +11,7 @@ for t in "$@"; do targets+=(--target "$t"); done
 bash "$root/tools/install_deps.sh" windows
 bash "$root/tools/build_windows_deps.sh" "$root/build-win/deps"
 cmake -S "$root" -B "$root/build-win" -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
   -DUPDATER_WINDOWS_DEPS="$root/build-win/deps" \
   -DUPDATER_WINE_DRIVER="$root/build/tests/updater_wine_tests" >/dev/null
 cmake --build "$root/build-win" -j "$(nproc)" "${targets[@]}"
