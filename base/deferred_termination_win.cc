@@ -8,18 +8,26 @@
 
 #include <atomic>
 
+#include "base/win/scoped_handle.h"
+
 namespace base {
 
 namespace {
 
 // Whether a request has arrived; written by the handler's thread.
 std::atomic<bool> g_requested{false};
-// Signalled when the deferral ends, to let a held-back request go on.
-HANDLE g_deferral_over = nullptr;
+
+// Signalled when a deferral ends, to let a held-back request go on. Made
+// once and kept for the life of the process: a handler that started just
+// before its removal may still wait on it.
+HANDLE DeferralOver() {
+  static const win::ScopedHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  return event.get();
+}
 
 BOOL WINAPI HoldBackRequest(DWORD) {
   g_requested = true;
-  WaitForSingleObject(g_deferral_over, INFINITE);
+  WaitForSingleObject(DeferralOver(), INFINITE);
   // Not handled: the next handler, the system's, ends the process.
   return FALSE;
 }
@@ -28,19 +36,16 @@ BOOL WINAPI HoldBackRequest(DWORD) {
 
 DeferredTermination::DeferredTermination() {
   g_requested = false;
-  g_deferral_over = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ResetEvent(DeferralOver());
   SetConsoleCtrlHandler(HoldBackRequest, TRUE);
 }
 
 DeferredTermination::~DeferredTermination() {
   SetConsoleCtrlHandler(HoldBackRequest, FALSE);
-  if (g_requested) {
-    // The held-back request ends the process; nothing after it may run.
-    SetEvent(g_deferral_over);
+  SetEvent(DeferralOver());
+  // The held-back request ends the process; nothing after it may run.
+  if (g_requested)
     ExitProcess(STATUS_CONTROL_C_EXIT);
-  }
-  CloseHandle(g_deferral_over);
-  g_deferral_over = nullptr;
 }
 
 bool DeferredTermination::requested() const {

@@ -82,6 +82,15 @@ bool CreateUniqueDirIn(const FilePath& base_dir,
                        const std::u16string& prefix,
                        FilePath* new_dir);
 
+// CreateUniqueDirIn for work whose results are later moved out into
+// |base_dir|: what is made inside must get the access that it would get in
+// |base_dir| itself. On Linux that is CreateUniqueDirIn, since a file keeps
+// its own mode; on Windows the directory takes |base_dir|'s inherited access
+// list instead of a private one.
+bool CreateUniqueWorkDirIn(const FilePath& base_dir,
+                           const std::u16string& prefix,
+                           FilePath* new_dir);
+
 // CreateUniqueDirIn in the system temporary directory.
 bool MakeTempDirectory(const std::u16string& prefix, FilePath* new_dir);
 

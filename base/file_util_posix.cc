@@ -187,6 +187,12 @@ bool CreateUniqueDirIn(const FilePath& base_dir,
   return false;
 }
 
+bool CreateUniqueWorkDirIn(const FilePath& base_dir,
+                           const std::u16string& prefix,
+                           FilePath* new_dir) {
+  return CreateUniqueDirIn(base_dir, prefix, new_dir);
+}
+
 ScopedFILE OpenFile(const FilePath& path, const char* mode) {
   return ScopedFILE(fopen(path.AsSystemPath().c_str(), mode));
 }

@@ -201,6 +201,24 @@ class OwnerOnlySecurity {
   SECURITY_ATTRIBUTES attributes_ = {};
 };
 
+// CreateUniqueDirIn's naming, with |security| for the directory (null:
+// what it inherits from |base_dir|).
+bool CreateUniqueDirWithSecurity(const FilePath& base_dir, const std::u16string& prefix,
+                                 SECURITY_ATTRIBUTES* security, FilePath* new_dir) {
+  srand(static_cast<unsigned>(time(nullptr)));
+  const std::string pid = std::to_string(GetCurrentProcessId());
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    std::u16string name =
+        prefix + ASCIIToUTF16(pid + "_" + std::to_string(rand() % 32767));
+    FilePath candidate = base_dir.Append(name);
+    if (CreateDirectoryW(candidate.AsSystemPath().c_str(), security)) {
+      *new_dir = candidate;
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 bool PathPresent(const FilePath& path) {
@@ -279,8 +297,24 @@ bool CreateDirectoryTree(const FilePath& path, std::vector<FilePath>* created) {
 bool RenamePath(const FilePath& from, const FilePath& to) {
   // Write-through: the move is on the disk when the call returns. A file
   // being run or mapped may be moved, as it was opened sharing deletion.
-  return MoveFileExW(from.AsSystemPath().c_str(), to.AsSystemPath().c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  const std::wstring source = from.AsSystemPath();
+  const std::wstring target = to.AsSystemPath();
+  const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+  if (MoveFileExW(source.c_str(), target.c_str(), flags))
+    return true;
+  // A read-only file is replaced as rename replaces it on Linux; it keeps
+  // the attribute when the move fails all the same.
+  const DWORD error = GetLastError();
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (error != ERROR_ACCESS_DENIED || attributes == INVALID_FILE_ATTRIBUTES ||
+      !(attributes & FILE_ATTRIBUTE_READONLY) ||
+      !SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY & kSettableAttributes)) {
+    return false;
+  }
+  if (MoveFileExW(source.c_str(), target.c_str(), flags))
+    return true;
+  SetFileAttributesW(target.c_str(), attributes & kSettableAttributes);
+  return false;
 }
 
 bool FlushDirectory(const FilePath& dir) {
@@ -315,12 +349,22 @@ bool FlushFilesBelow(const FilePath& dir) {
       flushed = FlushFilesBelow(path) && flushed;
       continue;
     }
-    win::ScopedHandle file(CreateFileW(path.AsSystemPath().c_str(), GENERIC_WRITE,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    flushed = file.is_valid() && FlushFileBuffers(file.get()) && flushed;
+    // Flushing needs write access, which a read-only file refuses; the
+    // attribute is lifted for the flush and put back.
+    const std::wstring system_path = path.AsSystemPath();
+    const bool read_only = attributes & FILE_ATTRIBUTE_READONLY;
+    if (read_only)
+      SetFileAttributesW(system_path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY & kSettableAttributes);
+    {
+      win::ScopedHandle file(CreateFileW(system_path.c_str(), GENERIC_WRITE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      flushed = file.is_valid() && FlushFileBuffers(file.get()) && flushed;
+    }
+    if (read_only)
+      SetFileAttributesW(system_path.c_str(), attributes & kSettableAttributes);
   } while (FindNextFileW(find.get(), &entry));
-  return flushed;
+  return GetLastError() == ERROR_NO_MORE_FILES && flushed;
 }
 
 bool ListDirectory(const FilePath& dir, std::vector<std::u16string>* names) {
@@ -350,22 +394,14 @@ bool CreateUniqueDirIn(const FilePath& base_dir,
                        const std::u16string& prefix,
                        FilePath* new_dir) {
   OwnerOnlySecurity security;
-  if (!security.Init())
-    return false;
-  srand(static_cast<unsigned>(time(nullptr)));
-  const std::string pid = std::to_string(GetCurrentProcessId());
-  for (int attempt = 0; attempt < 50; ++attempt) {
-    std::u16string name =
-        prefix + ASCIIToUTF16(pid + "_" + std::to_string(rand() % 32767));
-    FilePath candidate = base_dir.Append(name);
-    if (!CreateDirectoryW(candidate.AsSystemPath().c_str(),
-                          security.attributes())) {
-      continue;
-    }
-    *new_dir = candidate;
-    return true;
-  }
-  return false;
+  return security.Init() &&
+         CreateUniqueDirWithSecurity(base_dir, prefix, security.attributes(), new_dir);
+}
+
+bool CreateUniqueWorkDirIn(const FilePath& base_dir,
+                           const std::u16string& prefix,
+                           FilePath* new_dir) {
+  return CreateUniqueDirWithSecurity(base_dir, prefix, nullptr, new_dir);
 }
 
 ScopedFILE OpenFile(const FilePath& path, const char* mode) {

@@ -312,6 +312,17 @@ TEST_F(FileUtilWinTest, RenameReplacesAFileThatAReaderKeepsReading) {
   EXPECT_FALSE(RenamePath(Path(root_ / "absent"), Path(root_ / "other")));
 }
 
+TEST_F(FileUtilWinTest, ReadOnlyFilesAreFlushedAndReplacedLikeOthers) {
+  fs::create_directory(root_ / "tree");
+  std::ofstream(root_ / "tree" / "locked") << "old";
+  std::ofstream(root_ / "staged") << "new";
+  ASSERT_TRUE(SetFileAttributesW((root_ / "tree" / "locked").c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_TRUE(FlushFilesBelow(Path(root_ / "tree")));
+  EXPECT_TRUE(GetFileAttributesW((root_ / "tree" / "locked").c_str()) & FILE_ATTRIBUTE_READONLY);
+  ASSERT_TRUE(RenamePath(Path(root_ / "staged"), Path(root_ / "tree" / "locked")));
+  EXPECT_EQ("new", test::ReadFileOrEmpty(root_ / "tree" / "locked"));
+}
+
 TEST_F(FileUtilWinTest, ListsAndFlushesWhatADirectoryHolds) {
   fs::create_directories(root_ / "tree" / "sub");
   std::ofstream(root_ / "tree" / "a.txt") << "a";

@@ -7,13 +7,14 @@
 
 namespace {
 
-// Makes a private directory named after |prefix| in |install_dir|; its name,
-// or empty when none could be made.
+// Makes a directory named after |prefix| in |install_dir|, in which files
+// get the access of the installation's own; its name, or empty when none
+// could be made.
 std::u16string MakeDirectoryIn(const base::FilePath& install_dir, const char16_t* prefix) {
   base::FilePath dir;
   const base::FilePath parent =
       install_dir.empty() ? base::FilePath(base::FilePath::kCurrentDirectory) : install_dir;
-  if (!base::CreateUniqueDirIn(parent, prefix, &dir))
+  if (!base::CreateUniqueWorkDirIn(parent, prefix, &dir))
     return std::u16string();
   return dir.BaseName().value();
 }

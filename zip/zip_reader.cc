@@ -75,7 +75,8 @@ int64_t ReadAt(ArchiveStream* stream, char* buffer, size_t size) {
 }
 
 // Fills the least recently used window from the stream's position; false on
-// a read error.
+// a read error, and when nothing is left to read there (a file that shrank
+// after it was opened), so that a reader never waits on an empty window.
 bool Refill(ArchiveStream* stream) {
   Window* window = &stream->windows[0];
   for (Window& candidate : stream->windows) {
@@ -84,7 +85,7 @@ bool Refill(ArchiveStream* stream) {
   }
   window->bytes.resize(kWindowSize);
   int64_t read = ReadAt(stream, window->bytes.data(), kWindowSize);
-  if (read < 0)
+  if (read <= 0)
     return false;
   window->start = stream->position;
   window->length = static_cast<size_t>(read);
