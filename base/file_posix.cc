@@ -29,21 +29,6 @@ intptr_t Open(const FilePath& path, int flags, mode_t mode) {
 
 }  // namespace
 
-File::File(File&& other) noexcept
-    : handle_(std::exchange(other.handle_, kInvalidHandle)) {}
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = std::exchange(other.handle_, kInvalidHandle);
-  }
-  return *this;
-}
-
-File::~File() {
-  Close();
-}
-
 File File::OpenForRead(const FilePath& path) {
   return File(Open(path, O_RDONLY, 0));
 }

@@ -35,21 +35,6 @@ intptr_t Open(const FilePath& path, DWORD access, DWORD share,
 
 }  // namespace
 
-File::File(File&& other) noexcept
-    : handle_(std::exchange(other.handle_, kInvalidHandle)) {}
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = std::exchange(other.handle_, kInvalidHandle);
-  }
-  return *this;
-}
-
-File::~File() {
-  Close();
-}
-
 File File::OpenForRead(const FilePath& path) {
   return File(Open(path, GENERIC_READ,
                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

@@ -3,8 +3,24 @@
 
 #include <chrono>
 #include <thread>
+#include <utility>
 
 namespace base {
+
+Process::Process(Process&& other) noexcept
+    : handle_(std::exchange(other.handle_, kInvalidHandle)) {}
+
+Process& Process::operator=(Process&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = std::exchange(other.handle_, kInvalidHandle);
+  }
+  return *this;
+}
+
+Process::~Process() {
+  Close();
+}
 
 std::u16string BuildLaunchCommandLine(const FilePath& program,
                                       const std::u16string& arguments) {

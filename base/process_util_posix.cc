@@ -160,21 +160,6 @@ bool IsProcessRunning(ProcessId pid) {
   return pid > 0 && !HasEnded("/proc/" + std::to_string(pid));
 }
 
-Process::Process(Process&& other) noexcept
-    : handle_(std::exchange(other.handle_, kInvalidHandle)) {}
-
-Process& Process::operator=(Process&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = std::exchange(other.handle_, kInvalidHandle);
-  }
-  return *this;
-}
-
-Process::~Process() {
-  Close();
-}
-
 ProcessId Process::pid() const {
   return handle_;
 }

@@ -113,21 +113,6 @@ bool IsProcessRunning(ProcessId pid) {
   return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
 }
 
-Process::Process(Process&& other) noexcept
-    : handle_(std::exchange(other.handle_, kInvalidHandle)) {}
-
-Process& Process::operator=(Process&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = std::exchange(other.handle_, kInvalidHandle);
-  }
-  return *this;
-}
-
-Process::~Process() {
-  Close();
-}
-
 ProcessId Process::pid() const {
   return IsValid() ? GetProcessId(Handle(handle_)) : kInvalidHandle;
 }

@@ -55,26 +55,6 @@ class ThreadAttributes {
 
 }  // namespace
 
-PlatformThreadHandle::PlatformThreadHandle(PlatformThreadHandle&& other) noexcept
-    : native_(other.native_), valid_(other.valid_) {
-  other.valid_ = false;
-}
-
-PlatformThreadHandle& PlatformThreadHandle::operator=(
-    PlatformThreadHandle&& other) noexcept {
-  if (this != &other) {
-    Release();
-    native_ = other.native_;
-    valid_ = other.valid_;
-    other.valid_ = false;
-  }
-  return *this;
-}
-
-PlatformThreadHandle::~PlatformThreadHandle() {
-  Release();
-}
-
 void PlatformThreadHandle::Release() {
   if (valid_)
     pthread_detach(static_cast<pthread_t>(native_));

@@ -83,26 +83,6 @@ void TellDebuggerThreadName(const char* name) {
 
 }  // namespace
 
-PlatformThreadHandle::PlatformThreadHandle(PlatformThreadHandle&& other) noexcept
-    : native_(other.native_), valid_(other.valid_) {
-  other.valid_ = false;
-}
-
-PlatformThreadHandle& PlatformThreadHandle::operator=(
-    PlatformThreadHandle&& other) noexcept {
-  if (this != &other) {
-    Release();
-    native_ = other.native_;
-    valid_ = other.valid_;
-    other.valid_ = false;
-  }
-  return *this;
-}
-
-PlatformThreadHandle::~PlatformThreadHandle() {
-  Release();
-}
-
 void PlatformThreadHandle::Release() {
   // Closing the handle lets the thread go; it runs on by itself.
   if (valid_)
