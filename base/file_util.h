@@ -51,6 +51,12 @@ bool DeletePath(const FilePath& path, bool recursive);
 bool CreateDirectoryTree(const FilePath& path,
                          std::vector<FilePath>* created = nullptr);
 
+// Whether the file system can hold a file at |path| by the length of its
+// names: on Linux each component at most 255 bytes of UTF-8 and the whole
+// below PATH_MAX; on Windows each component at most 255 UTF-16 units (the
+// whole path is kMaxPathLength's to bound).
+bool NameLengthsFit(const FilePath& path);
+
 // Moves |from| to |to| in one step, replacing a file already at |to|. Both
 // must be on one file system. A file that is open, mapped or being run may
 // be moved; whoever has it keeps reading the same content.

@@ -5,6 +5,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -111,6 +112,18 @@ bool CreateDirectoryTree(const FilePath& path, std::vector<FilePath>* created) {
   if (created)
     created->push_back(path);
   return true;
+}
+
+bool NameLengthsFit(const FilePath& path) {
+  const std::string system_path = path.AsSystemPath();
+  if (system_path.size() >= PATH_MAX)
+    return false;
+  size_t start = 0;
+  for (size_t end; (end = system_path.find('/', start)) != std::string::npos; start = end + 1) {
+    if (end - start > NAME_MAX)
+      return false;
+  }
+  return system_path.size() - start <= NAME_MAX;
 }
 
 bool RenamePath(const FilePath& from, const FilePath& to) {

@@ -294,6 +294,17 @@ bool CreateDirectoryTree(const FilePath& path, std::vector<FilePath>* created) {
   return true;
 }
 
+bool NameLengthsFit(const FilePath& path) {
+  constexpr size_t kMaxComponentLength = 255;
+  size_t component = 0;
+  for (char16_t c : path.value()) {
+    component = FilePath::IsSeparator(c) ? 0 : component + 1;
+    if (component > kMaxComponentLength)
+      return false;
+  }
+  return true;
+}
+
 bool RenamePath(const FilePath& from, const FilePath& to) {
   // Write-through: the move is on the disk when the call returns. A file
   // being run or mapped may be moved, as it was opened sharing deletion.
