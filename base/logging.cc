@@ -84,6 +84,10 @@ LogLine::~LogLine() {
   internal::SetLastSystemError(saved_last_error_);
 }
 
+void OpenLogFile() {
+  internal::OpenLogFile();
+}
+
 void SetLogFileForTesting(const std::string& path) {
   internal::SetLogFileName(path);
 }

@@ -107,6 +107,11 @@ LOGGING_DEFINE_CHECK_OP(GT, >)
 LOGGING_DEFINE_CHECK_OP(GE, >=)
 #undef LOGGING_DEFINE_CHECK_OP
 
+// Opens the log file now unless it is open: lines need no such call, but
+// one made before work that may fill the disk keeps the file for the lines
+// that report it.
+void OpenLogFile();
+
 // Test hooks. The program itself never calls these.
 //
 // Points logging at |path| instead of the default file; an empty path goes

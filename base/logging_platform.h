@@ -20,10 +20,12 @@ bool ReadLocalTime(std::tm* local);
 
 // Appends |text| to the log file in one write, holding the lock that all
 // processes writing the same file share. Opens the file first if needed: the
-// file set for tests or "debug.log" beside the executable, else
-// "debug.log" in the current directory. A line that finds no file is
-// dropped; the next one tries again.
+// file set for tests, or "debug.log" beside the executable, never through a
+// link and never anywhere else. A line that finds no file is dropped; the
+// next one tries again.
 void WriteToLogFile(const std::string& text);
+// Opens the log file unless it is open.
+void OpenLogFile();
 // |path| empty means the default file.
 void SetLogFileName(const std::string& path);
 

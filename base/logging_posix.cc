@@ -3,6 +3,7 @@
 #include <limits.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -20,7 +21,6 @@ namespace internal {
 namespace {
 
 constexpr char kLogFileName[] = "debug.log";
-constexpr char kFallbackLogFile[] = "./debug.log";
 
 // Serialises this process's threads around the file; the advisory lock on
 // the file itself serialises the processes that share it. A plain mutex is
@@ -31,12 +31,13 @@ int g_file = -1;                     // Guarded by g_file_lock.
 std::string* g_file_name = nullptr;  // Guarded by g_file_lock; leaked.
 
 // The directory part of /proc/self/exe, with its trailing slash, followed
-// by "debug.log".
+// by "debug.log"; empty when the executable's directory is unknown, since
+// the log belongs nowhere else.
 std::string DefaultLogFileName() {
   char exe[PATH_MAX];
   const ssize_t length = readlink("/proc/self/exe", exe, sizeof(exe) - 1);
   if (length <= 0)
-    return kLogFileName;
+    return std::string();
   std::string path(exe, static_cast<size_t>(length));
   return path.substr(0, path.rfind('/') + 1) + kLogFileName;
 }
@@ -51,8 +52,18 @@ const bool g_log_file_named_at_start = [] {
   return true;
 }();
 
+// A link at the log's name is not followed, so that lines never land
+// outside the installation; anything but a plain file (a pipe would hold
+// the writer) is refused too.
 int OpenForAppend(const std::string& path) {
-  return open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  const int fd = open(path.c_str(),
+                      O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
+  struct stat info;
+  if (fd >= 0 && (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+    close(fd);
+    return -1;
+  }
+  return fd;
 }
 
 // Requires g_file_lock.
@@ -61,9 +72,8 @@ bool EnsureFileOpen() {
     return true;
   if (!g_file_name)
     g_file_name = new std::string(DefaultLogFileName());
-  g_file = OpenForAppend(*g_file_name);
-  if (g_file < 0)
-    g_file = OpenForAppend(kFallbackLogFile);
+  if (!g_file_name->empty())
+    g_file = OpenForAppend(*g_file_name);
   return g_file >= 0;
 }
 
@@ -105,6 +115,11 @@ void WriteToLogFile(const std::string& text) {
   WriteAll(g_file, text);
   if (locked)
     flock(g_file, LOCK_UN);
+}
+
+void OpenLogFile() {
+  std::lock_guard<std::mutex> hold(g_file_lock);
+  EnsureFileOpen();
 }
 
 void SetLogFileName(const std::string& path) {

@@ -9,6 +9,9 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -466,24 +469,32 @@ TEST_F(LoggingTest, DefaultFileIsDebugLogBesideTheExecutable) {
   }
 }
 
-TEST_F(LoggingTest, UnwritableExecutableDirectoryFallsBackToCurrentDirectory) {
-  const fs::path bin = fs::path(temp_dir_.path()) / "bin";
-  const fs::path cwd = fs::path(temp_dir_.path()) / "cwd";
-  fs::create_directories(cwd);
-  // A directory where the log file would be cannot be opened for writing,
-  // even by root, for whom a read-only directory is still writable.
-  fs::create_directories(bin / "debug.log");
-  const fs::path copy = bin / "logging_child";
-  fs::copy_file(fs::read_symlink("/proc/self/exe"), copy);
-  fs::permissions(bin, fs::perms::owner_read | fs::perms::owner_exec |
-                           fs::perms::group_read | fs::perms::group_exec);
+// The log belongs beside the executable and nowhere else: what stands at its
+// name is never followed, and no other place is written instead.
+TEST_F(LoggingTest, ALogThatCannotBeOpenedBesideTheExecutableIsWrittenNowhere) {
+  const fs::path outside = fs::path(temp_dir_.path()) / "outside.txt";
+  const std::function<void(const fs::path&)> kObstacles[] = {
+      // Cannot be opened for writing, even by root, for whom a read-only
+      // directory is still writable.
+      [](const fs::path& log) { fs::create_directories(log); },
+      [&](const fs::path& log) { fs::create_symlink(outside, log); },
+      [&](const fs::path& log) { fs::create_symlink(fs::path(temp_dir_.path()) / "none", log); },
+      [](const fs::path& log) { ASSERT_EQ(0, mkfifo(log.c_str(), 0644)); },
+  };
+  for (size_t i = 0; i < std::size(kObstacles); ++i) {
+    SCOPED_TRACE(i);
+    const fs::path bin = fs::path(temp_dir_.path()) / ("bin" + std::to_string(i));
+    const fs::path cwd = fs::path(temp_dir_.path()) / ("cwd" + std::to_string(i));
+    fs::create_directories(bin);
+    fs::create_directories(cwd);
+    { std::ofstream(outside, std::ios::trunc) << "not the log\n"; }
+    kObstacles[i](bin / "debug.log");
 
-  ASSERT_EQ(RunCopyOfThisBinary(bin, cwd), 0);
-  const std::vector<std::string> lines =
-      SplitLines(ReadFileOrEmpty(cwd / "debug.log"));
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_NE(lines[0].find(")] child line"), std::string::npos);
-  fs::permissions(bin, fs::perms::owner_all, fs::perm_options::add);
+    ASSERT_EQ(RunCopyOfThisBinary(bin, cwd), 0);
+    EXPECT_FALSE(fs::exists(cwd / "debug.log"));
+    EXPECT_EQ("not the log\n", ReadFileOrEmpty(outside));
+    EXPECT_FALSE(fs::exists(fs::path(temp_dir_.path()) / "none"));
+  }
 }
 
 }  // namespace

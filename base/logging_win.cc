@@ -14,7 +14,6 @@ namespace internal {
 namespace {
 
 constexpr wchar_t kLogFileName[] = L"debug.log";
-constexpr wchar_t kFallbackLogFile[] = L".\\debug.log";
 
 // Serialises this process's threads around the file's state; the named
 // mutex serialises every thread of every process writing the same file. A
@@ -27,13 +26,14 @@ HANDLE g_file_mutex = nullptr;         // Guarded by g_file_lock.
 std::wstring* g_file_name = nullptr;   // Guarded by g_file_lock; leaked.
 
 // The directory of the executable, with its trailing backslash, followed
-// by "debug.log".
+// by "debug.log"; empty when the executable's directory is unknown, since
+// the log belongs nowhere else.
 std::wstring DefaultLogFileName() {
   wchar_t exe[MAX_PATH];
   const DWORD length = GetModuleFileNameW(nullptr, exe, MAX_PATH);
   // A result that fills the buffer has been cut short.
   if (length == 0 || length >= MAX_PATH)
-    return kLogFileName;
+    return std::wstring();
   std::wstring path(exe, length);
   return path.substr(0, path.rfind(L'\\') + 1) + kLogFileName;
 }
@@ -49,11 +49,22 @@ const bool g_log_file_named_at_start = [] {
 }();
 
 // The handle stays open until the process ends (or a test points logging
-// elsewhere); it is not inherited by started processes.
+// elsewhere); it is not inherited by started processes. A link or other
+// reparse point at the log's name is opened as itself and refused, so that
+// lines never land outside the installation; so is anything but a file.
 HANDLE OpenForAppend(const std::wstring& path) {
-  return CreateFileW(path.c_str(), GENERIC_WRITE,
-                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                     FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (file != INVALID_HANDLE_VALUE &&
+      (!GetFileInformationByHandle(file, &info) ||
+       (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
+       GetFileType(file) != FILE_TYPE_DISK)) {
+    CloseHandle(file);
+    return INVALID_HANDLE_VALUE;
+  }
+  return file;
 }
 
 // Requires g_file_lock.
@@ -62,9 +73,8 @@ bool EnsureFileOpen() {
     return true;
   if (!g_file_name)
     g_file_name = new std::wstring(DefaultLogFileName());
-  g_file = OpenForAppend(*g_file_name);
-  if (g_file == INVALID_HANDLE_VALUE)
-    g_file = OpenForAppend(kFallbackLogFile);
+  if (!g_file_name->empty())
+    g_file = OpenForAppend(*g_file_name);
   return g_file != INVALID_HANDLE_VALUE;
 }
 
@@ -133,6 +143,11 @@ void WriteToLogFile(const std::string& text) {
   }
   if (locked)
     ReleaseMutex(g_file_mutex);
+}
+
+void OpenLogFile() {
+  std::lock_guard<std::mutex> hold(g_file_lock);
+  EnsureFileOpen();
 }
 
 void SetLogFileName(const std::string& path) {
