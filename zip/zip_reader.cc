@@ -263,7 +263,8 @@ ZipEntryInfo::ZipEntryInfo(const std::string& raw_name, bool owner_executable,
       unsafe_(raw_name.find("..") != std::string::npos),
       owner_executable_(owner_executable),
       storage_(storage) {
-  if (!IsValidUTF8(raw_name))
+  // A zero byte would end the name early wherever it is handed on.
+  if (!IsValidUTF8(raw_name) || raw_name.find('\0') != std::string::npos)
     unsafe_ = true;
   if (path_.IsAbsolute() || (!raw_name.empty() && raw_name[0] == '/'))
     unsafe_ = true;
@@ -300,16 +301,19 @@ bool ZipReader::OpenArchive(const base::FilePath& archive_path) {
 bool ZipReader::ReadCurrentEntry() {
   if (!HasEntry())
     return false;
-  char name[kMaxEntryNameLength + 1] = {};
+  // The name is read whole, however long: a name cut short could merge
+  // entries or install a file under another name.
   unz_file_info64 file_info;
-  if (unzGetCurrentFileInfo64(zip_file_.get(), &file_info, name,
-                              kMaxEntryNameLength, nullptr, 0, nullptr,
-                              0) != UNZ_OK) {
+  if (unzGetCurrentFileInfo64(zip_file_.get(), &file_info, nullptr, 0, nullptr, 0, nullptr,
+                              0) != UNZ_OK ||
+      file_info.size_filename == 0) {
     return false;
   }
-  std::string raw_name(name, strnlen(name, kMaxEntryNameLength));
-  if (raw_name.empty())
+  std::string raw_name(file_info.size_filename, '\0');
+  if (unzGetCurrentFileInfo64(zip_file_.get(), &file_info, &raw_name[0], raw_name.size(),
+                              nullptr, 0, nullptr, 0) != UNZ_OK) {
     return false;
+  }
 
   // Archives made on Unix (system 3 in the "version made by" field) keep
   // the mode bits in the upper half of the external attributes.

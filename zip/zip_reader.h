@@ -38,8 +38,9 @@ class ZipEntryInfo {
   // The name decoded from UTF-8; undecodable sequences become U+FFFD.
   const base::FilePath& path() const { return path_; }
   bool is_directory() const { return is_dir_; }
-  // The name holds "..", is not valid UTF-8, begins with a separator or a
-  // drive letter, colon and separator, or begins with two separators.
+  // The name holds ".." or a zero byte, is not valid UTF-8, begins with a
+  // separator or a drive letter, colon and separator, or begins with two
+  // separators.
   bool is_unsafe() const { return unsafe_; }
   bool is_owner_executable() const { return owner_executable_; }
   const ZipEntryStorage& storage() const { return storage_; }
@@ -54,9 +55,6 @@ class ZipEntryInfo {
 
 class ZipReader {
  public:
-  // Entry names longer than this many bytes are cut to it.
-  static constexpr size_t kMaxEntryNameLength = 255;
-
   ZipReader();
   ZipReader(const ZipReader&) = delete;
   ZipReader& operator=(const ZipReader&) = delete;

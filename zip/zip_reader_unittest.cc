@@ -44,6 +44,8 @@ TEST(ZipEntryInfoTest, NamesThatCouldLeaveTheDestinationAreUnsafe) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(c.unsafe, ZipEntryInfo(c.name, false).is_unsafe());
   }
+  // A zero byte would end the name early wherever it is handed on.
+  EXPECT_TRUE(ZipEntryInfo(std::string("run.txt\0.exe", 12), false).is_unsafe());
 }
 
 TEST(ZipEntryInfoTest, OnlyATrailingSlashMakesADirectory) {
@@ -109,10 +111,14 @@ TEST_F(ZipReaderTest, AnEmptyArchiveHasNoEntry) {
   EXPECT_FALSE(reader.MoveToNextEntry());
 }
 
-TEST_F(ZipReaderTest, NamesAreCutAt255Bytes) {
-  std::string long_name(300, 'n');
-  ASSERT_TRUE(WriteTestArchive(archive_, {{long_name, "x"}}));
-  EXPECT_EQ(std::vector<std::string>{long_name.substr(0, 255)}, EntryNames());
+// Names cut short would merge entries and install files under wrong names.
+TEST_F(ZipReaderTest, NamesAreReadWholeHoweverLong) {
+  const std::string long_name(300, 'n');
+  const std::string directory = "\u4e2d" + std::string(300, 'd') + "/";
+  ASSERT_TRUE(WriteTestArchive(
+      archive_, {{long_name + "a", "x"}, {long_name + "b", "y"}, {directory, ""}}));
+  EXPECT_EQ((std::vector<std::string>{long_name + "a", long_name + "b", directory}),
+            EntryNames());
 }
 
 TEST_F(ZipReaderTest, OwnerExecuteComesFromUnixAttributesOnly) {

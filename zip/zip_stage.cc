@@ -57,6 +57,8 @@ std::string WhyRefused(const ZipEntryInfo& entry, const base::FilePath& install_
   const base::FilePath entry_path = install_dir.Append(entry.path());
   if (entry_path.value().size() >= base::kMaxPathLength)
     return "destination path too long";
+  if (!base::NameLengthsFit(entry_path))
+    return "name too long for the file system";
   if (!IsRepresentableInAnsi(entry_path))
     return "destination path not representable in the ANSI code page";
   return std::string();
@@ -137,9 +139,11 @@ bool StageEntry(ZipReader* reader, const base::FilePath& installed_path,
   base::File output = base::File::CreateNew(staged_path, entry.is_owner_executable());
   if (!output.IsValid())
     return false;
+  // A link in the installation is replaced like a file, but what it points
+  // at is none of the update's business: the new file gets its own bits.
   base::FileInfo installed;
   if (base::ReadFileInfo(installed_path, &installed) && !installed.is_directory &&
-      !output.CopyPermissionsFrom(installed_path)) {
+      !installed.is_symbolic_link && !output.CopyPermissionsFrom(installed_path)) {
     return false;
   }
   return reader->ExtractCurrentEntryTo(&output) && output.Close();

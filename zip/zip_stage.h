@@ -31,8 +31,8 @@ struct StagedPackage {
 // stored or deflated data that is not encrypted, and no path that is both a
 // file and a directory. Then writes each file entry into |staging_dir|,
 // verifying its size and checksum, with the permission bits of the installed
-// file it will replace (or, for a new file, the owner's execute bit from
-// the archive), and flushes them all to disk. On success |staged| describes
+// file it will replace (or, for a new file or one that replaces a link, the
+// owner's execute bit from the archive), and flushes them all to disk. On success |staged| describes
 // the package; on failure |error| says why, and whatever was written stays
 // in |staging_dir| for its owner to remove.
 bool StageArchive(const base::FilePath& archive_path,

@@ -42,6 +42,14 @@ std::string EmptyArchiveAfterStub() {
          std::string(18, '\0');
 }
 
+// |count| Chinese characters, three bytes each in UTF-8.
+std::string Chinese(size_t count) {
+  std::string text;
+  for (size_t i = 0; i < count; ++i)
+    text += "\xe4\xb8\xad";
+  return text;
+}
+
 // Everything under |root|: each path with its kind, mode bits and content.
 std::map<std::string, std::string> Snapshot(const fs::path& root) {
   std::map<std::string, std::string> tree;
@@ -202,6 +210,7 @@ TEST_F(StageArchiveTest, RefusedArchivesWriteNothing) {
       {"file over a directory", {{"a/b.txt", "a"}, {"a", "file"}}},
       {"directory over a file", {{"a", "file"}, {"a/", ""}}},
       {"no file name", {{"a.txt", "a"}, {"./", ""}, {".", "x"}}},
+      {"name longer than the file system holds", {{"a.txt", "a"}, {Chinese(86), "x"}}},
   };
   MakeInstallation();
   for (const auto& c : kCases) {
@@ -282,6 +291,38 @@ TEST_F(StageArchiveTest, PathsTooLongForTheSystemAreRefusedUpFront) {
     deep += "directory/";
   EXPECT_FALSE(Stage({{"Mirovue.exe", "new host"}, {deep + "x.txt", "x"}}));
   EXPECT_TRUE(fs::is_empty(staging_));
+}
+
+// Past 255 bytes, a name is neither cut nor merged with another: each is
+// staged whole while the file system can hold it.
+TEST_F(StageArchiveTest, LongNamesAreStagedWhole) {
+  std::string deep;
+  for (int i = 0; i < 37; ++i)
+    deep += Chinese(2) + "/";
+  ASSERT_GT(deep.size(), 255u);
+  const std::string longest = Chinese(85);
+  ASSERT_TRUE(Stage({{deep + "a", "a"}, {deep + "b", "b"}, {longest + "/", ""},
+                     {longest + "/" + longest, "c"}}));
+  EXPECT_EQ("a", StagedContent(deep + "a"));
+  EXPECT_EQ("b", StagedContent(deep + "b"));
+  EXPECT_EQ("c", StagedContent(longest + "/" + longest));
+  EXPECT_EQ(longest, StagedDirectories().back());
+}
+
+// A link where the package puts a file is replaced like a file; what it
+// points at is neither read nor written, and a dangling one is no obstacle.
+TEST_F(StageArchiveTest, LinksInTheInstallationAreReplacedNotFollowed) {
+  MakeInstallation();
+  WriteWholeFile(root_ / "outside.txt", "outside");
+  chmod((root_ / "outside.txt").c_str(), 0700);
+  fs::create_symlink(root_ / "outside.txt", install_ / "linked.txt");
+  fs::create_symlink(root_ / "missing.txt", install_ / "dangling.txt");
+  ASSERT_TRUE(Stage({{"linked.txt", "new linked"}, {"dangling.txt", "new dangling"}}));
+  EXPECT_EQ("new linked", StagedContent("linked.txt"));
+  EXPECT_EQ(0644u, StagedMode("linked.txt"));
+  EXPECT_EQ(0644u, StagedMode("dangling.txt"));
+  EXPECT_EQ("outside", ReadFileOrEmpty(root_ / "outside.txt"));
+  EXPECT_EQ(0700u, ModeOf(root_ / "outside.txt"));
 }
 
 TEST_F(StageArchiveTest, ChineseNamesAreStaged) {
