@@ -15,8 +15,10 @@
 #include "app/version_check.h"
 #include "base/at_exit.h"
 #include "base/base_paths.h"
+#include "base/directory_lock.h"
 #include "base/file_path.h"
 #include "base/file_util.h"
+#include "base/logging.h"
 #include "base/path_service.h"
 #include "base/win/wide_text.h"
 #include "engine/file_operations.h"
@@ -28,15 +30,21 @@ SingleInstanceGuard g_singleInstance;
 
 namespace {
 
-// An update that died part-way is undone or finished before the installed
-// version is read, so that the check sees one whole version.
-void RecoverEarlierUpdates() {
+// The directory of the updater, which is the installation; an empty one is
+// the current directory.
+base::FilePath InstallationDirectory() {
   base::FilePath install_dir;
   base::PathService::Get(base::DIR_EXECUTABLE, &install_dir);
+  return install_dir.empty() ? base::FilePath(base::FilePath::kCurrentDirectory) : install_dir;
+}
+
+// An update that died part-way is undone or finished before the installed
+// version is read, so that the check sees one whole version.
+InstallationState RecoverEarlierUpdates(const base::FilePath& install_dir) {
   base::FilePath temp_dir;
   base::GetSystemTempDir(&temp_dir);
   FileOperations operations;
-  RecoverInstallation(install_dir, temp_dir, &operations);
+  return RecoverInstallation(install_dir, temp_dir, &operations);
 }
 
 }  // namespace
@@ -53,9 +61,27 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line,
   ParseCommandLine();
   if (g_singleInstance.anotherInstanceRunning())
     return 0;
-  RecoverEarlierUpdates();
+  // The single-instance mutex is one user's, or one session's: the lock
+  // keeps every other updater on the machine away from this installation
+  // while this one may work on it. An installation that cannot be written
+  // has no lock, and nothing to recover.
+  const base::FilePath install_dir = InstallationDirectory();
+  base::DirectoryLock installation_lock;
+  if (installation_lock.Acquire(install_dir) == base::DirectoryLock::Result::kHeldElsewhere) {
+    LOG(INFO) << "Another updater is working on the installation " << install_dir.value()
+              << "; this one leaves it alone";
+    return 0;
+  }
+  const InstallationState state = installation_lock.held()
+                                      ? RecoverEarlierUpdates(install_dir)
+                                      : InstallationState::kWhole;
   if (g_manifestUrl.empty())
     return 0;
+  // A version read from a part-replaced installation would be a guess.
+  if (state == InstallationState::kInDoubt) {
+    NotifyHost(WM_HOST_UPDATE_FAILED);
+    return 0;
+  }
 
   GetInstalledVersion(g_hostExeName);
   curl_global_init(CURL_GLOBAL_ALL);

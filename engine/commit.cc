@@ -4,6 +4,7 @@
 
 #include "base/file_util.h"
 #include "base/utf_string_conversions.h"
+#include "engine/journal.h"
 
 namespace {
 
@@ -77,22 +78,30 @@ bool FlushDirectories(const std::set<std::u16string>& dirs, FileOperations* oper
   return flushed;
 }
 
-// Removes the journal, then the staging and backup directories. The journal
-// goes first: once the backups are gone, no later start may act on it.
+// Removes the staging and backup directories, then the journal.
 bool RemoveCommitFiles(const base::FilePath& install_dir, const CommitPlan& plan,
                        FileOperations* operations) {
-  if (!operations->RemovePath(install_dir.Append(kJournalName), false) ||
-      !operations->FlushDirectory(install_dir)) {
+  const bool staging_removed =
+      operations->RemovePath(install_dir.Append(plan.staging_dir), true);
+  if (!operations->RemovePath(install_dir.Append(plan.backup_dir), true) || !staging_removed)
     return false;
-  }
-  bool removed = operations->RemovePath(install_dir.Append(plan.staging_dir), true);
-  return operations->RemovePath(install_dir.Append(plan.backup_dir), true) && removed;
+  return operations->RemovePath(install_dir.Append(kJournalName), false) &&
+         operations->FlushDirectory(install_dir);
 }
 
 // The installation directory as the system names it: an empty one is the
 // current directory.
 base::FilePath Named(const base::FilePath& install_dir) {
   return install_dir.empty() ? base::FilePath(base::FilePath::kCurrentDirectory) : install_dir;
+}
+
+// After a failed step of a commit: puts everything back, and says in
+// |error| when that has failed too. Always false.
+bool UndoAfterFailure(const base::FilePath& install_dir, const CommitPlan& plan,
+                      FileOperations* operations, std::string* error) {
+  if (!RollBackCommit(install_dir, plan, operations))
+    *error += "; the previous files are not all back yet";
+  return false;
 }
 
 }  // namespace
@@ -105,30 +114,29 @@ bool CommitPlanSteps(const base::FilePath& install_dir_in, const CommitPlan& pla
     *error = "the journal of an unfinished commit is still there";
     return false;
   }
-  if (!operations->WriteNewFile(journal, PlanToText(plan)) ||
-      !operations->FlushDirectory(install_dir)) {
+  if (!WriteJournal(install_dir, plan, JournalMark::kNone, operations)) {
     *error = "cannot write the journal";
     // No step was taken: what was written of the journal can simply go.
+    operations->RemovePath(install_dir.Append(kNewJournalName), false);
     operations->RemovePath(journal, false);
     return false;
   }
   for (const CommitStep& step : plan.steps) {
     if (!TakeStep(PathsOf(install_dir, plan, step), step.kind, operations)) {
       *error = "cannot move " + base::UTF16ToUTF8(step.path.value()) + " into place";
-      if (!RollBackCommit(install_dir, plan, operations))
-        *error += "; the previous files are not all back yet";
-      return false;
+      return UndoAfterFailure(install_dir, plan, operations, error);
     }
   }
   if (!FlushDirectories(TouchedDirectories(install_dir, plan), operations)) {
     *error = "cannot make the new files durable";
-    if (!RollBackCommit(install_dir, plan, operations))
-      *error += "; the previous files are not all back yet";
-    return false;
+    return UndoAfterFailure(install_dir, plan, operations, error);
   }
-  // Every step is on disk now. Should the mark not reach the disk, a crash
-  // before FinishCommit undoes the commit, which the backups still allow.
-  operations->AppendToFile(journal, kCommittedLine);
+  // Until the mark is on disk, the next start would undo the commit; a
+  // commit that cannot be marked is undone now, while the backups are here.
+  if (!WriteJournal(install_dir, plan, JournalMark::kCommitted, operations)) {
+    *error = "cannot mark the journal committed";
+    return UndoAfterFailure(install_dir, plan, operations, error);
+  }
   return true;
 }
 
@@ -140,9 +148,14 @@ bool RollBackCommit(const base::FilePath& install_dir_in, const CommitPlan& plan
     if (!UndoStep(PathsOf(install_dir, plan, *step), step->kind, operations))
       restored = false;
   }
-  // The old files must be back on disk before their backups can go.
-  return restored && FlushDirectories(TouchedDirectories(install_dir, plan), operations) &&
-         RemoveCommitFiles(install_dir, plan, operations);
+  // The old files must be back on disk before the journal may say so.
+  if (!restored || !FlushDirectories(TouchedDirectories(install_dir, plan), operations) ||
+      !WriteJournal(install_dir, plan, JournalMark::kUndone, operations)) {
+    return false;
+  }
+  // Everything is back: what the clean-up leaves, the next start removes.
+  FinishCommit(install_dir, plan, operations);
+  return true;
 }
 
 bool FinishCommit(const base::FilePath& install_dir, const CommitPlan& plan,

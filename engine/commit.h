@@ -13,23 +13,26 @@
 #include "engine/file_operations.h"
 
 // Writes the journal, then takes every step of |plan| in |install_dir|, and
-// marks the journal complete once every step is on disk. On a failure puts
+// marks the journal committed once every step is on disk. On a failure puts
 // everything back, newest first, and returns false with |error|; the
-// backups are kept until the restore has succeeded. On success the staging
-// and backup directories and the journal remain for FinishCommit.
+// backups are kept until the journal says everything is back. On success
+// the staging and backup directories and the journal remain for
+// FinishCommit.
 bool CommitPlanSteps(const base::FilePath& install_dir, const CommitPlan& plan,
                      FileOperations* operations, std::string* error);
 
 // Undoes whatever steps of |plan| were taken, newest first, whichever step
-// the commit had reached, then removes the journal and the staging and
-// backup directories. False when something could not be put back; the
-// journal and the backups then stay for another try.
+// the commit had reached, marks the journal undone, then removes the
+// staging and backup directories and the journal. False when something
+// could not be put back or the mark not written: the journal and the
+// backups then stay for another try.
 bool RollBackCommit(const base::FilePath& install_dir, const CommitPlan& plan,
                     FileOperations* operations);
 
-// After a complete commit: removes the journal, then the staging and backup
-// directories. False when something could not be removed; a journal left
-// behind is finished by the next start, directories left are removed by it.
+// After the journal has been marked committed or undone: removes the
+// staging and backup directories, then the journal, which outlives them so
+// that no backup is ever without it. False when something could not be
+// removed; the next start finishes what is left.
 bool FinishCommit(const base::FilePath& install_dir, const CommitPlan& plan,
                   FileOperations* operations);
 

@@ -1,6 +1,5 @@
 // The plan of a commit: the steps that move a staged package into the
-// installation, in order, and the text in which the journal keeps them.
-// Also the names of the updater's own entries in the installation
+// installation, in order. Also the names of the updater's own entries in the installation
 // directory, which no package entry can produce (entry names holding ".."
 // are refused). Plain values and functions; any thread.
 #ifndef ENGINE_COMMIT_PLAN_H_
@@ -12,11 +11,13 @@
 #include "base/file_path.h"
 #include "zip/zip_stage.h"
 
-// Name prefixes of the staging and backup directories, and the journal's
-// name, in the installation directory.
+// Name prefixes of the staging and backup directories, the journal's name,
+// and the name a new journal is written under, in the installation
+// directory.
 extern const char16_t kStagingDirPrefix[];
 extern const char16_t kBackupDirPrefix[];
 extern const char16_t kJournalName[];
+extern const char16_t kNewJournalName[];
 
 struct CommitStep {
   enum class Kind {
@@ -48,16 +49,5 @@ struct CommitPlan {
 bool PlanCommit(const zip::StagedPackage& staged, const base::FilePath& install_dir,
                 const std::u16string& staging_dir, const std::u16string& backup_dir,
                 CommitPlan* plan, std::string* error);
-
-// The plan as the journal keeps it, ending with a line that marks it whole.
-std::string PlanToText(const CommitPlan& plan);
-// The line added to the journal once every step has been taken.
-extern const char kCommittedLine[];
-
-// Reads a journal's text. |plan_whole| tells whether the plan was written to
-// its end (if not, no step was taken), |committed| whether every step was.
-// False when the text is not a journal at all.
-bool ParseJournal(const std::string& text, CommitPlan* plan, bool* plan_whole,
-                  bool* committed);
 
 #endif  // ENGINE_COMMIT_PLAN_H_

@@ -9,6 +9,8 @@
 #include <climits>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <map>
 #include <string>
 
@@ -37,10 +39,15 @@ class FaultyOperations : public FileOperations {
   FaultyOperations(int allowed, Mode mode) : allowed_(allowed), mode_(mode) {}
 
   int steps() const { return steps_; }
-  // The step at which the journal was marked complete, or -1.
+  // The step at which the journal was marked committed, or -1.
   int mark_step() const { return mark_step_; }
 
   bool Rename(const base::FilePath& from, const base::FilePath& to) override {
+    // The committed mark takes effect when its journal is renamed into place.
+    if (to.BaseName().value() == kJournalName &&
+        test::ReadFileOrEmpty(from.AsSystemPath()).find("\ncommitted\n") != std::string::npos) {
+      mark_step_ = steps_;
+    }
     return Allow() && FileOperations::Rename(from, to);
   }
   bool MakeDirectory(const base::FilePath& dir) override {
@@ -54,10 +61,6 @@ class FaultyOperations : public FileOperations {
   }
   bool WriteNewFile(const base::FilePath& path, const std::string& text) override {
     return Allow() && FileOperations::WriteNewFile(path, text);
-  }
-  bool AppendToFile(const base::FilePath& path, const std::string& text) override {
-    mark_step_ = steps_;
-    return Allow() && FileOperations::AppendToFile(path, text);
   }
 
  private:
@@ -203,8 +206,9 @@ TEST_F(CommitTest, AStepThatFailsPutsEveryFileBackByteForByte) {
     const fs::path install = NewTrial();
     FaultyOperations failing_disk(failing, FaultyOperations::Mode::kFailOnce);
     const bool committed = CommitThenFinish(install, &failing_disk);
-    // The mark is the last step of the commit, and clean-up steps follow.
-    EXPECT_EQ(failing >= mark_step_, committed);
+    // The mark is the journal's rename and the flush of its directory, the
+    // last steps of the commit; clean-up steps follow.
+    EXPECT_EQ(failing > mark_step_ + 1, committed);
     EXPECT_EQ(committed ? new_ : old_, Snapshot(install));
 
     FileOperations next_start;
@@ -235,9 +239,47 @@ TEST_F(CommitTest, ADeathDuringTheRecoveryIsRecoveredAtTheStartAfter) {
   }
 }
 
+// A commit that died half-way, whose journal was then emptied, cut or
+// deleted: no file of the old version is lost, each is in its place or in a
+// backup that is kept, and the installation is in doubt.
+TEST_F(CommitTest, ADamagedJournalAfterAHalfDoneCommitKeepsEveryOldFile) {
+  const std::function<void(const fs::path&)> kDamages[] = {
+      [](const fs::path& journal) { fs::resize_file(journal, 0); },
+      [](const fs::path& journal) { fs::resize_file(journal, fs::file_size(journal) / 2); },
+      [](const fs::path& journal) { fs::remove(journal); },
+  };
+  for (size_t damage = 0; damage < std::size(kDamages); ++damage) {
+    SCOPED_TRACE(damage);
+    const fs::path install = NewTrial();
+    // Past the journal, the directories and two replacements.
+    FaultyOperations dying(mark_step_ / 2 + 2, FaultyOperations::Mode::kCrash);
+    CommitThenFinish(install, &dying);
+    const Tree half_done = Snapshot(install);
+    ASSERT_NE(old_, half_done);
+    ASSERT_NE(new_, half_done);
+    kDamages[damage](install / "..updater_journal");
+
+    FileOperations next_start;
+    EXPECT_EQ(InstallationState::kInDoubt,
+              RecoverInstallation(Path(install), base::FilePath(), &next_start));
+    EXPECT_EQ(half_done, Snapshot(install));
+    EXPECT_TRUE(fs::exists(install / kStaging));
+    for (const auto& [name, what] : old_) {
+      if (what.rfind("file", 0) != 0 || Snapshot(install)[name] == what)
+        continue;
+      const std::string content = what.substr(what.find(' ', 5) + 1);
+      bool kept = false;
+      for (const auto& backup : fs::directory_iterator(install / kBackup))
+        kept = kept || test::ReadFileOrEmpty(backup.path()) == content;
+      EXPECT_TRUE(kept) << name << " is lost";
+    }
+    EXPECT_NE(std::string::npos, test::ReadFileOrEmpty(root_.path() + "/debug.log").find(":ERROR:"));
+  }
+}
+
 TEST_F(CommitTest, AnUnfinishedJournalBlocksTheNextCommit) {
   const fs::path install = NewTrial();
-  std::ofstream(install / "..updater_journal") << "updater journal 1\n";
+  std::ofstream(install / "..updater_journal") << "updater journal 2\n";
   FileOperations operations;
   std::string error;
   EXPECT_FALSE(CommitPlanSteps(Path(install), plan_, &operations, &error));

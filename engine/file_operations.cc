@@ -24,9 +24,3 @@ bool FileOperations::WriteNewFile(const base::FilePath& path, const std::string&
   return file.IsValid() && file.WriteAll(text.data(), text.size()) && file.Flush() &&
          file.Close();
 }
-
-bool FileOperations::AppendToFile(const base::FilePath& path, const std::string& text) {
-  base::File file = base::File::OpenForAppend(path);
-  return file.IsValid() && file.WriteAll(text.data(), text.size()) && file.Flush() &&
-         file.Close();
-}

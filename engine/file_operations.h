@@ -25,8 +25,6 @@ class FileOperations {
   virtual bool FlushDirectory(const base::FilePath& dir);
   // Creates |path|, which must not exist yet, holding |text| on disk.
   virtual bool WriteNewFile(const base::FilePath& path, const std::string& text);
-  // Adds |text| at the end of the existing |path|, on disk.
-  virtual bool AppendToFile(const base::FilePath& path, const std::string& text);
 };
 
 #endif  // ENGINE_FILE_OPERATIONS_H_

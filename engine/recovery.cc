@@ -3,89 +3,105 @@
 #include <string>
 #include <vector>
 
-#include "base/file.h"
 #include "base/file_util.h"
 #include "base/logging.h"
 #include "base/process_util.h"
 #include "base/unique_temp_dir.h"
 #include "engine/commit.h"
 #include "engine/commit_plan.h"
+#include "engine/journal.h"
 
 namespace {
 
 // The name of the package file in an updater's private directory.
 constexpr char16_t kPackageName[] = u"download.bak";
-constexpr size_t kMaxJournalBytes = 64 * 1024 * 1024;
-
-bool ReadJournal(const base::FilePath& path, std::string* text) {
-  base::File file = base::File::OpenForRead(path);
-  if (!file.IsValid())
-    return false;
-  char block[64 * 1024];
-  for (;;) {
-    int64_t read = file.Read(block, sizeof(block));
-    if (read < 0 || text->size() > kMaxJournalBytes)
-      return false;
-    if (read == 0)
-      return true;
-    text->append(block, static_cast<size_t>(read));
-  }
-}
-
-// Undoes or finishes the commit journaled in |install_dir|; false when a
-// journal is still there afterwards.
-bool SettleJournal(const base::FilePath& install_dir, FileOperations* operations) {
-  const base::FilePath journal = install_dir.Append(kJournalName);
-  if (!base::PathPresent(journal))
-    return true;
-  std::string text;
-  CommitPlan plan;
-  bool plan_whole = false;
-  bool committed = false;
-  if (!ReadJournal(journal, &text) || !ParseJournal(text, &plan, &plan_whole, &committed)) {
-    LOG(ERROR) << "Cannot read the journal of an earlier update: " << journal.value();
-    return false;
-  }
-  if (!plan_whole) {
-    if (!operations->RemovePath(journal, false)) {
-      LOG(ERROR) << "Cannot remove the unfinished journal of an earlier update";
-      return false;
-    }
-    LOG(INFO) << "Removed the unfinished journal of an earlier update that changed nothing";
-    return true;
-  }
-  if (committed) {
-    if (!FinishCommit(install_dir, plan, operations) && base::PathPresent(journal)) {
-      LOG(ERROR) << "Cannot finish the clean-up of an earlier complete update";
-      return false;
-    }
-    LOG(INFO) << "Finished the clean-up of an earlier complete update";
-    return true;
-  }
-  if (!RollBackCommit(install_dir, plan, operations)) {
-    LOG(ERROR) << "Cannot undo an earlier incomplete update; trying again at the next start";
-    return false;
-  }
-  LOG(INFO) << "Undid an earlier incomplete update: the previous version is back whole";
-  return true;
-}
 
 bool StartsWith(const std::u16string& name, const std::u16string& prefix) {
   return name.compare(0, prefix.size(), prefix) == 0;
 }
 
-void RemoveLeftStagingAndBackups(const base::FilePath& install_dir,
-                                 FileOperations* operations) {
+// The names of the updater's own entries in |install_dir|.
+std::vector<std::u16string> UpdaterEntries(const base::FilePath& install_dir) {
   std::vector<std::u16string> names;
   base::ListDirectory(install_dir, &names);
+  std::vector<std::u16string> entries;
   for (const std::u16string& name : names) {
-    if (!StartsWith(name, kStagingDirPrefix) && !StartsWith(name, kBackupDirPrefix))
-      continue;
+    if (StartsWith(name, kStagingDirPrefix) || StartsWith(name, kBackupDirPrefix) ||
+        name == kJournalName || name == kNewJournalName) {
+      entries.push_back(name);
+    }
+  }
+  return entries;
+}
+
+// Says at ERROR why the installation is in doubt and what is kept for
+// whoever repairs it.
+void ReportInDoubt(const base::FilePath& install_dir, const std::string& why) {
+  std::u16string kept;
+  for (const std::u16string& name : UpdaterEntries(install_dir))
+    kept += (kept.empty() ? u"" : u", ") + name;
+  LOG(ERROR) << "The installation " << install_dir.value() << " is in an unknown state: " << why
+             << ". Nothing of it is removed and no update is installed until it is repaired;"
+             << " kept: " << kept;
+}
+
+// Undoes or finishes the commit journaled in |install_dir|. False when the
+// installation is in doubt; |journal_left| tells whether a journal is still
+// there, whose directories are then still needed.
+bool SettleJournal(const base::FilePath& install_dir, FileOperations* operations,
+                   bool* journal_left) {
+  const base::FilePath journal = install_dir.Append(kJournalName);
+  CommitPlan plan;
+  JournalMark mark = JournalMark::kNone;
+  switch (ReadJournal(install_dir, &plan, &mark)) {
+    case JournalState::kAbsent:
+      *journal_left = false;
+      return true;
+    case JournalState::kDamaged:
+      *journal_left = true;
+      ReportInDoubt(install_dir, "the journal of an earlier update is damaged");
+      return false;
+    case JournalState::kWhole:
+      break;
+  }
+  if (mark == JournalMark::kNone) {
+    if (!RollBackCommit(install_dir, plan, operations)) {
+      *journal_left = true;
+      ReportInDoubt(install_dir, "an earlier incomplete update cannot be undone yet");
+      return false;
+    }
+    LOG(INFO) << "Undid an earlier incomplete update: the previous version is back whole";
+  } else if (FinishCommit(install_dir, plan, operations)) {
+    LOG(INFO) << "Finished the clean-up of an earlier "
+              << (mark == JournalMark::kCommitted ? "complete" : "undone") << " update";
+  } else {
+    LOG(WARNING) << "Cannot finish the clean-up of an earlier update yet";
+  }
+  *journal_left = base::PathPresent(journal);
+  return true;
+}
+
+// Removes what earlier runs left in |install_dir| with no journal to need
+// it: staging directories, empty backup directories and a journal never put
+// in place. A backup that holds files may be all that is left of the
+// previous version, so it stays, and the installation is in doubt.
+bool RemoveLeftEntries(const base::FilePath& install_dir, FileOperations* operations) {
+  const std::vector<std::u16string> entries = UpdaterEntries(install_dir);
+  for (const std::u16string& name : entries) {
+    std::vector<std::u16string> inside;
+    if (StartsWith(name, kBackupDirPrefix) &&
+        (!base::ListDirectory(install_dir.Append(name), &inside) || !inside.empty())) {
+      ReportInDoubt(install_dir, "backups of an earlier update are there without a journal");
+      return false;
+    }
+  }
+  for (const std::u16string& name : entries) {
     if (operations->RemovePath(install_dir.Append(name), true))
       LOG(INFO) << "Removed " << name << ", left in the installation by an earlier update";
     else
       LOG(WARNING) << "Cannot remove " << name << " from the installation";
   }
+  return true;
 }
 
 // Whether |dir| holds nothing but what an updater puts in its private
@@ -114,13 +130,16 @@ void RemoveAbandonedTempDirs(const base::FilePath& temp_dir, FileOperations* ope
 
 }  // namespace
 
-void RecoverInstallation(const base::FilePath& install_dir_in, const base::FilePath& temp_dir,
-                         FileOperations* operations) {
+InstallationState RecoverInstallation(const base::FilePath& install_dir_in,
+                                      const base::FilePath& temp_dir,
+                                      FileOperations* operations) {
   const base::FilePath install_dir =
       install_dir_in.empty() ? base::FilePath(base::FilePath::kCurrentDirectory) : install_dir_in;
-  // While a journal stays, the directories it names are still needed.
-  if (SettleJournal(install_dir, operations))
-    RemoveLeftStagingAndBackups(install_dir, operations);
+  bool journal_left = false;
+  bool whole = SettleJournal(install_dir, operations, &journal_left);
+  if (whole && !journal_left)
+    whole = RemoveLeftEntries(install_dir, operations);
   if (!temp_dir.empty())
     RemoveAbandonedTempDirs(temp_dir, operations);
+  return whole ? InstallationState::kWhole : InstallationState::kInDoubt;
 }

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "base/file_path.h"
@@ -28,10 +29,10 @@ class RecoveryTest : public testing::Test {
   }
   void TearDown() override { logging::SetLogFileForTesting(std::string()); }
 
-  void Recover() {
+  InstallationState Recover() {
     FileOperations operations;
-    RecoverInstallation(base::FilePath::FromSystemPath(install_.string()),
-                        base::FilePath::FromSystemPath(temp_.string()), &operations);
+    return RecoverInstallation(base::FilePath::FromSystemPath(install_.string()),
+                               base::FilePath::FromSystemPath(temp_.string()), &operations);
   }
   std::string Log() const { return test::ReadFileOrEmpty(root_.path() + "/debug.log"); }
 
@@ -49,38 +50,52 @@ class RecoveryTest : public testing::Test {
   fs::path temp_;
 };
 
-TEST_F(RecoveryTest, LeftStagingAndBackupDirectoriesAreRemoved) {
+TEST_F(RecoveryTest, WhatEarlierRunsLeftWithoutAJournalIsRemoved) {
   fs::create_directories(install_ / "..updater_staging12_3" / "sub");
   std::ofstream(install_ / "..updater_staging12_3" / "0") << "staged";
   fs::create_directories(install_ / "..updater_backup12_4");
-  // The previous copy of the updater, moved aside by a commit that replaced it.
-  std::ofstream(install_ / "..updater_backup12_4" / "3") << "old updater";
+  std::ofstream(install_ / "..updater_journal.new") << "never put in place";
   std::ofstream(install_ / "readme.txt") << "kept";
   fs::create_directories(install_ / ".hidden");
 
-  Recover();
+  EXPECT_EQ(InstallationState::kWhole, Recover());
   EXPECT_FALSE(fs::exists(install_ / "..updater_staging12_3"));
   EXPECT_FALSE(fs::exists(install_ / "..updater_backup12_4"));
+  EXPECT_FALSE(fs::exists(install_ / "..updater_journal.new"));
   EXPECT_TRUE(fs::exists(install_ / "readme.txt"));
   EXPECT_TRUE(fs::exists(install_ / ".hidden"));
   EXPECT_NE(std::string::npos, Log().find("..updater_backup12_4"));
 }
 
-TEST_F(RecoveryTest, AJournalThatCannotBeReadKeepsWhatItMayNeed) {
-  std::ofstream(install_ / "..updater_journal")
-      << "updater journal 1\nstaging a\nbackup b\nmove x\nend\n";
-  fs::create_directories(install_ / "..updater_backup12_4");
-  Recover();
-  EXPECT_TRUE(fs::exists(install_ / "..updater_journal"));
-  EXPECT_TRUE(fs::exists(install_ / "..updater_backup12_4"));
-  EXPECT_NE(std::string::npos, Log().find(":ERROR:"));
-}
+// Backups with files but no journal, or a journal that cannot be read: what
+// the backups hold may be all that is left of the previous version, so
+// nothing at all is removed, and the installation is in doubt.
+TEST_F(RecoveryTest, AnUnknownStateKeepsEverything) {
+  const std::string kJournals[] = {
+      "",
+      "",
+      "updater journal 1\nstaging a\nbackup b\nmove x\nend\n",
+      "updater journal 2\nstaging a\nbackup b\nend\ncheck 40 0\n",
+  };
+  for (size_t i = 0; i < std::size(kJournals); ++i) {
+    SCOPED_TRACE(i);
+    fs::remove_all(install_);
+    fs::create_directories(install_ / "..updater_staging12_3");
+    std::ofstream(install_ / "..updater_staging12_3" / "0") << "new";
+    fs::create_directories(install_ / "..updater_backup12_4");
+    std::ofstream(install_ / "..updater_backup12_4" / "0") << "old";
+    // The first case has no journal at all.
+    if (i > 0)
+      std::ofstream(install_ / "..updater_journal") << kJournals[i];
+    const size_t entries = std::distance(fs::directory_iterator(install_), {});
 
-TEST_F(RecoveryTest, AJournalCutBeforeItsEndChangedNothingAndGoes) {
-  std::ofstream(install_ / "..updater_journal") << "updater journal 1\nstaging a\nbac";
-  fs::create_directories(install_ / "..updater_staging12_3");
-  Recover();
-  EXPECT_TRUE(fs::is_empty(install_));
+    EXPECT_EQ(InstallationState::kInDoubt, Recover());
+    EXPECT_EQ(entries, static_cast<size_t>(std::distance(fs::directory_iterator(install_), {})));
+    EXPECT_EQ("old", test::ReadFileOrEmpty((install_ / "..updater_backup12_4" / "0").string()));
+    EXPECT_EQ("new", test::ReadFileOrEmpty((install_ / "..updater_staging12_3" / "0").string()));
+    EXPECT_NE(std::string::npos, Log().find(":ERROR:"));
+    EXPECT_NE(std::string::npos, Log().find("..updater_backup12_4"));
+  }
 }
 
 TEST_F(RecoveryTest, PrivateDirectoriesOfUpdatersThatEndedAreRemoved) {
@@ -96,7 +111,7 @@ TEST_F(RecoveryTest, PrivateDirectoriesOfUpdatersThatEndedAreRemoved) {
   std::ofstream(temp_ / foreign / "cache.db") << "not ours";
   std::ofstream(temp_ / "scoped_dir_other") << "x";
 
-  Recover();
+  EXPECT_EQ(InstallationState::kWhole, Recover());
   EXPECT_FALSE(fs::exists(temp_ / dead));
   EXPECT_FALSE(fs::exists(temp_ / empty_dead));
   EXPECT_TRUE(fs::exists(temp_ / live / "download.bak"));
