@@ -64,23 +64,33 @@ void Installation::WaitForHostExit() {
 }
 
 void Installation::InstallPackage(const std::string& package_path) {
+  // Once staging has filled the disk, the log could not be opened to say so.
+  logging::OpenLogFile();
   StagedUpdate update(install_dir_, &file_operations_);
   const base::FilePath package(base::AnsiToWide(package_path));
   std::string staging_error;
   bool staged = false;
   // Staging writes nothing of the installation's own files, so it runs
   // while the host may still be running and the wait keeps its rhythm.
-  std::thread stager([&] { staged = update.Stage(package, &staging_error); });
+  // The host heard 1126: it must not wait for an update that never comes,
+  // so a failure is posted the moment it is known, while the host may run.
+  std::thread stager([&] {
+    staged = update.Stage(package, &staging_error);
+    if (!staged)
+      NotifyHost(WM_HOST_UPDATE_FAILED);
+  });
   WaitForHostExit();
   stager.join();
 
   std::string commit_error;
   const bool installed = staged && update.Commit(&commit_error);
   if (!installed) {
-    if (!staged)
+    if (!staged) {
       LOG(ERROR) << "Update package not staged: " << staging_error;
-    else
+    } else {
       LOG(ERROR) << "Update not committed: " << commit_error;
+      NotifyHost(WM_HOST_UPDATE_FAILED);
+    }
     if (g_notify)
       owner_->ShowMessage(kUnknownError);
   }

@@ -214,10 +214,16 @@ TEST_F(InstallationTest, NoPackageFileFailsTheDigest) {
 
 TEST_F(InstallationTest, RefusedPackageIsToldAndStartsTheHostOnTheOldFiles) {
   std::string package = WritePackage({{"readme.txt", "new readme\n"}, {"../outside.txt", "x"}});
+  test::HostLog host;
+  ASSERT_TRUE(host.Start(DEMO_HOST_BINARY, {"--exit-after-ms=4500"}));
+  g_hostWindow = host.hwnd();
   MakeInstallation(test::Md5sum(package)).OnDownloadComplete(false, package, test::Md5sum(package));
+  // The refusal reached the host while it still ran, before it was asked to close.
+  EXPECT_EQ((std::vector<uint32_t>{1126, 1127}), host.MessagesSettled(2));
   EXPECT_EQ("start -launch", RelaunchLine());
   EXPECT_EQ("old readme\n", test::ReadFileOrEmpty(Installed("readme.txt")));
   EXPECT_EQ((std::vector<std::u16string>{u"status:正在校验文件的MD5....",
+                                         u"box:" + std::u16string(kStillRunning),
                                          u"box:" + std::u16string(kUnknownError), u"close"}),
             owner_.calls());
   EXPECT_NE(std::string::npos, test::ReadFileOrEmpty(Scratch("debug.log")).find(":ERROR:"));
