@@ -11,7 +11,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -141,6 +143,19 @@ class CrashTest : public UpdaterFixture {
     EXPECT_TRUE(TempLeftovers().empty());
   }
 
+  // Puts the old version back, and removes what the updater left.
+  void RestoreOldVersion() {
+    for (const auto& entry : fs::directory_iterator(install_.path())) {
+      if (entry.path().filename().string().rfind("..", 0) == 0)
+        fs::remove_all(entry.path());
+    }
+    for (const auto& [name, content] : old_)
+      WriteFile(Installed(name), content);
+    fs::remove(Installed("plugins/viewer.dll"));
+    fs::remove(Installed("host.log"));
+    ASSERT_EQ(old_, Snapshot(install_.path()));
+  }
+
   bool IsWholeVersion() const {
     Files now = Snapshot(install_.path());
     return now == old_ || now == new_;
@@ -193,12 +208,7 @@ TEST_F(CrashTest, KilledAtPointsOfTheCommit) {
     SCOPED_TRACE(i);
     ASSERT_TRUE(EndUpdaterAt(kPoints[i], SIGKILL, {}, i + 1 == kCount));
     ExpectNextRunEndsWithTheNewVersion();
-    // Start again from the old version.
-    for (const auto& [name, content] : old_)
-      WriteFile(Installed(name), content);
-    fs::remove(Installed("plugins/viewer.dll"));
-    fs::remove(Installed("host.log"));
-    ASSERT_EQ(old_, Snapshot(install_.path()));
+    RestoreOldVersion();
   }
 }
 
@@ -215,6 +225,81 @@ TEST_F(CrashTest, TerminatedAfterTheRelaunch) {
                            SIGTERM, {}, true));
   EXPECT_TRUE(IsWholeVersion());
   ExpectNextRunEndsWithTheNewVersion();
+}
+
+// A journal damaged after a commit died half-way (emptied, cut in half,
+// deleted) is never taken for one that changed nothing: no old file is
+// lost, each is in its place or in a backup that is kept, and the host is
+// never told "up to date" while the installation is part old, part new.
+TEST_F(CrashTest, ADamagedJournalLosesNoOldFileAndIsNeverUpToDate) {
+  const std::function<void(const std::string&)> kDamages[] = {
+      [](const std::string& journal) { fs::resize_file(journal, 0); },
+      [](const std::string& journal) { fs::resize_file(journal, fs::file_size(journal) / 2); },
+      [](const std::string& journal) { fs::remove(journal); },
+  };
+  for (size_t damage = 0; damage < std::size(kDamages); ++damage) {
+    SCOPED_TRACE(damage);
+    ASSERT_TRUE(EndUpdaterAt(
+        [this] { return ReadFileOrEmpty(Installed("lib/part500.dll")).rfind("new", 0) == 0; },
+        SIGKILL));
+    kDamages[damage](Installed("..updater_journal"));
+
+    HostLog host;
+    StartHost(&host);
+    EXPECT_EQ(0, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()}));
+    EXPECT_EQ((std::vector<uint32_t>{1127}), host.MessagesSettled(1));
+    const Files now = Snapshot(install_.path());
+    std::set<std::string> kept;
+    for (const auto& entry : fs::directory_iterator(install_.path())) {
+      if (entry.path().filename().string().rfind("..updater_backup", 0) != 0)
+        continue;
+      for (const auto& backup : fs::directory_iterator(entry.path()))
+        kept.insert(ReadFileOrEmpty(backup.path().string()));
+    }
+    for (const auto& [name, content] : old_) {
+      const auto found = now.find(name);
+      EXPECT_TRUE((found != now.end() && found->second == content) || kept.count(content))
+          << name << " is lost";
+    }
+    EXPECT_NE(std::string::npos, ReadFileOrEmpty(Installed("debug.log")).find(":ERROR:"));
+    KillProcessesRunning(Installed("Mirovue.exe"));
+    RestoreOldVersion();
+  }
+}
+
+// Another user's or another session's updater for the same installation
+// does not see the first one's single-instance mutex (here it runs in a
+// network namespace of its own). It must leave the first one's staging and
+// commit alone.
+TEST_F(CrashTest, ASecondUpdaterFromAnotherSessionLeavesTheWorkAlone) {
+  const std::function<bool()> kPoints[] = {
+      [this] { return StagingHolds(kParts / 3); },
+      [this] { return fs::exists(Installed("..updater_journal")); },
+      [this] { return fs::exists(Installed("..updater_journal")); },
+      [this] { return fs::exists(Installed("..updater_journal")); },
+  };
+  for (size_t i = 0; i < std::size(kPoints); ++i) {
+    SCOPED_TRACE(i);
+    ChildProcess first;
+    StartUpdater(&first, {UrlSwitch("/update.xml")});
+    ASSERT_TRUE(WaitFor(kPoints[i], milliseconds(20000)));
+    ChildProcess second;
+    ASSERT_TRUE(second.Start("/usr/bin/unshare", {"-n", Installed("updater"), UrlSwitch("/update.xml")},
+                             install_.path(), package_dir_.path() + "/second.stderr",
+                             {"TMPDIR=" + updater_tmpdir_}));
+    int exit_code = -1;
+    EXPECT_TRUE(second.Wait(milliseconds(20000), &exit_code));
+    EXPECT_EQ(0, exit_code);
+    EXPECT_TRUE(first.Wait(milliseconds(60000), &exit_code));
+    EXPECT_EQ(2, exit_code);
+    KillProcessesRunning(Installed("Mirovue.exe"));
+    EXPECT_TRUE(Snapshot(install_.path()) == new_) << "not the new version";
+    EXPECT_TRUE(InstallationLeftovers().empty());
+    EXPECT_TRUE(TempLeftovers().empty());
+    EXPECT_NE(std::string::npos, ReadFileOrEmpty(Installed("debug.log"))
+                                     .find("Another updater is working on the installation"));
+    RestoreOldVersion();
+  }
 }
 
 }  // namespace

@@ -218,7 +218,8 @@ TEST_F(InstallTest, RefusedArchiveChangesNothingIsToldAndRelaunches) {
   HostLog host;
   StartHost(&host, {"--exit-after-ms=1000"});
   EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()}));
-  EXPECT_EQ((std::vector<uint32_t>{1124, 1126}), host.MessagesSettled(2));
+  // The refusal reaches the host while it still runs.
+  EXPECT_EQ((std::vector<uint32_t>{1124, 1126, 1127}), host.MessagesSettled(3));
   EXPECT_EQ(before_, Snapshot(install_.path()));
   EXPECT_FALSE(fs::exists(install_.path() + "/../escaped.txt"));
   EXPECT_EQ("start -launch", RelaunchArguments());
@@ -356,6 +357,96 @@ TEST_F(InstallTest, WithoutATemporaryDirectoryNothingIsTransferred) {
   }
   EXPECT_EQ(0, server_.RequestCount("/package.zip"));
   EXPECT_EQ(std::vector<std::string>{"a_file"}, TempLeftovers());
+}
+
+// |count| Chinese characters, three bytes each in UTF-8.
+std::string Chinese(size_t count) {
+  std::string text;
+  for (size_t i = 0; i < count; ++i)
+    text += "\xe4\xb8\xad";
+  return text;
+}
+
+// Names past 255 bytes are installed whole, never cut or merged; one that
+// the file system cannot hold refuses the package, which changes nothing.
+TEST_F(InstallTest, NamesPast255BytesAreInstalledWholeOrRefused) {
+  std::string deep;
+  for (int i = 0; i < 37; ++i)
+    deep += Chinese(2) + "/";
+  const std::string longest = Chinese(85);
+  OfferPackage({{deep + "a.txt", "a"},
+                {deep + "b.txt", "b"},
+                {longest + "/", ""},
+                {longest + "/" + longest, "c"}});
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}));
+  EXPECT_EQ("a", ReadFileOrEmpty(Installed(deep + "a.txt")));
+  EXPECT_EQ("b", ReadFileOrEmpty(Installed(deep + "b.txt")));
+  EXPECT_EQ("c", ReadFileOrEmpty(Installed(longest + "/" + longest)));
+  KillProcessesRunning(Installed("Mirovue.exe"));
+
+  before_ = Snapshot(install_.path());
+  OfferPackage({{"readme.txt", "new readme\n"}, {Chinese(86), "too long"}});
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}));
+  EXPECT_EQ(before_, Snapshot(install_.path()));
+  EXPECT_NE(std::string::npos,
+            ReadFileOrEmpty(Installed("debug.log")).find("name too long for the file system"));
+}
+
+// A link in the installation is replaced like a file, even one that leads
+// nowhere; what it points at is never written.
+TEST_F(InstallTest, LinksAtReplacedPathsAreReplacedNotFollowed) {
+  const std::string outside = package_dir_.path() + "/outside.txt";
+  WriteFile(outside, "outside\n");
+  fs::remove(Installed("readme.txt"));
+  fs::create_symlink(package_dir_.path() + "/missing.txt", Installed("readme.txt"));
+  fs::create_symlink(outside, Installed("data/settings.ini.link"));
+  std::vector<zip::TestEntry> release = NewRelease();
+  release.push_back({"data/settings.ini.link", "new link target"});
+  OfferPackage(release);
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}));
+  EXPECT_EQ("start -launch", RelaunchArguments());
+  EXPECT_FALSE(fs::is_symlink(Installed("readme.txt")));
+  EXPECT_EQ("new readme\n", ReadFileOrEmpty(Installed("readme.txt")));
+  EXPECT_EQ("new link target", ReadFileOrEmpty(Installed("data/settings.ini.link")));
+  EXPECT_EQ("outside\n", ReadFileOrEmpty(outside));
+  EXPECT_FALSE(fs::exists(package_dir_.path() + "/missing.txt"));
+  EXPECT_TRUE(InstallationLeftovers().empty());
+}
+
+// The log goes beside the updater and nowhere else: not through a link at
+// its name, and not into the working directory when the installation
+// cannot be written.
+TEST_F(InstallTest, TheLogIsWrittenBesideTheUpdaterOrNowhere) {
+  std::vector<zip::TestEntry> hostile = NewRelease();
+  hostile.push_back({"../escaped.txt", "outside"});
+  OfferPackage(hostile);
+  const std::string outside = package_dir_.path() + "/outside.log";
+  WriteFile(outside, "not the log\n");
+  fs::create_symlink(outside, Installed("debug.log"));
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}));
+  EXPECT_EQ("not the log\n", ReadFileOrEmpty(outside));
+  EXPECT_TRUE(fs::is_symlink(Installed("debug.log")));
+  KillProcessesRunning(Installed("Mirovue.exe"));
+  fs::remove(Installed("debug.log"));
+
+  // Read-only for root as well: a read-only mount of the installation.
+  if (mount(install_.path().c_str(), install_.path().c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+      mount(nullptr, install_.path().c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY,
+            nullptr) != 0) {
+    GTEST_SKIP() << "cannot mount a file system here";
+  }
+  ChildProcess updater;
+  const std::string elsewhere = package_dir_.path();
+  ASSERT_TRUE(updater.Start(Installed("updater"), {UrlSwitch("/update.xml")}, elsewhere,
+                            elsewhere + "/updater.stderr", {"TMPDIR=" + updater_tmpdir_}));
+  int exit_code = -1;
+  EXPECT_TRUE(updater.Wait(std::chrono::seconds(90), &exit_code));
+  EXPECT_EQ(2, exit_code);
+  EXPECT_NE(std::string::npos, ReadFileOrEmpty(elsewhere + "/updater.stderr").find(kDownloadBox));
+  EXPECT_FALSE(fs::exists(elsewhere + "/debug.log"));
+  EXPECT_FALSE(fs::exists(Installed("debug.log")));
+  KillProcessesRunning(Installed("Mirovue.exe"));
+  umount(install_.path().c_str());
 }
 
 }  // namespace
