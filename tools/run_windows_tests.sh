@@ -15,16 +15,22 @@ bash "$root/tools/build_windows.sh"
 # shellcheck source=wine_env.sh
 source "$root/tools/wine_env.sh"
 
-# Wine processes outlive the X server and keep the run from ending; this
-# prefix's server is ended whatever happens (other prefixes are not touched).
-trap 'wineserver -k 2>/dev/null || true' EXIT
+# Wine processes outlive the X server and keep the run from ending; the
+# servers of this tree's prefixes are ended whatever happens (other
+# prefixes are not touched).
+end_wine() {
+  wineserver -k 2>/dev/null || true
+  WINEPREFIX=$UPDATER_SECOND_WINEPREFIX wineserver -k 2>/dev/null || true
+}
+trap end_wine EXIT
 
 tests="."
 [ ${#targets[@]} -eq 0 ] || tests="^($(IFS='|'; echo "${targets[*]}"))\$"
 status=0
 timeout 3600 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
   bash -c '
-    trap "wineserver -k 2>/dev/null || true" EXIT
+    trap "wineserver -k 2>/dev/null || true
+          WINEPREFIX=$UPDATER_SECOND_WINEPREFIX wineserver -k 2>/dev/null || true" EXIT
     # One server and one set of Wine services for all the tests, started
     # before the first of them.
     wineserver -p

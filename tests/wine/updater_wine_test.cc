@@ -75,10 +75,12 @@ std::string WaitForLine(const std::string& path, const std::string& prefix,
 }
 
 // Runs a Windows program under Wine to its end; its exit code, or -1.
+// |environment| holds "NAME=value" settings for it, such as another prefix.
 int RunWine(const std::vector<std::string>& args, seconds timeout = seconds(60),
-            const std::string& directory = std::string()) {
+            const std::string& directory = std::string(),
+            const std::vector<std::string>& environment = {}) {
   ChildProcess child;
-  if (!child.Start(kWine, args, directory))
+  if (!child.Start(kWine, args, directory, std::string(), environment))
     return -1;
   int exit_code = -1;
   return child.Wait(timeout, &exit_code) ? exit_code : -1;
@@ -251,6 +253,60 @@ TEST_F(UpdaterWineTest, PackageHoldingTheRunningUpdaterReplacesIt) {
                        seconds(60), install_.path()));
   for (const auto& entry : fs::directory_iterator(install_.path()))
     EXPECT_NE(0u, entry.path().filename().string().rfind("..", 0)) << entry.path();
+}
+
+// Another desktop session's updater for the same installation cannot see
+// the first one's mutex; a second Wine prefix stands for that session.
+// Started while the first commits, it must leave the first one's work alone.
+TEST_F(UpdaterWineTest, ASecondUpdaterFromAnotherSessionLeavesTheCommitAlone) {
+  const std::vector<std::string> second_session = {"WINEPREFIX=" +
+                                                   Setting("UPDATER_SECOND_WINEPREFIX")};
+  ASSERT_FALSE(Setting("UPDATER_SECOND_WINEPREFIX").empty());
+  // The other session's Wine is up already, so its updater starts at once.
+  ASSERT_EQ(0, RunWine({Setting("DESKTOP_USER_EXE"), "expect-codepage", "936"}, seconds(60),
+                       std::string(), second_session));
+
+  constexpr int kParts = 1500;
+  std::vector<zip::TestEntry> release = {{"readme.txt", "new\n"}};
+  for (int i = 0; i < kParts; ++i) {
+    const std::string name = "lib/part" + std::to_string(i) + ".dll";
+    fs::create_directories(fs::path(Installed(name)).parent_path());
+    std::ofstream(Installed(name)) << "old part";
+    release.push_back({name, "new part " + std::to_string(i)});
+  }
+  ScopedTempDir package_dir;
+  const std::string archive = package_dir.path() + "/package.zip";
+  ASSERT_TRUE(zip::WriteTestArchive(base::FilePath(base::UTF8ToUTF16(archive)), release));
+  server_.SetResponse("/package.zip", Page(ReadFileOrEmpty(archive), 200, "application/zip"));
+  server_.SetResponse("/update.xml",
+                      Page(Manifest("9.0.0.1", server_.Url("/package.zip"), Md5sum(archive))));
+
+  ChildProcess first;
+  ASSERT_TRUE(first.Start(kWine, {Installed("updater.exe"), "--url=" + server_.Url("/update.xml")},
+                          install_.path()));
+  // The journal is there from the commit's first step to its clean-up.
+  auto deadline = std::chrono::steady_clock::now() + seconds(180);
+  while (!fs::exists(Installed("..updater_journal")) && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(milliseconds(5));
+  ASSERT_TRUE(fs::exists(Installed("..updater_journal")));
+  EXPECT_EQ(0, RunWine({Installed("updater.exe"), "--url=" + server_.Url("/update.xml")},
+                       seconds(60), install_.path(), second_session));
+
+  int exit_code = -1;
+  ASSERT_TRUE(first.Wait(seconds(120), &exit_code));
+  EXPECT_EQ(2, exit_code);
+  EXPECT_EQ("new\n", ReadFileOrEmpty(Installed("readme.txt")));
+  for (int i = 0; i < kParts; ++i) {
+    EXPECT_EQ("new part " + std::to_string(i),
+              ReadFileOrEmpty(Installed("lib/part" + std::to_string(i) + ".dll")));
+  }
+  for (const auto& entry : fs::directory_iterator(install_.path()))
+    EXPECT_NE(0u, entry.path().filename().string().rfind("..", 0)) << entry.path();
+  EXPECT_NE(std::string::npos, ReadFileOrEmpty(Installed("debug.log"))
+                                   .find("Another updater is working on the installation"));
+  std::string relaunched = WaitForLine(Installed("host.log"), "window ");
+  ASSERT_FALSE(relaunched.empty());
+  EXPECT_EQ(0, RunWine({Setting("DESKTOP_USER_EXE"), "close", relaunched.substr(7)}));
 }
 
 }  // namespace
