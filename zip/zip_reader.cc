@@ -4,6 +4,7 @@
 #include "zip/zip_reader.h"
 
 #include <unzip.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <utility>
 
 #include "base/file.h"
+#include "base/sys_string_conversions.h"
 #include "base/utf_string_conversions.h"
 
 namespace zip {
@@ -254,6 +256,57 @@ bool IsValidUTF8(const std::string& text) {
   return true;
 }
 
+uint32_t LittleEndian(const std::string& bytes, size_t at, int width) {
+  uint32_t value = 0;
+  for (int i = width - 1; i >= 0; --i)
+    value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+  return value;
+}
+
+// The UTF-8 name of the Info-ZIP Unicode Path field in an entry's extra
+// data |extra|, which Windows zip tools add beside a name stored in the
+// desktop's code page; empty when there is none, or when it was not written
+// for |raw_name| (its checksum of the stored name differs: a tool that
+// renamed the entry left it behind).
+std::string UnicodePathName(const std::string& extra, const std::string& raw_name) {
+  constexpr uint32_t kUnicodePathField = 0x7075;
+  constexpr uint32_t kFieldVersion = 1;
+  for (size_t at = 0; at + 4 <= extra.size();) {
+    const uint32_t id = LittleEndian(extra, at, 2);
+    const size_t size = LittleEndian(extra, at + 2, 2);
+    if (at + 4 + size > extra.size())
+      return std::string();
+    if (id == kUnicodePathField) {
+      if (size < 5 || LittleEndian(extra, at + 4, 1) != kFieldVersion ||
+          LittleEndian(extra, at + 5, 4) !=
+              crc32(0, reinterpret_cast<const Bytef*>(raw_name.data()),
+                    static_cast<uInt>(raw_name.size()))) {
+        return std::string();
+      }
+      return extra.substr(at + 9, size - 5);
+    }
+    at += 4 + size;
+  }
+  return std::string();
+}
+
+// The entry's name in UTF-8: the Unicode Path field's when it belongs to
+// the stored name; the stored name when it is flagged UTF-8 (bit 11 of the
+// flags) or is valid UTF-8; otherwise the stored name read in the system's
+// code page, as Windows zip tools write it without saying so. A name that
+// is neither stays as stored, and is refused as not UTF-8.
+std::string EntryName(const std::string& raw_name, const std::string& extra, bool utf8_flag) {
+  std::string unicode = UnicodePathName(extra, raw_name);
+  if (!unicode.empty())
+    return unicode;
+  if (utf8_flag || IsValidUTF8(raw_name))
+    return raw_name;
+  const std::u16string decoded = base::AnsiToWide(raw_name);
+  if (base::WideToAnsi(decoded) != raw_name)
+    return raw_name;
+  return base::UTF16ToUTF8(decoded);
+}
+
 }  // namespace
 
 ZipEntryInfo::ZipEntryInfo(const std::string& raw_name, bool owner_executable,
@@ -310,10 +363,14 @@ bool ZipReader::ReadCurrentEntry() {
     return false;
   }
   std::string raw_name(file_info.size_filename, '\0');
+  std::string extra(file_info.size_file_extra, '\0');
   if (unzGetCurrentFileInfo64(zip_file_.get(), &file_info, &raw_name[0], raw_name.size(),
-                              nullptr, 0, nullptr, 0) != UNZ_OK) {
+                              extra.empty() ? nullptr : &extra[0], extra.size(), nullptr,
+                              0) != UNZ_OK) {
     return false;
   }
+  constexpr unsigned long kUtf8NameFlag = 1 << 11;
+  const std::string name = EntryName(raw_name, extra, file_info.flag & kUtf8NameFlag);
 
   // Archives made on Unix (system 3 in the "version made by" field) keep
   // the mode bits in the upper half of the external attributes.
@@ -326,8 +383,7 @@ bool ZipReader::ReadCurrentEntry() {
   // Bit 0 of the general purpose flags marks encrypted data.
   storage.encrypted = file_info.flag & 1;
   storage.original_size = file_info.uncompressed_size;
-  current_entry_info_ =
-      std::make_unique<ZipEntryInfo>(raw_name, owner_executable, storage);
+  current_entry_info_ = std::make_unique<ZipEntryInfo>(name, owner_executable, storage);
   return true;
 }
 

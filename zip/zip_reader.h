@@ -30,7 +30,7 @@ struct ZipEntryStorage {
 
 class ZipEntryInfo {
  public:
-  // |raw_name|: the entry name as stored in the archive. |owner_executable|:
+  // |raw_name|: the entry's name, meant to be UTF-8. |owner_executable|:
   // the archive's Unix attributes give the owner the execute bit.
   ZipEntryInfo(const std::string& raw_name, bool owner_executable,
                const ZipEntryStorage& storage = ZipEntryStorage());
@@ -65,7 +65,10 @@ class ZipReader {
   bool OpenArchive(const base::FilePath& archive_path);
   // Whether there is a current entry.
   bool HasEntry() const { return zip_file_ && !at_end_; }
-  // Describes the current entry; current_entry_info() then holds it.
+  // Describes the current entry; current_entry_info() then holds it. Its
+  // name is the Info-ZIP Unicode Path field's when that was written for the
+  // stored name; else the stored name, read in the system's code page when
+  // it is neither flagged UTF-8 nor valid UTF-8.
   bool ReadCurrentEntry();
   const ZipEntryInfo* current_entry_info() const {
     return current_entry_info_.get();

@@ -121,6 +121,47 @@ TEST_F(ZipReaderTest, NamesAreReadWholeHoweverLong) {
             EntryNames());
 }
 
+// Windows zip tools store names in the desktop's code page (936) without
+// the UTF-8 flag, and may add the Info-ZIP Unicode Path field beside them.
+TEST_F(ZipReaderTest, NamesFromWindowsZipToolsAreReadAsTheyWereMeant) {
+  const std::string kGbk = "\xd6\xd0\xce\xc4.txt";      // 中文.txt in code page 936
+  const std::string kUtf8 = "\xe4\xb8\xad\xe6\x96\x87.txt";  // 中文.txt
+  const std::string kOther = "\xe7\xbb\x9f\xe4\xb8\x80.txt";  // 统一.txt
+  const struct {
+    const char* what;
+    TestEntry entry;
+    std::string name;
+    bool unsafe;
+  } kCases[] = {
+      {"code page 936 without the flag", {kGbk, "x"}, kUtf8, false},
+      {"Unicode Path field for the stored name",
+       {kGbk, "x", 0, false, UnicodePathField(kGbk, kOther)}, kOther, false},
+      {"Unicode Path field for another name",
+       {kGbk, "x", 0, false, UnicodePathField("renamed.txt", kOther)}, kUtf8, false},
+      {"Unicode Path field after another field",
+       {kGbk, "x", 0, false, std::string("\x55\x54\x01\x00\x00", 5) +
+                                 UnicodePathField(kGbk, kOther)},
+       kOther, false},
+      {"UTF-8 without the flag", {kUtf8, "x"}, kUtf8, false},
+      {"flagged UTF-8 that is not", {kGbk, "x", 0, true}, "\xef\xbf\xbd", true},
+      {"neither UTF-8 nor the code page", {"\xff.txt", "x"}, "\xef\xbf\xbd.txt", true},
+      {"a parent step once decoded", {"..\\\xd6\xd0.txt", "x"}, "..\\\xe4\xb8\xad.txt", true},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(WriteTestArchive(archive_, {c.entry}));
+    ZipReader reader;
+    ASSERT_TRUE(reader.OpenArchive(archive_));
+    ASSERT_TRUE(reader.ReadCurrentEntry());
+    const std::string name = base::UTF16ToUTF8(reader.current_entry_info()->path().value());
+    EXPECT_EQ(c.unsafe, reader.current_entry_info()->is_unsafe());
+    if (!c.unsafe || c.name.find("..") != std::string::npos)
+      EXPECT_EQ(c.name, name);
+    else
+      EXPECT_NE(std::string::npos, name.find(c.name));
+  }
+}
+
 TEST_F(ZipReaderTest, OwnerExecuteComesFromUnixAttributesOnly) {
   ASSERT_TRUE(WriteTestArchive(
       archive_,

@@ -24,10 +24,13 @@ bool WriteTestArchive(const base::FilePath& path,
       made_by |= 3 << 8;
       info.external_fa = static_cast<uLong>(entry.unix_mode) << 16;
     }
+    constexpr uLong kUtf8NameFlag = 1 << 11;
+    const uInt extra_size = static_cast<uInt>(entry.extra.size());
     if (zipOpenNewFileInZip4_64(
-            archive, entry.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
-            Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL,
-            Z_DEFAULT_STRATEGY, nullptr, 0, made_by, 0, 0) != ZIP_OK) {
+            archive, entry.name.c_str(), &info, entry.extra.data(), extra_size,
+            entry.extra.data(), extra_size, nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0,
+            -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, made_by,
+            entry.utf8_flag ? kUtf8NameFlag : 0, 0) != ZIP_OK) {
       success = false;
       break;
     }
@@ -43,6 +46,23 @@ bool WriteTestArchive(const base::FilePath& path,
   if (zipClose(archive, nullptr) != ZIP_OK)
     success = false;
   return success;
+}
+
+namespace {
+
+void Store(std::string* bytes, size_t at, int width, uint32_t value);
+
+}  // namespace
+
+std::string UnicodePathField(const std::string& raw_name, const std::string& utf8_name) {
+  std::string field(9, '\0');
+  Store(&field, 0, 2, 0x7075);
+  Store(&field, 2, 2, static_cast<uint32_t>(5 + utf8_name.size()));
+  Store(&field, 4, 1, 1);
+  Store(&field, 5, 4,
+        crc32(0, reinterpret_cast<const Bytef*>(raw_name.data()),
+              static_cast<uInt>(raw_name.size())));
+  return field + utf8_name;
 }
 
 namespace {

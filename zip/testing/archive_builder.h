@@ -18,7 +18,15 @@ struct TestEntry {
   // Unix mode bits recorded for the entry; 0 records none (an archive made
   // on FAT).
   uint32_t unix_mode = 0;
+  // Whether bit 11 of the flags says the name is UTF-8.
+  bool utf8_flag = false;
+  // The entry's extra fields, in its local and its central header alike.
+  std::string extra = {};
 };
+
+// The Info-ZIP Unicode Path extra field that says |raw_name| is |utf8_name|,
+// with |raw_name|'s checksum as zip tools write it.
+std::string UnicodePathField(const std::string& raw_name, const std::string& utf8_name);
 
 // Writes |entries| as a deflated archive at |path|. False on any failure.
 bool WriteTestArchive(const base::FilePath& path,
