@@ -35,6 +35,11 @@ class FilePath {
   // backslash turned into '/'.
   SystemString AsSystemPath() const;
 
+  // The text by which the file system tells names apart: on Windows the
+  // path in upper case, since its file systems ignore letter case; on
+  // Linux the path as it is.
+  StringType ComparisonKey() const;
+
   bool operator==(const FilePath& other) const { return path_ == other.path_; }
   bool operator!=(const FilePath& other) const { return path_ != other.path_; }
 

@@ -13,6 +13,10 @@ FilePath FilePath::FromSystemPath(const SystemString& path) {
   return FilePath(UTF8ToUTF16(path));
 }
 
+FilePath::StringType FilePath::ComparisonKey() const {
+  return path_;
+}
+
 FilePath::SystemString FilePath::AsSystemPath() const {
   std::string native = UTF16ToUTF8(path_);
   for (char& c : native) {

@@ -150,5 +150,20 @@ TEST(FilePathTest, ComparesByText) {
   EXPECT_TRUE(FilePath().empty());
 }
 
+// Windows' file systems take names that differ only in letter case for one
+// name; Linux's tell them apart.
+TEST(FilePathTest, TheComparisonKeyIgnoresLetterCaseOnWindowsOnly) {
+  const FilePath lower(u"plugins/\u00e4\u4e2d.dll");
+  const FilePath upper(u"Plugins/\u00c4\u4e2d.DLL");
+#if defined(_WIN32)
+  EXPECT_EQ(lower.ComparisonKey(), upper.ComparisonKey());
+#else
+  EXPECT_NE(lower.ComparisonKey(), upper.ComparisonKey());
+  EXPECT_EQ(upper.value(), upper.ComparisonKey());
+#endif
+  EXPECT_NE(lower.ComparisonKey(), FilePath(u"plugins/other.dll").ComparisonKey());
+  EXPECT_EQ(u"", FilePath().ComparisonKey());
+}
+
 }  // namespace
 }  // namespace base

@@ -35,6 +35,11 @@ bool IsExistingDirectory(const FilePath& path);
 // False, with |info| untouched, when nothing can be described there.
 bool ReadFileInfo(const FilePath& path, FileInfo* info);
 
+// The name under which the entry at |path| itself is stored, which on
+// Windows may differ in letter case from |path|'s last component. False,
+// with |name| untouched, when nothing is there.
+bool StoredName(const FilePath& path, std::u16string* name);
+
 // Deletes |path|. Not recursive: an empty directory or a file. Recursive: a
 // file, or a directory with everything in it; a symbolic link (on Windows
 // any reparse point) is removed, never followed. An entry's own permission
@@ -64,11 +69,6 @@ bool RenamePath(const FilePath& from, const FilePath& to);
 
 // Makes the names created, renamed or removed in |dir| durable.
 bool FlushDirectory(const FilePath& dir);
-
-// Makes the content of every file below |dir| durable, with the names
-// there. On Linux this flushes the whole file system that holds |dir|,
-// which costs one flush however many files were written.
-bool FlushFilesBelow(const FilePath& dir);
 
 // The names in |dir|, "." and ".." left out, in no particular order. False
 // when |dir| cannot be read.

@@ -80,6 +80,13 @@ bool ReadFileInfo(const FilePath& path, FileInfo* info) {
   return true;
 }
 
+bool StoredName(const FilePath& path, std::u16string* name) {
+  if (!PathPresent(path))
+    return false;
+  *name = path.StripTrailingSeparators().BaseName().value();
+  return true;
+}
+
 bool DeletePath(const FilePath& path, bool recursive) {
   if (path.value().size() >= kMaxPathLength)
     return false;
@@ -140,17 +147,6 @@ bool FlushDirectory(const FilePath& dir) {
   } while (result != 0 && errno == EINTR);
   close(fd);
   return result == 0;
-}
-
-bool FlushFilesBelow(const FilePath& dir) {
-  int fd = open(dir.AsSystemPath().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0)
-    return false;
-  // One flush of the file system: a flush per file costs a journal commit
-  // each, which for thousands of small files takes longer than the writing.
-  bool flushed = syncfs(fd) == 0;
-  close(fd);
-  return flushed;
 }
 
 bool ListDirectory(const FilePath& dir, std::vector<std::u16string>* names) {

@@ -292,9 +292,18 @@ TEST_F(FileUtilTest, FlushesSucceedOnDirectoriesOnly) {
   fs::create_directory(root_ / "dir");
   Touch(root_ / "dir" / "inside");
   EXPECT_TRUE(FlushDirectory(Path(root_ / "dir")));
-  EXPECT_TRUE(FlushFilesBelow(Path(root_ / "dir")));
   EXPECT_FALSE(FlushDirectory(Path(root_ / "file")));
-  EXPECT_FALSE(FlushFilesBelow(Path(root_ / "absent")));
+}
+
+TEST_F(FileUtilTest, TheStoredNameIsTheNameAsGiven) {
+  Touch(root_ / "ReadMe.txt");
+  fs::create_symlink("absent", root_ / "link");
+  std::u16string name;
+  ASSERT_TRUE(StoredName(Path(root_ / "ReadMe.txt"), &name));
+  EXPECT_EQ(u"ReadMe.txt", name);
+  ASSERT_TRUE(StoredName(Path(root_ / "link"), &name));
+  EXPECT_EQ(u"link", name);
+  EXPECT_FALSE(StoredName(Path(root_ / "README.TXT"), &name));
 }
 
 TEST_F(FileUtilTest, ListDirectoryNamesEveryEntry) {

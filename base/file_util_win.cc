@@ -260,6 +260,16 @@ bool ReadFileInfo(const FilePath& path, FileInfo* info) {
   return true;
 }
 
+bool StoredName(const FilePath& path, std::u16string* name) {
+  WIN32_FIND_DATAW entry;
+  ScopedFindHandle find(
+      FindFirstFileW(path.StripTrailingSeparators().AsSystemPath().c_str(), &entry));
+  if (!find.is_valid())
+    return false;
+  *name = AsChar16(entry.cFileName);
+  return true;
+}
+
 bool DeletePath(const FilePath& path, bool recursive) {
   if (path.value().size() >= kMaxPathLength)
     return false;
@@ -341,41 +351,6 @@ bool FlushDirectory(const FilePath& dir) {
     return true;
   DWORD error = GetLastError();
   return error == ERROR_INVALID_FUNCTION || error == ERROR_ACCESS_DENIED;
-}
-
-bool FlushFilesBelow(const FilePath& dir) {
-  // Windows flushes one file at a time.
-  WIN32_FIND_DATAW entry;
-  ScopedFindHandle find(FindFirstFileW((dir.AsSystemPath() + L"\\*").c_str(), &entry));
-  if (!find.is_valid())
-    return false;
-  bool flushed = true;
-  do {
-    const std::wstring name = entry.cFileName;
-    const DWORD attributes = entry.dwFileAttributes;
-    if (name == L"." || name == L".." || (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-      continue;
-    const FilePath path = dir.Append(AsChar16(name.c_str()));
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-      flushed = FlushFilesBelow(path) && flushed;
-      continue;
-    }
-    // Flushing needs write access, which a read-only file refuses; the
-    // attribute is lifted for the flush and put back.
-    const std::wstring system_path = path.AsSystemPath();
-    const bool read_only = attributes & FILE_ATTRIBUTE_READONLY;
-    if (read_only)
-      SetFileAttributesW(system_path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY & kSettableAttributes);
-    {
-      win::ScopedHandle file(CreateFileW(system_path.c_str(), GENERIC_WRITE,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-      flushed = file.is_valid() && FlushFileBuffers(file.get()) && flushed;
-    }
-    if (read_only)
-      SetFileAttributesW(system_path.c_str(), attributes & kSettableAttributes);
-  } while (FindNextFileW(find.get(), &entry));
-  return GetLastError() == ERROR_NO_MORE_FILES && flushed;
 }
 
 bool ListDirectory(const FilePath& dir, std::vector<std::u16string>* names) {

@@ -312,18 +312,27 @@ TEST_F(FileUtilWinTest, RenameReplacesAFileThatAReaderKeepsReading) {
   EXPECT_FALSE(RenamePath(Path(root_ / "absent"), Path(root_ / "other")));
 }
 
-TEST_F(FileUtilWinTest, ReadOnlyFilesAreFlushedAndReplacedLikeOthers) {
+TEST_F(FileUtilWinTest, ReadOnlyFilesAreReplacedLikeOthers) {
   fs::create_directory(root_ / "tree");
   std::ofstream(root_ / "tree" / "locked") << "old";
   std::ofstream(root_ / "staged") << "new";
   ASSERT_TRUE(SetFileAttributesW((root_ / "tree" / "locked").c_str(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_TRUE(FlushFilesBelow(Path(root_ / "tree")));
-  EXPECT_TRUE(GetFileAttributesW((root_ / "tree" / "locked").c_str()) & FILE_ATTRIBUTE_READONLY);
   ASSERT_TRUE(RenamePath(Path(root_ / "staged"), Path(root_ / "tree" / "locked")));
   EXPECT_EQ("new", test::ReadFileOrEmpty(root_ / "tree" / "locked"));
 }
 
-TEST_F(FileUtilWinTest, ListsAndFlushesWhatADirectoryHolds) {
+TEST_F(FileUtilWinTest, TheStoredNameKeepsItsLetterCase) {
+  fs::create_directory(root_ / "Plugins");
+  std::ofstream(root_ / "Plugins" / "ReadMe.txt") << "x";
+  std::u16string name;
+  ASSERT_TRUE(StoredName(Path(root_ / "plugins" / "README.TXT"), &name));
+  EXPECT_EQ(u"ReadMe.txt", name);
+  ASSERT_TRUE(StoredName(Path(root_ / "PLUGINS"), &name));
+  EXPECT_EQ(u"Plugins", name);
+  EXPECT_FALSE(StoredName(Path(root_ / "absent"), &name));
+}
+
+TEST_F(FileUtilWinTest, ListsWhatADirectoryHolds) {
   fs::create_directories(root_ / "tree" / "sub");
   std::ofstream(root_ / "tree" / "a.txt") << "a";
   std::ofstream(root_ / "tree" / "sub" / "b.txt") << "b";
@@ -331,9 +340,7 @@ TEST_F(FileUtilWinTest, ListsAndFlushesWhatADirectoryHolds) {
   ASSERT_TRUE(ListDirectory(Path(root_ / "tree"), &names));
   std::sort(names.begin(), names.end());
   EXPECT_EQ((std::vector<std::u16string>{u"a.txt", u"sub"}), names);
-  EXPECT_TRUE(FlushFilesBelow(Path(root_ / "tree")));
   EXPECT_FALSE(ListDirectory(Path(root_ / "absent"), &names));
-  EXPECT_FALSE(FlushFilesBelow(Path(root_ / "absent")));
 }
 
 TEST_F(FileUtilWinTest, SystemTempDirIsTheSystemsWithoutTrailingSeparators) {

@@ -24,10 +24,11 @@ StepPaths PathsOf(const base::FilePath& install_dir, const CommitPlan& plan,
 
 bool TakeStep(const StepPaths& paths, CommitStep::Kind kind, FileOperations* operations) {
   switch (kind) {
-    case CommitStep::Kind::kMakeDirectory:
-      return operations->MakeDirectory(paths.installed);
+    case CommitStep::Kind::kMoveDirectory:
     case CommitStep::Kind::kAddFile:
       return operations->Rename(paths.staged, paths.installed);
+    case CommitStep::Kind::kMakeDirectory:
+      return operations->MakeDirectory(paths.installed);
     case CommitStep::Kind::kReplaceFile:
       return operations->Rename(paths.installed, paths.backup) &&
              operations->Rename(paths.staged, paths.installed);
@@ -36,10 +37,14 @@ bool TakeStep(const StepPaths& paths, CommitStep::Kind kind, FileOperations* ope
 }
 
 // Undoes one step as far as it was taken, which what is on disk tells:
-// a backup exists only once a replacement has begun, and a staged file is
-// gone only once it has been moved into place.
+// a backup exists only once a replacement has begun, and a staged file or
+// directory is gone only once it has been moved into place.
 bool UndoStep(const StepPaths& paths, CommitStep::Kind kind, FileOperations* operations) {
   switch (kind) {
+    case CommitStep::Kind::kMoveDirectory:
+      if (base::PathPresent(paths.staged))
+        return true;
+      return operations->Rename(paths.installed, paths.staged);
     case CommitStep::Kind::kMakeDirectory:
       // A directory that others have put files in stays.
       if (base::IsExistingDirectory(paths.installed))
@@ -63,9 +68,33 @@ std::set<std::u16string> TouchedDirectories(const base::FilePath& install_dir,
   std::set<std::u16string> dirs = {install_dir.value(),
                                    install_dir.Append(plan.staging_dir).value(),
                                    install_dir.Append(plan.backup_dir).value()};
-  for (const CommitStep& step : plan.steps)
+  for (const CommitStep& step : plan.steps) {
     dirs.insert(install_dir.Append(step.path).DirName().value());
+    if (step.kind == CommitStep::Kind::kMakeDirectory)
+      continue;
+    const base::FilePath folder = base::FilePath(step.staged_name).DirName();
+    dirs.insert(install_dir.Append(plan.staging_dir).Append(folder).value());
+    if (step.kind == CommitStep::Kind::kReplaceFile)
+      dirs.insert(install_dir.Append(plan.backup_dir).Append(folder).value());
+  }
   return dirs;
+}
+
+// A replaced file goes to the same folder in the backup directory as it
+// waited in in the staging directory, which mirrors the package's folders.
+bool MakeBackupFolders(const base::FilePath& install_dir, const CommitPlan& plan,
+                       FileOperations* operations) {
+  std::set<std::u16string> made;
+  for (const CommitStep& step : plan.steps) {
+    if (step.kind != CommitStep::Kind::kReplaceFile)
+      continue;
+    const base::FilePath folder = base::FilePath(step.staged_name).DirName();
+    if (folder.value() != base::FilePath::kCurrentDirectory && made.insert(folder.value()).second &&
+        !operations->MakeDirectory(install_dir.Append(plan.backup_dir).Append(folder))) {
+      return false;
+    }
+  }
+  return true;
 }
 
 bool FlushDirectories(const std::set<std::u16string>& dirs, FileOperations* operations) {
@@ -112,6 +141,10 @@ bool CommitPlanSteps(const base::FilePath& install_dir_in, const CommitPlan& pla
   const base::FilePath journal = install_dir.Append(kJournalName);
   if (base::PathPresent(journal)) {
     *error = "the journal of an unfinished commit is still there";
+    return false;
+  }
+  if (!MakeBackupFolders(install_dir, plan, operations)) {
+    *error = "cannot prepare the backup directory";
     return false;
   }
   if (!WriteJournal(install_dir, plan, JournalMark::kNone, operations)) {

@@ -29,18 +29,22 @@ TEST(CommitPlanTest, ExistingFilesAreReplacedMissingOnesAddedMissingDirectoriesM
                         base::FilePath(u"plugins/viewer")};
   staged.files = {{base::FilePath(u"lib/core.dll"), u"0"},
                   {base::FilePath(u"plugins/viewer/v.dll"), u"1"},
-                  {base::FilePath(u"lib/link.dll"), u"2"}};
+                  {base::FilePath(u"lib/link.dll"), u"2"},
+                  {base::FilePath(u"new.txt"), u"3"}};
   CommitPlan plan;
   std::string error;
   ASSERT_TRUE(PlanCommit(staged, install_dir, u"s", u"b", &plan, &error)) << error;
-  ASSERT_EQ(5u, plan.steps.size());
-  EXPECT_EQ(Kind::kMakeDirectory, plan.steps[0].kind);
+  // A new directory moves whole, with what the package puts in it.
+  ASSERT_EQ(4u, plan.steps.size());
+  EXPECT_EQ(Kind::kMoveDirectory, plan.steps[0].kind);
   EXPECT_EQ(u"plugins", plan.steps[0].path.value());
-  EXPECT_EQ(u"plugins/viewer", plan.steps[1].path.value());
+  EXPECT_EQ(u"plugins", plan.steps[0].staged_name);
+  EXPECT_EQ(Kind::kReplaceFile, plan.steps[1].kind);
+  EXPECT_EQ(u"lib/core.dll", plan.steps[1].path.value());
+  EXPECT_EQ(u"0", plan.steps[1].staged_name);
   EXPECT_EQ(Kind::kReplaceFile, plan.steps[2].kind);
-  EXPECT_EQ(u"0", plan.steps[2].staged_name);
+  EXPECT_EQ(u"lib/link.dll", plan.steps[2].path.value());
   EXPECT_EQ(Kind::kAddFile, plan.steps[3].kind);
-  EXPECT_EQ(Kind::kReplaceFile, plan.steps[4].kind);
 }
 
 TEST(CommitPlanTest, WhatStandsInTheWayOfThePackageRefusesThePlan) {

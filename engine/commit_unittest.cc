@@ -172,6 +172,22 @@ class CommitTest : public testing::Test {
     return true;
   }
 
+  // The first step at which a dying commit leaves an old file out of its
+  // place, in a backup, and the new version not yet whole.
+  int HalfDoneStep() {
+    for (int allowed = 0; allowed < mark_step_; ++allowed) {
+      const fs::path install = NewTrial();
+      FaultyOperations dying(allowed, FaultyOperations::Mode::kCrash);
+      CommitThenFinish(install, &dying);
+      const Tree now = Snapshot(install);
+      for (const auto& [name, what] : old_) {
+        if (now != new_ && now.count(name) && now.at(name) != what)
+          return allowed;
+      }
+    }
+    return -1;
+  }
+
   void Recover(const fs::path& install, FileOperations* operations) {
     RecoverInstallation(Path(install), base::FilePath(), operations);
   }
@@ -251,8 +267,7 @@ TEST_F(CommitTest, ADamagedJournalAfterAHalfDoneCommitKeepsEveryOldFile) {
   for (size_t damage = 0; damage < std::size(kDamages); ++damage) {
     SCOPED_TRACE(damage);
     const fs::path install = NewTrial();
-    // Past the journal, the directories and two replacements.
-    FaultyOperations dying(mark_step_ / 2 + 2, FaultyOperations::Mode::kCrash);
+    FaultyOperations dying(HalfDoneStep(), FaultyOperations::Mode::kCrash);
     CommitThenFinish(install, &dying);
     const Tree half_done = Snapshot(install);
     ASSERT_NE(old_, half_done);
@@ -269,7 +284,7 @@ TEST_F(CommitTest, ADamagedJournalAfterAHalfDoneCommitKeepsEveryOldFile) {
         continue;
       const std::string content = what.substr(what.find(' ', 5) + 1);
       bool kept = false;
-      for (const auto& backup : fs::directory_iterator(install / kBackup))
+      for (const auto& backup : fs::recursive_directory_iterator(install / kBackup))
         kept = kept || test::ReadFileOrEmpty(backup.path()) == content;
       EXPECT_TRUE(kept) << name << " is lost";
     }

@@ -231,6 +231,17 @@ TEST_F(InstallationTest, RefusedPackageIsToldAndStartsTheHostOnTheOldFiles) {
   test::KillProcessesRunning(Installed("Mirovue.exe"));
 }
 
+// The files staged below |staging| so far.
+size_t StagedFiles(const fs::path& staging) {
+  size_t files = 0;
+  std::error_code error;
+  for (fs::recursive_directory_iterator it(staging, error), end; !error && it != end;
+       it.increment(error)) {
+    files += it->is_regular_file() ? 1 : 0;
+  }
+  return files;
+}
+
 TEST_F(InstallationTest, ThePackageIsStagedWhileTheHostRunsAndCommittedAfter) {
   std::vector<zip::TestEntry> entries = {{"readme.txt", "new readme\n"}};
   for (int i = 0; i < 50; ++i)
@@ -247,7 +258,7 @@ TEST_F(InstallationTest, ThePackageIsStagedWhileTheHostRunsAndCommittedAfter) {
   for (int i = 0; i < 1000 && !host.Exited() && !staged_early; ++i) {
     for (const auto& entry : fs::directory_iterator(install_.path().AsSystemPath())) {
       if (entry.path().filename().string().rfind("..updater_staging", 0) == 0 &&
-          std::distance(fs::directory_iterator(entry.path()), fs::directory_iterator()) == 51) {
+          StagedFiles(entry.path()) == 51) {
         staged_early = !host.Exited();
       }
     }

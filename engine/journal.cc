@@ -79,6 +79,8 @@ bool Unescape(const std::string& text, std::u16string* result) {
 
 const char* KindWord(CommitStep::Kind kind) {
   switch (kind) {
+    case CommitStep::Kind::kMoveDirectory:
+      return "movedir";
     case CommitStep::Kind::kMakeDirectory:
       return "dir";
     case CommitStep::Kind::kAddFile:
@@ -93,7 +95,9 @@ bool ParseStep(std::istringstream* fields, const std::string& word, CommitStep* 
   std::string path;
   std::string staged;
   std::u16string path_text;
-  if (word == "dir") {
+  if (word == "movedir") {
+    step->kind = CommitStep::Kind::kMoveDirectory;
+  } else if (word == "dir") {
     step->kind = CommitStep::Kind::kMakeDirectory;
   } else if (word == "add") {
     step->kind = CommitStep::Kind::kAddFile;

@@ -81,6 +81,21 @@ bool SettleJournal(const base::FilePath& install_dir, FileOperations* operations
   return true;
 }
 
+// Whether anything but directories lies below |dir|; true as well when
+// that cannot be told.
+bool HoldsFiles(const base::FilePath& dir) {
+  std::vector<std::u16string> names;
+  if (!base::ListDirectory(dir, &names))
+    return true;
+  for (const std::u16string& name : names) {
+    base::FileInfo info;
+    const base::FilePath path = dir.Append(name);
+    if (!base::ReadFileInfo(path, &info) || !info.is_directory || HoldsFiles(path))
+      return true;
+  }
+  return false;
+}
+
 // Removes what earlier runs left in |install_dir| with no journal to need
 // it: staging directories, empty backup directories and a journal never put
 // in place. A backup that holds files may be all that is left of the
@@ -88,9 +103,7 @@ bool SettleJournal(const base::FilePath& install_dir, FileOperations* operations
 bool RemoveLeftEntries(const base::FilePath& install_dir, FileOperations* operations) {
   const std::vector<std::u16string> entries = UpdaterEntries(install_dir);
   for (const std::u16string& name : entries) {
-    std::vector<std::u16string> inside;
-    if (StartsWith(name, kBackupDirPrefix) &&
-        (!base::ListDirectory(install_dir.Append(name), &inside) || !inside.empty())) {
+    if (StartsWith(name, kBackupDirPrefix) && HoldsFiles(install_dir.Append(name))) {
       ReportInDoubt(install_dir, "backups of an earlier update are there without a journal");
       return false;
     }

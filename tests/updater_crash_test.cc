@@ -97,13 +97,19 @@ class CrashTest : public UpdaterFixture {
                         Page(Manifest(kNewVersion, server_.Url("/package.zip"), Md5sum(archive))));
   }
 
+  // Whether a staging directory holds at least |count| files; the staging
+  // directory mirrors the package's folders.
   bool StagingHolds(size_t count) const {
     for (const auto& entry : fs::directory_iterator(install_.path())) {
-      if (entry.path().filename().string().rfind("..updater_staging", 0) == 0 &&
-          static_cast<size_t>(std::distance(fs::directory_iterator(entry.path()),
-                                            fs::directory_iterator())) >= count) {
-        return true;
+      if (entry.path().filename().string().rfind("..updater_staging", 0) != 0)
+        continue;
+      size_t files = 0;
+      std::error_code error;
+      for (fs::recursive_directory_iterator it(entry.path(), error), end; !error && it != end;
+           it.increment(error)) {
+        files += it->is_regular_file() ? 1 : 0;
       }
+      return files >= count;
     }
     return false;
   }
@@ -253,7 +259,7 @@ TEST_F(CrashTest, ADamagedJournalLosesNoOldFileAndIsNeverUpToDate) {
     for (const auto& entry : fs::directory_iterator(install_.path())) {
       if (entry.path().filename().string().rfind("..updater_backup", 0) != 0)
         continue;
-      for (const auto& backup : fs::directory_iterator(entry.path()))
+      for (const auto& backup : fs::recursive_directory_iterator(entry.path()))
         kept.insert(ReadFileOrEmpty(backup.path().string()));
     }
     for (const auto& [name, content] : old_) {

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/file.h"
+#include "base/file_flusher.h"
 #include "base/file_util.h"
 #include "base/sys_string_conversions.h"
 #include "base/utf_string_conversions.h"
@@ -69,43 +70,75 @@ std::string Describe(const std::string& what, const ZipEntryInfo& entry) {
   return what + ": " + base::UTF16ToUTF8(entry.path().value());
 }
 
-// The package's directories and files, gathered from the central directory.
+// The package's directories and files, gathered from the central directory,
+// as the file system will tell their names apart.
 class Layout {
  public:
   void AddDirectory(const base::FilePath& path) {
-    if (path.empty() || !directory_set_.insert(path.value()).second)
+    if (path.empty() || !directory_keys_.insert(Note(path)).second)
       return;
     AddDirectory(Parent(path));
     directories_.push_back(path);
   }
-  void AddFile(const base::FilePath& path) {
+  // |entry| is the entry's number in the archive: a later entry for the
+  // same path takes the path over.
+  void AddFile(const base::FilePath& path, size_t entry) {
     AddDirectory(Parent(path));
-    file_set_.insert(path.value());
+    auto [it, added] = last_entry_.emplace(Note(path), entry);
+    if (added)
+      files_.push_back(path);
+    else
+      it->second = entry;
   }
-  // A path that is both a file and a directory, or nullptr.
-  const std::u16string* Conflict() const {
-    for (const std::u16string& file : file_set_) {
-      if (directory_set_.count(file))
-        return &file;
+  // Why the package's paths cannot all be laid out; empty when they can.
+  std::string Conflict() const {
+    if (!case_conflict_.empty())
+      return case_conflict_;
+    for (const auto& [key, entry] : last_entry_) {
+      if (directory_keys_.count(key))
+        return "a path is both a file and a directory: " + base::UTF16ToUTF8(names_.at(key));
     }
-    return nullptr;
+    return std::string();
   }
-  std::vector<base::FilePath> TakeDirectories() { return std::move(directories_); }
+  bool IsLastEntryFor(const base::FilePath& path, size_t entry) const {
+    return last_entry_.at(path.ComparisonKey()) == entry;
+  }
+  // Every directory the package names or implies, parents first.
+  const std::vector<base::FilePath>& directories() const { return directories_; }
+  // Every file, in the order of their first entries.
+  const std::vector<base::FilePath>& files() const { return files_; }
 
  private:
   static base::FilePath Parent(const base::FilePath& path) {
     base::FilePath parent = path.DirName();
     return parent.value() == base::FilePath::kCurrentDirectory ? base::FilePath() : parent;
   }
+  // |path|'s comparison key. Where the file system ignores letter case, a
+  // path that differs from an earlier one only in case would be the same
+  // file or folder on disk: that is a conflict.
+  std::u16string Note(const base::FilePath& path) {
+    std::u16string key = path.ComparisonKey();
+    auto [it, added] = names_.emplace(key, path.value());
+    if (!added && it->second != path.value() && case_conflict_.empty()) {
+      case_conflict_ = "paths differ only in letter case: " + base::UTF16ToUTF8(it->second) +
+                       " and " + base::UTF16ToUTF8(path.value());
+    }
+    return key;
+  }
 
-  std::vector<base::FilePath> directories_;  // parents first
-  std::set<std::u16string> directory_set_;
-  std::set<std::u16string> file_set_;
+  // Comparison key to the first path noted with it.
+  std::map<std::u16string, std::u16string> names_;
+  std::set<std::u16string> directory_keys_;
+  // A file's comparison key to the number of its last entry.
+  std::map<std::u16string, size_t> last_entry_;
+  std::vector<base::FilePath> directories_;
+  std::vector<base::FilePath> files_;
+  std::string case_conflict_;
 };
 
 bool CheckEveryEntry(ZipReader* reader, const base::FilePath& install_dir,
                      Layout* layout, std::string* error) {
-  while (reader->HasEntry()) {
+  for (size_t number = 0; reader->HasEntry(); ++number) {
     if (!reader->ReadCurrentEntry()) {
       *error = "cannot read an entry of the archive";
       return false;
@@ -119,22 +152,20 @@ bool CheckEveryEntry(ZipReader* reader, const base::FilePath& install_dir,
     if (entry.is_directory())
       layout->AddDirectory(Normalize(entry.path()));
     else
-      layout->AddFile(Normalize(entry.path()));
+      layout->AddFile(Normalize(entry.path()), number);
     if (!reader->MoveToNextEntry()) {
       *error = "cannot step through the archive";
       return false;
     }
   }
-  if (const std::u16string* path = layout->Conflict()) {
-    *error = "a path is both a file and a directory: " + base::UTF16ToUTF8(*path);
-    return false;
-  }
-  return true;
+  *error = layout->Conflict();
+  return error->empty();
 }
 
-// Writes the current file entry of |reader| to |staged_path|.
+// Writes the current file entry of |reader| to |staged_path| and hands the
+// file to |flusher|.
 bool StageEntry(ZipReader* reader, const base::FilePath& installed_path,
-                const base::FilePath& staged_path) {
+                const base::FilePath& staged_path, base::FileFlusher* flusher) {
   const ZipEntryInfo& entry = *reader->current_entry_info();
   base::File output = base::File::CreateNew(staged_path, entry.is_owner_executable());
   if (!output.IsValid())
@@ -146,7 +177,10 @@ bool StageEntry(ZipReader* reader, const base::FilePath& installed_path,
       !installed.is_symbolic_link && !output.CopyPermissionsFrom(installed_path)) {
     return false;
   }
-  return reader->ExtractCurrentEntryTo(&output) && output.Close();
+  if (!reader->ExtractCurrentEntryTo(&output))
+    return false;
+  flusher->Add(std::move(output));
+  return true;
 }
 
 }  // namespace
@@ -169,40 +203,41 @@ bool StageArchive(const base::FilePath& archive_path,
     return false;
   }
 
-  // Each file entry gets a staged file of its own; a later entry for the
-  // same path takes the path over.
-  std::map<std::u16string, size_t> file_index;
-  std::vector<StagedPackage::File> files;
+  // The staging directory mirrors the package's folders, so that none holds
+  // more new names than the package puts in one folder, and a folder that
+  // is new to the installation can be moved there whole.
+  for (const base::FilePath& dir : layout.directories()) {
+    if (!base::CreateDirectoryTree(staging_dir.Append(dir))) {
+      *error = "cannot create " + base::UTF16ToUTF8(dir.value()) + " in the staging directory";
+      return false;
+    }
+  }
+  base::FileFlusher flusher(staging_dir);
   for (size_t number = 0; reader.HasEntry(); ++number) {
     if (!reader.ReadCurrentEntry()) {
       *error = "cannot read an entry of the archive";
       return false;
     }
     const ZipEntryInfo& entry = *reader.current_entry_info();
-    if (!entry.is_directory()) {
-      const base::FilePath path = Normalize(entry.path());
-      const std::u16string staged_name = base::ASCIIToUTF16(std::to_string(number));
-      if (!StageEntry(&reader, install_dir.Append(path), staging_dir.Append(staged_name))) {
-        *error = Describe("cannot stage entry", entry);
-        return false;
-      }
-      auto [it, added] = file_index.emplace(path.value(), files.size());
-      if (added)
-        files.push_back({path, staged_name});
-      else
-        files[it->second].staged_name = staged_name;
+    const base::FilePath path = Normalize(entry.path());
+    if (!entry.is_directory() && layout.IsLastEntryFor(path, number) &&
+        !StageEntry(&reader, install_dir.Append(path), staging_dir.Append(path), &flusher)) {
+      *error = Describe("cannot stage entry", entry);
+      return false;
     }
     if (!reader.MoveToNextEntry()) {
       *error = "cannot step through the archive";
       return false;
     }
   }
-  if (!base::FlushFilesBelow(staging_dir)) {
+  if (!flusher.Finish()) {
     *error = "cannot flush the staged files to disk";
     return false;
   }
-  staged->directories = layout.TakeDirectories();
-  staged->files = std::move(files);
+  staged->directories = layout.directories();
+  staged->files.clear();
+  for (const base::FilePath& file : layout.files())
+    staged->files.push_back({file, file.value()});
   return true;
 }
 

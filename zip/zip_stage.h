@@ -17,7 +17,8 @@ namespace zip {
 struct StagedPackage {
   struct File {
     base::FilePath path;
-    // The name of the file in the staging directory that holds its content.
+    // Where the file waits, relative to the staging directory, which
+    // mirrors the package's folders: the same path as |path|.
     std::u16string staged_name;
   };
   // Every directory the package names or implies, each after its parent.
@@ -28,13 +29,15 @@ struct StagedPackage {
 
 // Checks every entry of the archive at |archive_path| before anything is
 // written: a safe name, a path under |install_dir| that the system can hold,
-// stored or deflated data that is not encrypted, and no path that is both a
-// file and a directory. Then writes each file entry into |staging_dir|,
-// verifying its size and checksum, with the permission bits of the installed
-// file it will replace (or, for a new file or one that replaces a link, the
-// owner's execute bit from the archive), and flushes them all to disk. On success |staged| describes
-// the package; on failure |error| says why, and whatever was written stays
-// in |staging_dir| for its owner to remove.
+// stored or deflated data that is not encrypted, no path that is both a
+// file and a directory, and (where the file system ignores letter case) no
+// two paths that differ only in case. Then writes each file into
+// |staging_dir| under its own path there, from its last entry, verifying
+// its size and checksum, with the permission bits of the installed file it
+// will replace (or, for a new file or one that replaces a link, the owner's
+// execute bit from the archive), and flushes them all to disk. On success
+// |staged| describes the package; on failure |error| says why, and whatever
+// was written stays in |staging_dir| for its owner to remove.
 bool StageArchive(const base::FilePath& archive_path,
                   const base::FilePath& install_dir,
                   const base::FilePath& staging_dir,
