@@ -10,6 +10,9 @@
 //       posts WM_CLOSE to the window with handle HWND, as the close box does
 //   desktop_user.exe expect-codepage CP
 //       succeeds when the system's ANSI code page is CP
+//   desktop_user.exe manifest PROGRAM
+//       writes PROGRAM's application manifest (resource type 24, id 1), as
+//       the loader finds it, to standard output
 //
 // Exit code 0 when done, 1 when no such window came within the time, 2 for
 // a bad command line.
@@ -32,6 +35,22 @@ HWND WaitForDialog(const wchar_t* caption, DWORD timeout_ms) {
   }
 }
 
+// Writes the application manifest of |program| to standard output.
+bool WriteManifest(const wchar_t* program) {
+  HMODULE module = LoadLibraryExW(program, nullptr,
+                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  if (!module)
+    return false;
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+  const void* manifest = loaded ? LockResource(loaded) : nullptr;
+  DWORD written = 0;
+  const bool wrote = manifest && WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), manifest,
+                                           SizeofResource(module, found), &written, nullptr);
+  FreeLibrary(module);
+  return wrote;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
@@ -52,5 +71,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   }
   if (argc == 3 && wcscmp(argv[1], L"expect-codepage") == 0)
     return GetACP() == static_cast<UINT>(_wtoi(argv[2])) ? 0 : 1;
+  if (argc == 3 && wcscmp(argv[1], L"manifest") == 0)
+    return WriteManifest(argv[2]) ? 0 : 1;
   return 2;
 }

@@ -161,6 +161,27 @@ TEST_F(UpdaterWineTest, AnsiCodePageIs936) {
   EXPECT_EQ(0, RunWine({Setting("DESKTOP_USER_EXE"), "expect-codepage", "936"}));
 }
 
+// Visual styles, no elevation, drawing for each monitor's DPI and the true
+// Windows version all come from the manifest that updater.exe carries.
+TEST_F(UpdaterWineTest, UpdaterCarriesItsApplicationManifest) {
+  const std::string manifest_path = install_.path() + "/manifest.xml";
+  ChildProcess reader;
+  ASSERT_TRUE(reader.Start(kWine, {Setting("DESKTOP_USER_EXE"), "manifest", Installed("updater.exe")},
+                           std::string(), std::string(), {}, manifest_path));
+  int exit_code = -1;
+  ASSERT_TRUE(reader.Wait(seconds(60), &exit_code));
+  ASSERT_EQ(0, exit_code);
+  const std::string manifest = ReadFileOrEmpty(manifest_path);
+  for (const char* expected :
+       {"name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+        "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
+        ">PerMonitorV2</dpiAwareness>", ">true/pm</dpiAware>",
+        "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>",
+        "<supportedOS Id=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>"}) {
+    EXPECT_NE(std::string::npos, manifest.find(expected)) << expected;
+  }
+}
+
 TEST_F(UpdaterWineTest, CheckOutcomesReachTheHostWindow) {
   const std::string installed = Setting("HOST_VERSION");
   server_.SetResponse("/same.xml", Page(Manifest(installed, server_.Url("/package.zip"))));
