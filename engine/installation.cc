@@ -30,6 +30,14 @@ Installation::Installation(InstallationDelegate* owner, const std::string& md5,
       host_exe_(host_exe),
       launch_args_(launch_args) {}
 
+bool Installation::CanInstall() {
+  std::string error;
+  if (StagedUpdate::CanStageIn(install_dir_, &error))
+    return true;
+  LOG(ERROR) << "The installation cannot take the update: " << error;
+  return false;
+}
+
 void Installation::OnDownloadComplete(bool failed, const std::string& package_path,
                                       const std::string& package_digest) {
   if (failed) {

@@ -23,6 +23,10 @@ class Installation {
 
   InstallationDelegate* owner() const { return owner_; }
 
+  // Whether the installation can take an update: checked before the
+  // package is fetched. The reason it cannot goes to the log.
+  bool CanInstall();
+
   // The rest of the sequence once the transfer into |package_path| (ANSI
   // code page) has ended; |package_digest| is the digest of what was
   // written, empty when no file was. Ends by asking the owner to close.

@@ -3,18 +3,23 @@
 #include "base/deferred_termination.h"
 #include "base/file_util.h"
 #include "base/logging.h"
+#include "base/utf_string_conversions.h"
 #include "engine/commit.h"
 
 namespace {
+
+// The installation directory as the system names it: an empty one is the
+// current directory.
+base::FilePath Named(const base::FilePath& install_dir) {
+  return install_dir.empty() ? base::FilePath(base::FilePath::kCurrentDirectory) : install_dir;
+}
 
 // Makes a directory named after |prefix| in |install_dir|, in which files
 // get the access of the installation's own; its name, or empty when none
 // could be made.
 std::u16string MakeDirectoryIn(const base::FilePath& install_dir, const char16_t* prefix) {
   base::FilePath dir;
-  const base::FilePath parent =
-      install_dir.empty() ? base::FilePath(base::FilePath::kCurrentDirectory) : install_dir;
-  if (!base::CreateUniqueWorkDirIn(parent, prefix, &dir))
+  if (!base::CreateUniqueWorkDirIn(Named(install_dir), prefix, &dir))
     return std::u16string();
   return dir.BaseName().value();
 }
@@ -31,6 +36,20 @@ StagedUpdate::~StagedUpdate() {
     base::DeletePath(install_dir_.Append(staging_dir_), true);
   if (!backup_dir_.empty())
     base::DeletePath(install_dir_.Append(backup_dir_), true);
+}
+
+bool StagedUpdate::CanStageIn(const base::FilePath& install_dir, std::string* error) {
+  const std::u16string staging_dir = MakeDirectoryIn(install_dir, kStagingDirPrefix);
+  if (staging_dir.empty()) {
+    *error = "cannot create a staging directory in " + base::UTF16ToUTF8(Named(install_dir).value());
+    return false;
+  }
+  const base::FilePath made = Named(install_dir).Append(staging_dir);
+  if (!base::DeletePath(made, false)) {
+    *error = "cannot remove the staging directory " + base::UTF16ToUTF8(made.value());
+    return false;
+  }
+  return true;
 }
 
 bool StagedUpdate::Stage(const base::FilePath& package, std::string* error) {

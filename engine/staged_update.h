@@ -22,6 +22,12 @@ class StagedUpdate {
   StagedUpdate(const StagedUpdate&) = delete;
   StagedUpdate& operator=(const StagedUpdate&) = delete;
 
+  // Whether a staging directory can be made in |install_dir| and removed
+  // again, so that an installation that cannot take an update is found
+  // before its package is fetched. False, with |error| naming the
+  // directory, when not.
+  static bool CanStageIn(const base::FilePath& install_dir, std::string* error);
+
   // Creates the staging directory and unpacks the package at |package| into
   // it. Changes none of the installation's files. False, with |error|, when
   // the package is refused or cannot be staged.

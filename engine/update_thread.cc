@@ -42,6 +42,12 @@ void UpdateThread::Init() {
 void UpdateThread::DoUpdate() {
   if (file_url_.empty())
     return;
+  // An installation that cannot be written is found before the package is
+  // fetched, and the update ends as a failed transfer.
+  if (!installation_->CanInstall()) {
+    installation_->OnDownloadComplete(true, std::string(), std::string());
+    return;
+  }
   // The package goes nowhere else: without a private directory there is no
   // transfer.
   if (!temp_dir_.Create()) {

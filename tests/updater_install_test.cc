@@ -414,9 +414,8 @@ TEST_F(InstallTest, LinksAtReplacedPathsAreReplacedNotFollowed) {
 }
 
 // The log goes beside the updater and nowhere else: not through a link at
-// its name, and not into the working directory when the installation
-// cannot be written.
-TEST_F(InstallTest, TheLogIsWrittenBesideTheUpdaterOrNowhere) {
+// its name.
+TEST_F(InstallTest, TheLogNeverFollowsALinkAtItsName) {
   std::vector<zip::TestEntry> hostile = NewRelease();
   hostile.push_back({"../escaped.txt", "outside"});
   OfferPackage(hostile);
@@ -426,9 +425,16 @@ TEST_F(InstallTest, TheLogIsWrittenBesideTheUpdaterOrNowhere) {
   EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}));
   EXPECT_EQ("not the log\n", ReadFileOrEmpty(outside));
   EXPECT_TRUE(fs::is_symlink(Installed("debug.log")));
-  KillProcessesRunning(Installed("Mirovue.exe"));
-  fs::remove(Installed("debug.log"));
+}
 
+// An installation that cannot be written (for a standard user, one under
+// Program Files) is found before the package is fetched; and the log,
+// which cannot go beside the updater, goes nowhere else, not into the
+// working directory.
+TEST_F(InstallTest, AnInstallationThatCannotBeWrittenFailsBeforeTheDownload) {
+  OfferPackage(NewRelease());
+  HostLog host;
+  StartHost(&host);
   // Read-only for root as well: a read-only mount of the installation.
   if (mount(install_.path().c_str(), install_.path().c_str(), nullptr, MS_BIND, nullptr) != 0 ||
       mount(nullptr, install_.path().c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY,
@@ -437,16 +443,30 @@ TEST_F(InstallTest, TheLogIsWrittenBesideTheUpdaterOrNowhere) {
   }
   ChildProcess updater;
   const std::string elsewhere = package_dir_.path();
-  ASSERT_TRUE(updater.Start(Installed("updater"), {UrlSwitch("/update.xml")}, elsewhere,
-                            elsewhere + "/updater.stderr", {"TMPDIR=" + updater_tmpdir_}));
+  ASSERT_TRUE(updater.Start(Installed("updater"), {UrlSwitch("/update.xml"), host.HwndSwitch()},
+                            elsewhere, elsewhere + "/updater.stderr",
+                            {"TMPDIR=" + updater_tmpdir_}));
   int exit_code = -1;
   EXPECT_TRUE(updater.Wait(std::chrono::seconds(90), &exit_code));
+  umount(install_.path().c_str());
   EXPECT_EQ(2, exit_code);
+  EXPECT_EQ((std::vector<uint32_t>{1124, 1127}), host.MessagesSettled(2));
   EXPECT_NE(std::string::npos, ReadFileOrEmpty(elsewhere + "/updater.stderr").find(kDownloadBox));
+  EXPECT_EQ(0, server_.RequestCount("/package.zip"));
+  EXPECT_EQ(before_, Snapshot(install_.path()));
   EXPECT_FALSE(fs::exists(elsewhere + "/debug.log"));
   EXPECT_FALSE(fs::exists(Installed("debug.log")));
-  KillProcessesRunning(Installed("Mirovue.exe"));
-  umount(install_.path().c_str());
+  EXPECT_TRUE(TempLeftovers().empty());
+}
+
+// Chinese Windows zip tools store names in code page 936 without the UTF-8
+// flag; such a package installs under the names that were meant.
+TEST_F(InstallTest, NamesInTheDesktopsCodePageInstallUnderTheirRealNames) {
+  OfferPackage({{"\xd6\xd0\xce\xc4/\xcb\xb5\xc3\xf7.txt", "readme in Chinese"}});
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}));
+  EXPECT_EQ("readme in Chinese", ReadFileOrEmpty(Installed(
+                                     "\xe4\xb8\xad\xe6\x96\x87/\xe8\xaf\xb4\xe6\x98\x8e.txt")));
+  EXPECT_TRUE(InstallationLeftovers().empty());
 }
 
 }  // namespace
