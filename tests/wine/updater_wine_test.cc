@@ -330,5 +330,43 @@ TEST_F(UpdaterWineTest, ASecondUpdaterFromAnotherSessionLeavesTheCommitAlone) {
   EXPECT_EQ(0, RunWine({Setting("DESKTOP_USER_EXE"), "close", relaunched.substr(7)}));
 }
 
+// What Windows users' zip tools make: names in code page 936 without the
+// UTF-8 flag; and names that differ only in letter case, which are one name
+// on Windows.
+TEST_F(UpdaterWineTest, NamesAreReadAndComparedAsWindowsDoes) {
+  ScopedTempDir package_dir;
+  const std::string archive = package_dir.path() + "/package.zip";
+  std::ofstream(Installed("ReadMe.txt")) << "old\n";
+  const auto offer = [&](const std::vector<zip::TestEntry>& entries) {
+    ASSERT_TRUE(zip::WriteTestArchive(base::FilePath(base::UTF8ToUTF16(archive)), entries));
+    server_.SetResponse("/package.zip", Page(ReadFileOrEmpty(archive), 200, "application/zip"));
+    server_.SetResponse("/update.xml",
+                        Page(Manifest("9.0.0.1", server_.Url("/package.zip"), Md5sum(archive))));
+  };
+  const auto run_updater = [&] {
+    EXPECT_EQ(2, RunWine({Installed("updater.exe"), "--url=" + server_.Url("/update.xml"),
+                          "--notify=0"},
+                         seconds(60), install_.path()));
+    const std::string relaunched = WaitForLine(Installed("host.log"), "window ");
+    ASSERT_FALSE(relaunched.empty());
+    EXPECT_EQ(0, RunWine({Setting("DESKTOP_USER_EXE"), "close", relaunched.substr(7)}));
+    fs::remove(Installed("host.log"));
+  };
+
+  offer({{"readme.txt", "refused\n"}, {"README.TXT", "refused\n"}});
+  run_updater();
+  EXPECT_EQ("old\n", ReadFileOrEmpty(Installed("ReadMe.txt")));
+  EXPECT_NE(std::string::npos,
+            ReadFileOrEmpty(Installed("debug.log")).find("differ only in letter case"));
+
+  offer({{"readme.txt", "new\n"}, {"\xd6\xd0\xce\xc4/\xcb\xb5\xc3\xf7.txt", "Chinese\n"}});
+  run_updater();
+  // The replaced file keeps the name it was stored under.
+  EXPECT_EQ("new\n", ReadFileOrEmpty(Installed("ReadMe.txt")));
+  EXPECT_FALSE(fs::exists(Installed("readme.txt")));
+  EXPECT_EQ("Chinese\n",
+            ReadFileOrEmpty(Installed("\xe4\xb8\xad\xe6\x96\x87/\xe8\xaf\xb4\xe6\x98\x8e.txt")));
+}
+
 }  // namespace
 }  // namespace test
