@@ -6,6 +6,8 @@
 //   --log=FILE         log file (default: host.log beside the executable)
 //   --exit-after-ms=M  exit after M milliseconds
 //   --exit-on=MSG      exit once message MSG has arrived
+//   --exit-delay-ms=D  with --exit-on: exit D milliseconds after it, as a
+//                      user who closes the program a moment later would
 // Without a deadline it runs until SIGTERM or SIGINT; it records "exit" as
 // it ends. The endpoint is bound before the start line is written, so a
 // reader that sees the line can post.
@@ -40,6 +42,7 @@ struct Options {
   std::string log_path;
   std::optional<uint64_t> exit_after_ms;
   std::optional<uint32_t> exit_on;
+  uint64_t exit_delay_ms = 0;
 };
 
 bool ParseNumber(std::string_view text, uint64_t max, uint64_t* value) {
@@ -81,6 +84,10 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
       if (!ParseNumber(value, UINT32_MAX, &number))
         return *error = "bad --exit-on", false;
       options->exit_on = static_cast<uint32_t>(number);
+    } else if (name == "--exit-delay-ms") {
+      if (!ParseNumber(value, INT32_MAX, &number))
+        return *error = "bad --exit-delay-ms", false;
+      options->exit_delay_ms = number;
     }
   }
   return true;
@@ -169,7 +176,7 @@ int main(int argc, char** argv) {
   Record(log.get(), start);
 
   using Clock = std::chrono::steady_clock;
-  const std::optional<Clock::time_point> deadline =
+  std::optional<Clock::time_point> deadline =
       options.exit_after_ms
           ? std::optional<Clock::time_point>(
                 Clock::now() + std::chrono::milliseconds(*options.exit_after_ms))
@@ -206,8 +213,11 @@ int main(int argc, char** argv) {
     const uint64_t lparam = LoadLittleEndian(datagram + 16, 8);
     Record(log.get(), "message " + std::to_string(message) + " " + std::to_string(wparam) +
                           " " + std::to_string(lparam));
-    if (options.exit_on && *options.exit_on == message)
-      break;
+    if (options.exit_on && *options.exit_on == message) {
+      if (options.exit_delay_ms == 0)
+        break;
+      deadline = Clock::now() + std::chrono::milliseconds(options.exit_delay_ms);
+    }
   }
   Record(log.get(), "exit");
   return 0;

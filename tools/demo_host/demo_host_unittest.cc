@@ -141,6 +141,27 @@ TEST(DemoHostTest, EndsWhenTheDeadlinePasses) {
   EXPECT_EQ(expected, Lines(ReadFileOrEmpty(log)));
 }
 
+// A user who closes the host a moment after the update is verified: the
+// messages of that moment still arrive.
+TEST(DemoHostTest, EndsAWhileAfterTheAwaitedMessage) {
+  ScopedTempDir dir;
+  const std::string log = dir.path() + "/host.log";
+  const uint32_t hwnd = TestHwnd(2);
+  test::ChildProcess host;
+  ASSERT_TRUE(StartHost(&host, DEMO_HOST_PATH,
+                        {"--hwnd=" + std::to_string(hwnd), "--log=" + log, "--exit-on=1126",
+                         "--exit-delay-ms=300"},
+                        dir.path() + "/stdout"));
+  ASSERT_EQ(1u, WaitForLines(log, 1).size());
+  ASSERT_TRUE(SendDatagram(hwnd, Message(1126, 0, 0)));
+  ASSERT_EQ(2u, WaitForLines(log, 2).size());
+  ASSERT_TRUE(SendDatagram(hwnd, Message(1127, 0, 0)));
+  EXPECT_EQ(0, WaitForExit(&host));
+  const std::vector<std::string> lines = Lines(ReadFileOrEmpty(log));
+  EXPECT_EQ((std::vector<std::string>{"message 1126 0 0", "message 1127 0 0", "exit"}),
+            std::vector<std::string>(lines.begin() + 1, lines.end()));
+}
+
 TEST(DemoHostTest, EndsOnTerminateSignal) {
   ScopedTempDir dir;
   const std::string log = dir.path() + "/host.log";

@@ -5,6 +5,8 @@
 //   --log=FILE         log file (default: host.log beside the executable)
 //   --exit-after-ms=M  close the window after M milliseconds
 //   --exit-on=MSG      close the window once message MSG has arrived
+//   --exit-delay-ms=D  with --exit-on: close it D milliseconds after that, as
+//                      a user who closes the program a moment later would
 //
 // Lines: "start <arguments>", "window <handle>", "message <msg> <wparam>
 // <lparam>", "exit". The window exists before its line is written, so a
@@ -26,10 +28,12 @@ struct Options {
   std::wstring log_path;
   UINT exit_after_ms = 0;
   UINT exit_on = 0;
+  UINT exit_delay_ms = 0;
 };
 
 HANDLE g_log = INVALID_HANDLE_VALUE;
 UINT g_exit_on = 0;
+UINT g_exit_delay_ms = 0;
 
 // Appends one UTF-8 line with a single write, so it is on disk whole.
 void Record(const std::wstring& text) {
@@ -57,6 +61,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options) {
       options->exit_after_ms = static_cast<UINT>(_wtoi(value.c_str()));
     } else if (name == L"--exit-on") {
       options->exit_on = static_cast<UINT>(_wtoi(value.c_str()));
+    } else if (name == L"--exit-delay-ms") {
+      options->exit_delay_ms = static_cast<UINT>(_wtoi(value.c_str()));
     }
   }
   return true;
@@ -73,7 +79,9 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
   if (message >= kFirstUpdateMessage && message <= kLastUpdateMessage) {
     Record(L"message " + std::to_wstring(message) + L" " + std::to_wstring(wparam) + L" " +
            std::to_wstring(lparam));
-    if (message == g_exit_on)
+    if (message == g_exit_on && g_exit_delay_ms)
+      SetTimer(window, kExitTimer, g_exit_delay_ms, nullptr);
+    else if (message == g_exit_on)
       DestroyWindow(window);
     return 0;
   }
@@ -102,6 +110,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line, int) {
   if (g_log == INVALID_HANDLE_VALUE)
     return 1;
   g_exit_on = options.exit_on;
+  g_exit_delay_ms = options.exit_delay_ms;
 
   WNDCLASSEXW window_class = {};
   window_class.cbSize = sizeof(window_class);
