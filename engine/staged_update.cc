@@ -3,6 +3,7 @@
 #include "base/deferred_termination.h"
 #include "base/file_util.h"
 #include "base/logging.h"
+#include "base/string_util.h"
 #include "engine/commit.h"
 
 namespace {
@@ -41,6 +42,15 @@ bool StagedUpdate::Stage(const base::FilePath& package, std::string* error) {
   }
   return zip::StageArchive(package, install_dir_, install_dir_.Append(staging_dir_), &staged_,
                            error);
+}
+
+base::FilePath StagedUpdate::StagedFile(const base::FilePath& path) const {
+  const std::u16string wanted = base::StringToLowerASCII(path.value());
+  for (const zip::StagedPackage::File& file : staged_.files) {
+    if (base::StringToLowerASCII(file.path.value()) == wanted)
+      return install_dir_.Append(staging_dir_).Append(file.staged_name);
+  }
+  return base::FilePath();
 }
 
 bool StagedUpdate::Commit(std::string* error) {

@@ -46,7 +46,7 @@ void UpdateThread::DoUpdate() {
   // transfer.
   if (!temp_dir_.Create()) {
     LOG(ERROR) << "Cannot create a private temporary directory for the package";
-    installation_->OnDownloadComplete(true, std::string(), std::string());
+    installation_->OnDownloadComplete(true, std::string(), PackageDigests());
     return;
   }
   base::FilePath package = temp_dir_.path().Append(u"download.bak");
@@ -57,11 +57,11 @@ void UpdateThread::DoUpdate() {
 }
 
 void UpdateThread::DownloadPackage() {
-  PackageSink sink = {package_path_.c_str(), nullptr, false, {}};
+  PackageSink sink(package_path_.c_str(), installation_->PackageLimit());
   PackageTransferResult result =
       TransferPackage(file_url_, &sink, OnDownloadProgress, installation_);
   if (result == PackageTransferResult::kNoHandle)
     return;
   installation_->OnDownloadComplete(result != PackageTransferResult::kCompleted, package_path_,
-                                    PackageDigest(&sink));
+                                    FinishPackageDigests(&sink));
 }
