@@ -16,6 +16,23 @@ std::string Base64(const unsigned char* bytes, size_t length) {
   return text;
 }
 
+// Decodes standard base64; empty when it is not that.
+std::string FromBase64(const std::string& text) {
+  if (text.empty() || text.size() % 4 != 0)
+    return std::string();
+  std::string bytes(text.size() / 4 * 3, '\0');
+  int length = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(&bytes[0]),
+                               reinterpret_cast<const unsigned char*>(text.data()),
+                               static_cast<int>(text.size()));
+  if (length < 0)
+    return std::string();
+  // EVP_DecodeBlock counts the padding as zero bytes.
+  for (size_t i = text.size(); i > 0 && text[i - 1] == '='; --i)
+    --length;
+  bytes.resize(static_cast<size_t>(length));
+  return bytes;
+}
+
 }  // namespace
 
 SigningKey SigningKey::FromPemFile(const std::string& path) {
@@ -63,6 +80,25 @@ std::string SigningKey::PublicKeyBase64() const {
   if (!key_ || EVP_PKEY_get_raw_public_key(key_.get(), raw, &length) != 1)
     return std::string();
   return Base64(raw, length);
+}
+
+bool SignatureVerifies(const std::string& public_key, std::string_view message,
+                       const std::string& signature) {
+  const std::string raw_key = FromBase64(public_key);
+  const std::string raw_signature = FromBase64(signature);
+  EVP_PKEY* key = EVP_PKEY_new_raw_public_key(
+      EVP_PKEY_ED25519, nullptr, reinterpret_cast<const unsigned char*>(raw_key.data()),
+      raw_key.size());
+  EVP_MD_CTX* context = EVP_MD_CTX_new();
+  const bool verified =
+      key && context && EVP_DigestVerifyInit(context, nullptr, nullptr, nullptr, key) == 1 &&
+      EVP_DigestVerify(context, reinterpret_cast<const unsigned char*>(raw_signature.data()),
+                       raw_signature.size(),
+                       reinterpret_cast<const unsigned char*>(message.data()),
+                       message.size()) == 1;
+  EVP_MD_CTX_free(context);
+  EVP_PKEY_free(key);
+  return verified;
 }
 
 std::string Signed(const std::string& body, const SigningKey& key, const std::string& after) {

@@ -32,6 +32,11 @@ class SigningKey {
   std::shared_ptr<EVP_PKEY> key_;
 };
 
+// Whether |signature| (base64) is the Ed25519 signature of |message| by
+// |public_key| (base64 of the raw key), by OpenSSL's reckoning.
+bool SignatureVerifies(const std::string& public_key, std::string_view message,
+                       const std::string& signature);
+
 // |body| followed by the comment that signs it with |key|, then |after|.
 std::string Signed(const std::string& body, const SigningKey& key,
                    const std::string& after = "\n");
