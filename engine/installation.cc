@@ -1,13 +1,12 @@
 #include "engine/installation.h"
 
-#include <memory>
 #include <thread>
 
 #include "app/host_messages.h"
+#include "app/installed_version.h"
 #include "app/manifest.h"
 #include "app/startup_state.h"
 #include "base/file_path.h"
-#include "base/file_version_info.h"
 #include "base/logging.h"
 #include "base/md5.h"
 #include "base/process_util.h"
@@ -118,10 +117,7 @@ bool Installation::StagedHostIsOffered(const StagedUpdate& update, std::string* 
     return true;
   // A signed manifest cannot relabel an older signed package as a newer
   // version: the host it installs must be the version offered.
-  std::unique_ptr<base::FileVersionInfo> info(base::FileVersionInfo::ForFile(host));
-  std::string version;
-  if (info)
-    base::ReplaceCharacters(base::WideToAnsi(info->FileVersion()), ",", ".", &version);
+  const std::string version = DottedFileVersion(host);
   if (!base::Version(version).IsValid() ||
       base::Version(version).Compare(base::Version(offer_.version)) != 0) {
     *error = "the package's " + base::WideToAnsi(host_exe_) + " has version '" + version +
