@@ -6,6 +6,7 @@
 #include "base/file_util.h"
 #include "base/sys_string_conversions.h"
 
+#include <algorithm>
 #include <cmath>
 #include <type_traits>
 
@@ -100,6 +101,10 @@ size_t WriteToPackageFile(char* data, size_t size, size_t count, void* sink_data
   if (g_bCancelDownload.load(std::memory_order_relaxed))
     return kAbortTransfer;
   PackageSink* sink = static_cast<PackageSink*>(sink_data);
+  // A server that sends more than the package may hold is cut off at once.
+  const size_t bytes = size * count;
+  if (bytes > sink->max_bytes - sink->length)
+    return kAbortTransfer;
   if (!sink->stream) {
     // The path is in the ANSI code page; the file system wants its own.
     base::FilePath path(base::AnsiToWide(sink->path));
@@ -107,19 +112,25 @@ size_t WriteToPackageFile(char* data, size_t size, size_t count, void* sink_data
     if (!sink->stream)
       return kAbortTransfer;
     sink->created = true;
-    base::MD5Init(&sink->digest);
   }
   size_t written = fwrite(data, size, count, sink->stream);
-  base::MD5Update(&sink->digest, data, written * size);
+  base::MD5Update(&sink->md5, data, written * size);
+  sink->sha256.Update(data, written * size);
+  sink->length += written * size;
   return written;
 }
 
-std::string PackageDigest(PackageSink* sink) {
+PackageDigests FinishPackageDigests(PackageSink* sink) {
+  PackageDigests digests;
+  base::MD5Digest md5;
+  base::MD5Final(&md5, &sink->md5);
+  const std::string sha256 = sink->sha256.Finish();
   if (!sink->created)
-    return std::string();
-  base::MD5Digest digest;
-  base::MD5Final(&digest, &sink->digest);
-  return base::MD5DigestToBase16(digest);
+    return digests;
+  digests.md5 = base::MD5DigestToBase16(md5);
+  digests.sha256 = sha256;
+  digests.length = sink->length;
+  return digests;
 }
 
 uint32_t DownloadProgressPosition(double total, double now) {
@@ -144,7 +155,11 @@ PackageTransferResult TransferPackage(const std::string& url, PackageSink* sink,
       curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, sink) == CURLE_OK &&
       curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L) == CURLE_OK &&
       curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, RelayProgress) == CURLE_OK &&
-      curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, &relay) == CURLE_OK) {
+      curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, &relay) == CURLE_OK &&
+      (sink->max_bytes == kNoPackageLimit ||
+       curl_easy_setopt(curl.get(), CURLOPT_MAXFILESIZE_LARGE,
+                        static_cast<curl_off_t>(std::min<uint64_t>(sink->max_bytes, INT64_MAX))) ==
+           CURLE_OK)) {
     result = curl_easy_perform(curl.get());
   }
   if (sink->stream) {

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "base/md5.h"
+#include "base/sha256.h"
 
 // Set by the dialog's close command to end a package transfer early; cleared
 // when a package transfer starts. Written on the UI thread, read by the
@@ -34,21 +35,44 @@ bool FetchToString(const std::string& url, std::string* body);
 // longer than kMaxManifestBytes.
 size_t AppendToString(char* data, size_t size, size_t count, void* body);
 
+// A package transfer with no limit on its length.
+constexpr uint64_t kNoPackageLimit = UINT64_MAX;
+
 // Where a package transfer writes: the file is created at the first chunk,
-// so a transfer without body data leaves no file behind. The digest follows
-// what is written, so the package need not be read again to verify it.
+// so a transfer without body data leaves no file behind. The digests and
+// the length follow what is written, so the package need not be read again
+// to verify it. One transfer, on one thread.
 struct PackageSink {
-  const char* path;  // narrow path in the ANSI code page
-  FILE* stream;      // null until the first chunk
-  bool created;      // the file was created
-  base::MD5Context digest;  // of the bytes written, once created
+  // |path| is a narrow path in the ANSI code page; the transfer fails as
+  // soon as the package would grow past |max_bytes|.
+  PackageSink(const char* path, uint64_t max_bytes) : path(path), max_bytes(max_bytes) {
+    base::MD5Init(&md5);
+  }
+
+  const char* const path;
+  const uint64_t max_bytes;
+  FILE* stream = nullptr;  // null until the first chunk
+  bool created = false;    // the file was created
+  uint64_t length = 0;     // bytes written
+  base::MD5Context md5;    // of the bytes written
+  base::Sha256 sha256;     // of the bytes written
 };
 
-// The digest text of what |sink| wrote, or empty when it created no file.
-std::string PackageDigest(PackageSink* sink);
+// What a package transfer wrote: its digests as lower-case hexadecimal
+// text, empty when it created no file (or the system could not hash), and
+// its length.
+struct PackageDigests {
+  std::string md5;
+  std::string sha256;
+  uint64_t length = 0;
+};
+
+// The digests of what |sink| wrote; call once, after the transfer.
+PackageDigests FinishPackageDigests(PackageSink* sink);
 
 // libcurl write callback of the package transfer; returns the items written,
-// or all bits set to end the transfer (cancelled, file not creatable).
+// or all bits set to end the transfer (cancelled, file not creatable, past
+// the sink's limit).
 size_t WriteToPackageFile(char* data, size_t size, size_t count, void* sink);
 
 // The progress-bar position for |now| of |total| bytes: a whole percentage
@@ -71,7 +95,8 @@ enum class PackageTransferResult {
 // Downloads |url| into |sink| without following redirects, clearing the
 // cancel flag first; closes the sink's file when it was opened. A transfer
 // that receives less than a byte a second for a minute fails, and so does
-// one whose cancel flag is set, within a second even while nothing arrives.
+// one whose cancel flag is set, within a second even while nothing arrives,
+// and one that announces or sends more than the sink's limit.
 PackageTransferResult TransferPackage(const std::string& url, PackageSink* sink,
                                       DownloadProgressFunction progress,
                                       void* progress_data);

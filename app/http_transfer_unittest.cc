@@ -25,12 +25,13 @@ class HttpTransferTest : public testing::Test {
 
   PackageTransferResult Transfer(const std::string& path,
                                  DownloadProgressFunction progress = nullptr,
-                                 void* progress_data = nullptr) {
+                                 void* progress_data = nullptr,
+                                 uint64_t max_bytes = kNoPackageLimit) {
     std::string target = PackagePath();
-    PackageSink sink = {target.c_str(), nullptr, false, {}};
+    PackageSink sink(target.c_str(), max_bytes);
     PackageTransferResult result = TransferPackage(
         server_.Url(path), &sink, progress ? progress : IgnoreProgress, progress_data);
-    digest_ = PackageDigest(&sink);
+    digests_ = FinishPackageDigests(&sink);
     return result;
   }
 
@@ -44,7 +45,7 @@ class HttpTransferTest : public testing::Test {
   test::HttpTestServer server_;
   test::ScopedTempDir dir_;
   // What the last transfer's sink reported.
-  std::string digest_;
+  PackageDigests digests_;
 };
 
 test::HttpResponse Body(const std::string& body, int status = 200) {
@@ -179,7 +180,7 @@ TEST_F(HttpTransferTest, PackageWithoutBodyLeavesNoFile) {
 TEST_F(HttpTransferTest, PackageFailsWhenFileCannotBeCreated) {
   server_.SetResponse("/p.zip", Body("data"));
   std::string target = dir_.path() + "/no/such/dir/download.bak";
-  PackageSink sink = {target.c_str(), nullptr, false, {}};
+  PackageSink sink(target.c_str(), kNoPackageLimit);
   EXPECT_EQ(PackageTransferResult::kFailed,
             TransferPackage(server_.Url("/p.zip"), &sink, IgnoreProgress, nullptr));
   EXPECT_EQ(nullptr, sink.stream);
@@ -193,7 +194,7 @@ TEST_F(HttpTransferTest, PackageFailsWhenConnectionDropsOrServerIsAbsent) {
   EXPECT_EQ(PackageTransferResult::kFailed, Transfer("/cut.zip"));
 
   std::string target = PackagePath();
-  PackageSink sink = {target.c_str(), nullptr, false, {}};
+  PackageSink sink(target.c_str(), kNoPackageLimit);
   std::string unreachable =
       "http://127.0.0.1:" + std::to_string(test::UnusedLoopbackPort()) + "/p.zip";
   EXPECT_EQ(PackageTransferResult::kFailed,
@@ -206,17 +207,46 @@ int CancelOnFirstData(void*, int64_t, int64_t now, int64_t, int64_t) {
   return 0;
 }
 
-TEST_F(HttpTransferTest, TheDigestFollowsWhatIsWrittenAndNeedsNoFile) {
+TEST_F(HttpTransferTest, TheDigestsFollowWhatIsWrittenAndNeedNoFile) {
   server_.SetResponse("/p.zip", Body(Pattern(3 << 20)));
   ASSERT_EQ(PackageTransferResult::kCompleted, Transfer("/p.zip"));
-  EXPECT_EQ(test::Md5sum(PackagePath()), digest_);
+  EXPECT_EQ(test::Md5sum(PackagePath()), digests_.md5);
+  EXPECT_EQ(test::Sha256sum(PackagePath()), digests_.sha256);
+  EXPECT_EQ(uint64_t{3 << 20}, digests_.length);
 
   // No body, no file: no digest, not the digest of nothing.
   server_.SetResponse("/empty.zip", Body(""));
   ASSERT_EQ(0, unlink(PackagePath().c_str()));
   ASSERT_EQ(PackageTransferResult::kCompleted, Transfer("/empty.zip"));
   EXPECT_FALSE(PackageExists());
-  EXPECT_EQ("", digest_);
+  EXPECT_EQ("", digests_.md5);
+  EXPECT_EQ("", digests_.sha256);
+}
+
+// Announced or not, a body longer than the limit fails the transfer as
+// soon as it goes past it; one of the limit's length is whole.
+TEST_F(HttpTransferTest, PackageLongerThanTheLimitFailsAtOnce) {
+  const std::string data = Pattern(1 << 20);
+  server_.SetResponse("/exact.zip", Body(data));
+  EXPECT_EQ(PackageTransferResult::kCompleted,
+            Transfer("/exact.zip", nullptr, nullptr, data.size()));
+  EXPECT_EQ(data, test::ReadFileOrEmpty(PackagePath()));
+
+  server_.SetResponse("/announced.zip", Body(data));
+  EXPECT_EQ(PackageTransferResult::kFailed,
+            Transfer("/announced.zip", nullptr, nullptr, data.size() - 1));
+
+  // Without a length, and stalling after the limit: the cut must not wait
+  // for the stall to end.
+  test::HttpResponse endless = Body(data);
+  endless.send_length = false;
+  endless.cut_after = 200000;
+  server_.SetResponse("/endless.zip", endless);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(PackageTransferResult::kFailed,
+            Transfer("/endless.zip", nullptr, nullptr, 100000));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_LE(digests_.length, 100000u);
 }
 
 TEST_F(HttpTransferTest, CancelFlagEndsTransferAtNextChunkAndIsClearedAtStart) {

@@ -10,17 +10,18 @@
 #include "base/string_util.h"
 #include "base/sys_string_conversions.h"
 
+std::string DottedFileVersion(const base::FilePath& file) {
+  std::unique_ptr<base::FileVersionInfo> info(base::FileVersionInfo::ForFile(file));
+  std::string version;
+  if (info)
+    base::ReplaceCharacters(base::WideToAnsi(info->FileVersion()), ",", ".", &version);
+  return version;
+}
+
 void GetInstalledVersion(const std::u16string& host_exe_name) {
   // Without the executable's directory the host is looked up relative to
   // the current directory.
   base::FilePath directory;
   base::PathService::Get(base::DIR_EXECUTABLE, &directory);
-  base::FilePath host = directory.Append(host_exe_name);
-
-  std::unique_ptr<base::FileVersionInfo> info(
-      base::FileVersionInfo::ForFile(host));
-  if (!info)
-    return;
-  std::string version = base::WideToAnsi(info->FileVersion());
-  base::ReplaceCharacters(version, ",", ".", &g_installedVersion);
+  g_installedVersion = DottedFileVersion(directory.Append(host_exe_name));
 }

@@ -5,6 +5,14 @@
 
 #include <string>
 
+namespace base {
+class FilePath;
+}
+
+// The FileVersion of the executable at |file|, ',' replaced by '.'; empty
+// when the file or its version resource is missing.
+std::string DottedFileVersion(const base::FilePath& file);
+
 // Fills g_installedVersion with the FileVersion of |host_exe_name| in the
 // updater's directory, ',' replaced by '.'; leaves it empty when the file or
 // its version resource is missing.

@@ -7,8 +7,11 @@
 #include <rapidxml/rapidxml.hpp>
 
 #include "app/http_transfer.h"
+#include "app/manifest_signature.h"
 #include "app/startup_state.h"
+#include "base/logging.h"
 #include "base/string_util.h"
+#include "base/utc_time.h"
 #include "base/version.h"
 
 namespace {
@@ -22,6 +25,35 @@ bool CopyChildValue(rapidxml::xml_node<>* update, const char* name,
     return false;
   out->assign(child->value(), child->value_size());
   return true;
+}
+
+// 64 hexadecimal digits, in either case.
+bool IsSha256Text(const std::string& text) {
+  if (text.size() != 64)
+    return false;
+  for (char c : text) {
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')))
+      return false;
+  }
+  return true;
+}
+
+// The rules only a signed build applies; false with |reason| when one fails.
+bool AcceptSignedManifest(const UpdateInfo& info, int64_t now, std::string* reason) {
+  int64_t expires = 0;
+  if (info.sha256.empty())
+    *reason = "manifest has no sha256";
+  else if (info.size.empty())
+    *reason = "manifest has no size";
+  else if (info.product != kProductName)
+    *reason = "manifest is not for " + std::string(kProductName);
+  else if (!info.expires.empty() && !base::ParseUtcTime(info.expires, &expires))
+    *reason = "manifest expiry is malformed";
+  else if (!info.expires.empty() && expires <= now)
+    *reason = "manifest expired";
+  else
+    return true;
+  return false;
 }
 
 // The nesting reader. rapidxml's parse<0> recurses once per element level,
@@ -218,15 +250,29 @@ int ManifestNestingDepth(const char* body) {
   }
 }
 
-bool CheckManifest(const std::string& url) {
+bool CheckManifest(const std::string& url, const std::vector<std::string>& trusted_keys) {
   std::string body;
-  if (!FetchToString(url, &body))
-    return false;
-  return ParseManifest(&body);
+  std::string reason;
+  if (!FetchToString(url, &body)) {
+    reason = "manifest not fetched";
+  } else if (ParseManifest(&body, trusted_keys, &reason)) {
+    return true;
+  }
+  // An unsigned build refuses in silence, as updaters always did.
+  if (!trusted_keys.empty())
+    LOG(ERROR) << "Manifest rejected: " << reason;
+  return false;
 }
 
-bool ParseManifest(std::string* body) {
+bool ParseManifest(std::string* body, const std::vector<std::string>& trusted_keys,
+                   std::string* reason) {
+  *reason = "manifest does not parse";
   if (body->empty())
+    return false;
+  // The signature covers the bytes as received: check it before the
+  // parser writes into them.
+  const bool signed_build = !trusted_keys.empty();
+  if (signed_build && !VerifyManifestSignature(*body, trusted_keys, reason))
     return false;
   int depth = ManifestNestingDepth(body->c_str());
   if (depth < 0 || depth > kMaxManifestNesting)
@@ -238,8 +284,10 @@ bool ParseManifest(std::string* body) {
     return false;
   }
   rapidxml::xml_node<>* update = document.first_node("update");
-  if (!update)
+  if (!update) {
+    *reason = "manifest has no update element";
     return false;
+  }
 
   std::string version;
   if (CopyChildValue(update, "version", &version))
@@ -247,10 +295,42 @@ bool ParseManifest(std::string* body) {
   CopyChildValue(update, "md5", &g_updateInfo.md5);
   CopyChildValue(update, "file_url", &g_updateInfo.file_url);
   CopyChildValue(update, "compress", &g_updateInfo.compress);
-  return AcceptManifest(g_updateInfo);
+  CopyChildValue(update, "sha256", &g_updateInfo.sha256);
+  CopyChildValue(update, "size", &g_updateInfo.size);
+  CopyChildValue(update, "product", &g_updateInfo.product);
+  CopyChildValue(update, "expires", &g_updateInfo.expires);
+  g_updateInfo.signed_by_trusted_key = signed_build;
+  return AcceptManifest(g_updateInfo, signed_build, base::UtcNowSeconds(), reason);
 }
 
-bool AcceptManifest(const UpdateInfo& info) {
-  return base::Version(info.version).IsValid() && !info.md5.empty() &&
-         !info.file_url.empty() && base::HasPrefix(info.compress, "zip", false);
+bool AcceptManifest(const UpdateInfo& info, bool signed_build, int64_t now,
+                    std::string* reason) {
+  uint64_t size = 0;
+  if (!base::Version(info.version).IsValid() || info.md5.empty() || info.file_url.empty() ||
+      !base::HasPrefix(info.compress, "zip", false)) {
+    *reason = "manifest lacks a valid version, md5, file_url or compress";
+  } else if (!info.sha256.empty() && !IsSha256Text(info.sha256)) {
+    *reason = "manifest sha256 is malformed";
+  } else if (!info.size.empty() && !ParseManifestSize(info.size, &size)) {
+    *reason = "manifest size is malformed";
+  } else {
+    return !signed_build || AcceptSignedManifest(info, now, reason);
+  }
+  return false;
+}
+
+bool ParseManifestSize(const std::string& text, uint64_t* size) {
+  if (text.empty())
+    return false;
+  uint64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9')
+      return false;
+    const uint64_t digit = static_cast<uint64_t>(c - '0');
+    if (value > (UINT64_MAX - digit) / 10)
+      return false;
+    value = value * 10 + digit;
+  }
+  *size = value;
+  return true;
 }

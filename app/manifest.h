@@ -3,20 +3,38 @@
 #ifndef APP_MANIFEST_H_
 #define APP_MANIFEST_H_
 
+#include <stdint.h>
+
 #include <string>
+#include <vector>
 
 #include "app/update_info.h"
 
-// Fetches, parses and accepts the manifest at |url|; false for any failure,
-// whatever its cause.
-bool CheckManifest(const std::string& url);
+// The product every manifest is for; a signed one must say so.
+constexpr char kProductName[] = "Mirovue";
 
-// Parses |body| in place into g_updateInfo and returns AcceptManifest of it.
-bool ParseManifest(std::string* body);
+// Fetches, parses and accepts the manifest at |url| for a build that trusts
+// |trusted_keys| (base64 public keys, none for an unsigned build); false for
+// any failure. A build with keys logs why it refused a manifest.
+bool CheckManifest(const std::string& url, const std::vector<std::string>& trusted_keys);
 
-// True when the version is valid, md5 and file_url are not empty and
-// compress begins with "zip" in any letter case.
-bool AcceptManifest(const UpdateInfo& info);
+// With |trusted_keys|, first verifies the signature of |body| as received.
+// Then parses |body| in place into g_updateInfo and returns AcceptManifest
+// of it, at the desktop's present time. On false |reason| says why.
+bool ParseManifest(std::string* body, const std::vector<std::string>& trusted_keys,
+                   std::string* reason);
+
+// True when the version is valid, md5 and file_url are not empty, compress
+// begins with "zip" in any letter case, and sha256 and size are well formed
+// where present. A signed build (|signed_build|) also needs sha256 and size,
+// product kProductName, and an expiry, where there is one, after |now|
+// (seconds since 1970, UTC). On false |reason| says why.
+bool AcceptManifest(const UpdateInfo& info, bool signed_build, int64_t now,
+                    std::string* reason);
+
+// Reads a size as a manifest writes it: decimal digits only, at most
+// 2^64 - 1. False for any other text.
+bool ParseManifestSize(const std::string& text, uint64_t* size);
 
 // The deepest element nesting a manifest may have. The parser recurses once
 // per level, so this bounds the stack that parsing takes; a real manifest

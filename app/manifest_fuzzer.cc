@@ -1,9 +1,10 @@
-// Feeds arbitrary bodies to the manifest parser: whatever a server sends
-// must end as accepted or rejected, never as a crash or a hang, and within
-// the stack that manifest_unittest tests. The nesting reader is held against
-// the parser itself, which is why this file calls rapidxml too: where the
-// parser can safely run unguarded, the nesting it builds must be the one
-// the reader counted.
+// Feeds arbitrary bodies to the manifest parser, in an unsigned build and in
+// one that trusts a key: whatever a server sends must end as accepted or
+// rejected, never as a crash or a hang, and within the stack that
+// manifest_unittest tests. The nesting reader is held against the parser
+// itself, which is why this file calls rapidxml too: where the parser can
+// safely run unguarded, the nesting it builds must be the one the reader
+// counted. The signature reader must find only what the body ends with.
 #include <pthread.h>
 #include <stddef.h>
 #include <stdint.h>
@@ -12,10 +13,13 @@
 #include <condition_variable>
 #include <mutex>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include <rapidxml/rapidxml.hpp>
 
 #include "app/manifest.h"
+#include "app/manifest_signature.h"
 #include "app/startup_state.h"
 
 namespace {
@@ -25,6 +29,10 @@ namespace {
 // levels through would overflow it, so inputs of a few kilobytes already
 // show such a fault; the main thread's megabytes would need far longer ones.
 constexpr size_t kStackBytes = 256 << 10;
+
+// The public key of RFC 8032's first test vector, whose secret key signed
+// the seeds that carry a valid signature.
+const std::vector<std::string> kTrustedKeys = {"11qYAYKxCrfVS/7TyWQHOg7hcvPapiMlrwIaaPcHURo="};
 
 // Bodies up to this size nest at most a third as deep ("<a>" per level),
 // which the parser takes within the stack above even unguarded.
@@ -67,16 +75,48 @@ bool ParseUnguarded(std::string body, int* depth) {
   return true;
 }
 
+bool IsAsciiWhitespace(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// What the signature reader finds: the signed bytes are the body's start,
+// the comment follows them, and only white space follows the comment.
+void CheckSignatureReader(const std::string& body) {
+  std::string_view signed_part;
+  std::string_view signature;
+  if (!ReadManifestSignature(body, &signed_part, &signature))
+    return;
+  const std::string comment = ManifestSignatureComment(signature);
+  if (signed_part.data() != body.data() || body.compare(signed_part.size(), comment.size(), comment) != 0)
+    __builtin_trap();
+  for (size_t i = signed_part.size() + comment.size(); i < body.size(); ++i) {
+    if (!IsAsciiWhitespace(body[i]))
+      __builtin_trap();
+  }
+}
+
 void CheckBody(const std::string& body) {
   int counted = ManifestNestingDepth(body.c_str());
   bool guarded_parse = counted >= 0 && counted <= kMaxManifestNesting;
 
   std::string copy = body;
   g_updateInfo = UpdateInfo();
-  if (ParseManifest(&copy)) {
+  std::string reason;
+  if (ParseManifest(&copy, {}, &reason)) {
     // Only acceptable records, and only bodies the reader let through.
     if (g_updateInfo.md5.empty() || g_updateInfo.file_url.empty() || !guarded_parse)
       __builtin_trap();
+  }
+
+  CheckSignatureReader(body);
+  // A build with a key accepts only what that key signed, and only with
+  // what such a build demands.
+  copy = body;
+  g_updateInfo = UpdateInfo();
+  if (ParseManifest(&copy, kTrustedKeys, &reason) &&
+      (!VerifyManifestSignature(body, kTrustedKeys, &reason) || g_updateInfo.sha256.size() != 64 ||
+       g_updateInfo.size.empty() || g_updateInfo.product != kProductName || !guarded_parse)) {
+    __builtin_trap();
   }
 
   // Where the parser accepts a body, the reader must have counted its

@@ -23,7 +23,8 @@ std::string ManifestWith(const std::string& version, const std::string& md5,
 
 bool Parse(std::string body) {
   g_updateInfo = UpdateInfo();
-  return ParseManifest(&body);
+  std::string reason;
+  return ParseManifest(&body, {}, &reason);
 }
 
 TEST(ManifestTest, AcceptsWellFormedManifestAndStoresDottedVersion) {
@@ -56,6 +57,92 @@ TEST(ManifestTest, AcceptanceRules) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.version) + " / " + c.md5 + " / " + c.compress);
     EXPECT_EQ(c.accepted, Parse(ManifestWith(c.version, c.md5, "u", c.compress)));
+  }
+}
+
+TEST(ManifestTest, StoresTheOptionalChildrenAsWritten) {
+  const std::string sha256(64, 'A');
+  ASSERT_TRUE(Parse("<update><product>Mirovue</product><version>2</version><md5>a</md5>"
+                    "<file_url>u</file_url><compress>zip</compress><sha256>" + sha256 +
+                    "</sha256><size>0012</size><expires>2001-02-03T04:05:06Z</expires></update>"));
+  EXPECT_EQ(sha256, g_updateInfo.sha256);
+  EXPECT_EQ("0012", g_updateInfo.size);
+  EXPECT_EQ("Mirovue", g_updateInfo.product);
+  EXPECT_EQ("2001-02-03T04:05:06Z", g_updateInfo.expires);
+  EXPECT_FALSE(g_updateInfo.signed_by_trusted_key);
+}
+
+// An unsigned build holds sha256 and size to their form where they are
+// given, and ignores product and expiry.
+TEST(ManifestTest, UnsignedAcceptanceOfTheOptionalChildren) {
+  const std::string sha256 =
+      "0123456789abcdefABCDEF0123456789abcdef0123456789abcdef0123456789";
+  struct Case {
+    const char* what;
+    std::string sha256;
+    std::string size;
+    bool accepted;
+  } cases[] = {
+      {"neither", "", "", true},
+      {"both", sha256, "18446744073709551615", true},
+      {"short digest", sha256.substr(1), "1", false},
+      {"long digest", sha256 + "0", "1", false},
+      {"not hexadecimal", "g" + sha256.substr(1), "1", false},
+      {"blank in the digest", " " + sha256.substr(1), "1", false},
+      {"size past 64 bits", sha256, "18446744073709551616", false},
+      {"signed size", sha256, "+1", false},
+      {"blank in the size", sha256, "1 ", false},
+      {"size with a unit", sha256, "1kB", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    UpdateInfo info = {"2.0", "a", "u", "zip", c.sha256, c.size, "Other", "yesterday"};
+    std::string reason;
+    EXPECT_EQ(c.accepted, AcceptManifest(info, false, 0, &reason)) << reason;
+  }
+}
+
+TEST(ManifestTest, SignedAcceptanceNeedsDigestSizeProductAndAFutureExpiry) {
+  const std::string sha256(64, 'f');
+  int64_t now = 1700000000;  // 2023-11-14T22:13:20Z
+  struct Case {
+    const char* what;
+    UpdateInfo info;
+    const char* reason;  // empty: accepted
+  } cases[] = {
+      {"complete", {"2", "a", "u", "zip", sha256, "9", "Mirovue", "2023-11-14T22:13:21Z"}, ""},
+      {"without expiry", {"2", "a", "u", "zip", sha256, "9", "Mirovue", ""}, ""},
+      {"no sha256", {"2", "a", "u", "zip", "", "9", "Mirovue", ""}, "manifest has no sha256"},
+      {"no size", {"2", "a", "u", "zip", sha256, "", "Mirovue", ""}, "manifest has no size"},
+      {"no product", {"2", "a", "u", "zip", sha256, "9", "", ""}, "manifest is not for Mirovue"},
+      {"another product", {"2", "a", "u", "zip", sha256, "9", "mirovue", ""},
+       "manifest is not for Mirovue"},
+      {"expired now", {"2", "a", "u", "zip", sha256, "9", "Mirovue", "2023-11-14T22:13:20Z"},
+       "manifest expired"},
+      {"malformed expiry", {"2", "a", "u", "zip", sha256, "9", "Mirovue", "2030-01-01"},
+       "manifest expiry is malformed"},
+      {"malformed digest", {"2", "a", "u", "zip", "f", "9", "Mirovue", ""},
+       "manifest sha256 is malformed"},
+      {"no md5", {"2", "", "u", "zip", sha256, "9", "Mirovue", ""},
+       "manifest lacks a valid version, md5, file_url or compress"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string reason;
+    EXPECT_EQ(c.reason[0] == '\0', AcceptManifest(c.info, true, now, &reason));
+    EXPECT_EQ(c.reason, reason);
+  }
+}
+
+TEST(ManifestTest, SizesAreDecimalDigitsWithin64Bits) {
+  uint64_t size = 0;
+  ASSERT_TRUE(ParseManifestSize("007", &size));
+  EXPECT_EQ(7u, size);
+  ASSERT_TRUE(ParseManifestSize("18446744073709551615", &size));
+  EXPECT_EQ(UINT64_MAX, size);
+  for (const char* text : {"", "-1", "1.0", "0x10", "99999999999999999999"}) {
+    SCOPED_TRACE(text);
+    EXPECT_FALSE(ParseManifestSize(text, &size));
   }
 }
 

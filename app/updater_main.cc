@@ -12,6 +12,7 @@
 #include "app/parse_command_line.h"
 #include "app/single_instance_guard.h"
 #include "app/startup_state.h"
+#include "app/trusted_keys.h"
 #include "app/version_check.h"
 #include "base/at_exit.h"
 #include "base/base_paths.h"
@@ -85,7 +86,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line,
 
   GetInstalledVersion(g_hostExeName);
   curl_global_init(CURL_GLOBAL_ALL);
-  if (!CheckManifest(g_manifestUrl)) {
+  if (!CheckManifest(g_manifestUrl, TrustedKeys())) {
     NotifyHost(WM_HOST_UPDATE_FAILED);
     return 0;
   }

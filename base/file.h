@@ -31,6 +31,10 @@ class File {
   // under the umask on Linux), runnable by its owner when |owner_executable|.
   // Windows has no execute bit and ignores |owner_executable|.
   static File CreateNew(const FilePath& path, bool owner_executable);
+  // A file that must not exist yet, for writing, that only its owner may
+  // open: mode 0600 on Linux, an access list naming the user alone, and
+  // inheriting nothing from the directory, on Windows. For secrets.
+  static File CreateNewPrivate(const FilePath& path);
 
   bool IsValid() const { return handle_ != kInvalidHandle; }
 

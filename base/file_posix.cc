@@ -42,6 +42,10 @@ File File::CreateNew(const FilePath& path, bool owner_executable) {
   return File(Open(path, O_WRONLY | O_CREAT | O_EXCL, mode));
 }
 
+File File::CreateNewPrivate(const FilePath& path) {
+  return File(Open(path, O_WRONLY | O_CREAT | O_EXCL, 0600));
+}
+
 int64_t File::Read(void* buffer, size_t size) {
   ssize_t result;
   do {

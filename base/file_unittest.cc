@@ -52,6 +52,14 @@ TEST_F(FileTest, NewFilesAreOrdinaryOrRunnableByTheirOwner) {
   EXPECT_FALSE(File::CreateNew(Path("plain"), false).IsValid());
 }
 
+TEST_F(FileTest, PrivateFilesAreTheirOwnersAloneAndNeverReplaced) {
+  File secret = File::CreateNewPrivate(Path("secret"));
+  ASSERT_TRUE(secret.IsValid());
+  ASSERT_TRUE(secret.WriteAll("key", 3));
+  EXPECT_EQ(0600u, ModeOf(root_ / "secret"));
+  EXPECT_FALSE(File::CreateNewPrivate(Path("secret")).IsValid());
+}
+
 TEST_F(FileTest, AppendingAddsToTheEndAndFlushes) {
   std::ofstream(root_ / "existing") << "old";
   File file = File::OpenForAppend(Path("existing"));

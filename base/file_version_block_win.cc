@@ -15,7 +15,13 @@
 namespace base {
 
 bool ReadFileVersionBlock(const FilePath& path, std::vector<uint8_t>* block) {
-  const std::wstring system_path = path.AsSystemPath();
+  std::wstring system_path = path.AsSystemPath();
+  // The library loads the image as a module, and the loader looks for a
+  // name without an extension (a staged file's) as that name plus ".dll";
+  // a trailing dot says there is none, and the file system drops it.
+  const std::u16string name = path.BaseName().value();
+  if (!name.empty() && name.find(u'.') == std::u16string::npos)
+    system_path += L'.';
   DWORD ignored = 0;
   const DWORD size = GetFileVersionInfoSizeW(system_path.c_str(), &ignored);
   if (size == 0)

@@ -43,6 +43,19 @@ TEST(FileVersionInfoWinTest, ReadsTheStringsOfThisProgram) {
   EXPECT_EQ(u"", info->LastChange());
 }
 
+// A staged file has a bare number for a name; the loader must not look for
+// that name plus ".dll" instead.
+TEST(FileVersionInfoWinTest, ReadsAFileWhoseNameHasNoExtension) {
+  UniqueTempDir dir;
+  ASSERT_TRUE(dir.Create());
+  const FilePath staged = dir.path().Append(u"7");
+  fs::copy_file(ThisProgramPath().AsSystemPath(), staged.AsSystemPath());
+  std::unique_ptr<FileVersionInfo> info = FileVersionInfo::ForFile(staged);
+  ASSERT_TRUE(info);
+  EXPECT_EQ(u"1, 0, 2, 5", info->FileVersion());
+  EXPECT_FALSE(FileVersionInfo::ForFile(dir.path().Append(u"8")));
+}
+
 TEST(FileVersionInfoWinTest, FallbacksFollowTheResourceAndTheUsersLanguage) {
   std::unique_ptr<FileVersionInfo> info =
       FileVersionInfo::ForFile(ThisProgramPath());

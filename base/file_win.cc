@@ -10,8 +10,10 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "base/file_path.h"
+#include "base/win/scoped_handle.h"
 
 namespace base {
 
@@ -26,11 +28,28 @@ HANDLE Handle(intptr_t handle) {
 
 // CreateFileW's failure value, INVALID_HANDLE_VALUE, is File's empty -1.
 intptr_t Open(const FilePath& path, DWORD access, DWORD share,
-              DWORD disposition) {
+              DWORD disposition, SECURITY_ATTRIBUTES* security = nullptr) {
   HANDLE handle = CreateFileW(path.AsSystemPath().c_str(), access, share,
-                              nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                              security, disposition, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
   return reinterpret_cast<intptr_t>(handle);
+}
+
+// The SID of the user this process runs as, copied out of its token; empty
+// on a failure.
+std::vector<BYTE> CurrentUserSid() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+    return {};
+  win::ScopedHandle owned_token(token);
+  DWORD size = 0;
+  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::vector<BYTE> user(size);
+  if (size == 0 || !GetTokenInformation(token, TokenUser, user.data(), size, &size))
+    return {};
+  PSID sid = reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
+  const BYTE* sid_bytes = static_cast<const BYTE*>(sid);
+  return std::vector<BYTE>(sid_bytes, sid_bytes + GetLengthSid(sid));
 }
 
 }  // namespace
@@ -47,6 +66,26 @@ File File::OpenForAppend(const FilePath& path) {
 
 File File::CreateNew(const FilePath& path, bool /*owner_executable*/) {
   return File(Open(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW));
+}
+
+File File::CreateNewPrivate(const FilePath& path) {
+  std::vector<BYTE> sid = CurrentUserSid();
+  if (sid.empty())
+    return File();
+  // One entry, the user's full access; protected, so that nothing is
+  // inherited from the directory.
+  std::vector<BYTE> acl_bytes(sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + sid.size());
+  ACL* acl = reinterpret_cast<ACL*>(acl_bytes.data());
+  SECURITY_DESCRIPTOR descriptor;
+  if (!InitializeAcl(acl, static_cast<DWORD>(acl_bytes.size()), ACL_REVISION) ||
+      !AddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, sid.data()) ||
+      !InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+      !SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) ||
+      !SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
+    return File();
+  }
+  SECURITY_ATTRIBUTES security = {sizeof(security), &descriptor, FALSE};
+  return File(Open(path, GENERIC_WRITE, 0, CREATE_NEW, &security));
 }
 
 int64_t File::Read(void* buffer, size_t size) {

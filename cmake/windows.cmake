@@ -1,12 +1,12 @@
 # The Windows build (cross-compiled with mingw-w64, see mingw-w64.cmake):
-# the system's user-interface libraries, and minizip and libcurl built
-# from Debian's sources by tools/build_windows_deps.sh into
+# the system's user-interface libraries, and minizip, libcurl and libsodium
+# built from Debian's sources by tools/build_windows_deps.sh into
 # UPDATER_WINDOWS_DEPS. Tests run under Wine.
 set(UPDATER_PLATFORM win)
 set(UPDATER_ENTRY_POINT "")
-set(UPDATER_WINDOWS_DEPS "" CACHE PATH "Where build_windows_deps.sh put minizip and libcurl")
-if(NOT EXISTS "${UPDATER_WINDOWS_DEPS}/lib/libcurl.a")
-  message(FATAL_ERROR "UPDATER_WINDOWS_DEPS does not hold the built libcurl and minizip")
+set(UPDATER_WINDOWS_DEPS "" CACHE PATH "Where build_windows_deps.sh put minizip, libcurl and libsodium")
+if(NOT EXISTS "${UPDATER_WINDOWS_DEPS}/lib/libsodium.a")
+  message(FATAL_ERROR "UPDATER_WINDOWS_DEPS does not hold the built libcurl, minizip and libsodium")
 endif()
 
 # Resources (.rc) are compiled with the toolchain's windres.
@@ -32,6 +32,12 @@ add_library(PkgConfig::MINIZIP STATIC IMPORTED)
 set_target_properties(PkgConfig::MINIZIP PROPERTIES
   IMPORTED_LOCATION ${UPDATER_WINDOWS_DEPS}/lib/libminizip.a
   INTERFACE_INCLUDE_DIRECTORIES ${UPDATER_WINDOWS_DEPS}/include/minizip)
+
+add_library(PkgConfig::SODIUM STATIC IMPORTED)
+set_target_properties(PkgConfig::SODIUM PROPERTIES
+  IMPORTED_LOCATION ${UPDATER_WINDOWS_DEPS}/lib/libsodium.a
+  INTERFACE_INCLUDE_DIRECTORIES ${UPDATER_WINDOWS_DEPS}/include
+  INTERFACE_COMPILE_DEFINITIONS SODIUM_STATIC)
 
 # rapidxml is headers only; its Debian headers serve the Windows build too.
 file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/third_party_include)

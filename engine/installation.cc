@@ -3,14 +3,17 @@
 #include <thread>
 
 #include "app/host_messages.h"
-#include "app/http_transfer.h"
+#include "app/installed_version.h"
+#include "app/manifest.h"
 #include "app/startup_state.h"
 #include "base/file_path.h"
 #include "base/logging.h"
 #include "base/md5.h"
 #include "base/process_util.h"
+#include "base/string_util.h"
 #include "base/sys_string_conversions.h"
 #include "base/time.h"
+#include "base/version.h"
 #include "engine/staged_update.h"
 
 namespace {
@@ -20,12 +23,12 @@ constexpr char16_t kUnknownError[] = u"更新时发生未知错误";
 
 }  // namespace
 
-Installation::Installation(InstallationDelegate* owner, const std::string& md5,
+Installation::Installation(InstallationDelegate* owner, const UpdateInfo& offer,
                            const base::FilePath& install_dir,
                            const std::u16string& host_exe,
                            const std::u16string& launch_args)
     : owner_(owner),
-      md5_(md5),
+      offer_(offer),
       install_dir_(install_dir),
       host_exe_(host_exe),
       launch_args_(launch_args) {}
@@ -38,13 +41,18 @@ bool Installation::CanInstall() {
   return false;
 }
 
+uint64_t Installation::PackageLimit() const {
+  uint64_t size = 0;
+  return ParseManifestSize(offer_.size, &size) ? size : kNoPackageLimit;
+}
+
 void Installation::OnDownloadComplete(bool failed, const std::string& package_path,
-                                      const std::string& package_digest) {
+                                      const PackageDigests& package) {
   if (failed) {
     NotifyHost(WM_HOST_UPDATE_FAILED);
     if (!g_bCancelDownload && g_notify)
       owner_->ShowMessage(kUnknownError);
-  } else if (!CheckPackageMD5(package_digest, md5_)) {
+  } else if (!CheckPackageMD5(package)) {
     NotifyHost(WM_HOST_UPDATE_FAILED);
     if (g_notify) {
       owner_->ShowMessage(u"文件MD5校验失败，更新操作被终止!");
@@ -57,10 +65,21 @@ void Installation::OnDownloadComplete(bool failed, const std::string& package_pa
   owner_->RequestClose();
 }
 
-bool Installation::CheckPackageMD5(const std::string& package_digest,
-                                   const std::string& expected) {
+bool Installation::CheckPackageMD5(const PackageDigests& package) {
   owner_->SetStatusText(u"正在校验文件的MD5....");
-  return !package_digest.empty() && base::MD5DigestMatches(package_digest, expected);
+  if (package.md5.empty() || !base::MD5DigestMatches(package.md5, offer_.md5))
+    return false;
+  if (!offer_.sha256.empty() &&
+      base::StringToLowerASCII(package.sha256) != base::StringToLowerASCII(offer_.sha256)) {
+    LOG(ERROR) << "The package's SHA-256 digest is not the manifest's";
+    return false;
+  }
+  if (PackageLimit() != kNoPackageLimit && package.length != PackageLimit()) {
+    LOG(ERROR) << "The package has " << package.length << " bytes, not the manifest's "
+               << offer_.size;
+    return false;
+  }
+  return true;
 }
 
 void Installation::WaitForHostExit() {
@@ -83,7 +102,8 @@ void Installation::InstallPackage(const std::string& package_path) {
   // The host heard 1126: it must not wait for an update that never comes,
   // so a failure is posted the moment it is known, while the host may run.
   std::thread stager([&] {
-    staged = update.Stage(package, &staging_error);
+    staged = update.Stage(package, &staging_error) &&
+             (!offer_.signed_by_trusted_key || StagedHostIsOffered(update, &staging_error));
     if (!staged)
       NotifyHost(WM_HOST_UPDATE_FAILED);
   });
@@ -105,6 +125,22 @@ void Installation::InstallPackage(const std::string& package_path) {
   LaunchHost();
   if (installed)
     update.FinishCommit();
+}
+
+bool Installation::StagedHostIsOffered(const StagedUpdate& update, std::string* error) const {
+  const base::FilePath host = update.StagedFile(base::FilePath(host_exe_));
+  if (host.empty())
+    return true;
+  // A signed manifest cannot relabel an older signed package as a newer
+  // version: the host it installs must be the version offered.
+  const std::string version = DottedFileVersion(host);
+  if (!base::Version(version).IsValid() ||
+      base::Version(version).Compare(base::Version(offer_.version)) != 0) {
+    *error = "the package's " + base::WideToAnsi(host_exe_) + " has version '" + version +
+             "', not the offered " + offer_.version;
+    return false;
+  }
+  return true;
 }
 
 bool Installation::LaunchHost() {

@@ -5,19 +5,25 @@
 #ifndef ENGINE_INSTALLATION_H_
 #define ENGINE_INSTALLATION_H_
 
+#include <stdint.h>
+
 #include <string>
 
+#include "app/http_transfer.h"
+#include "app/update_info.h"
 #include "base/file_path.h"
 #include "engine/file_operations.h"
 #include "engine/installation_delegate.h"
 
+class StagedUpdate;
+
 class Installation {
  public:
-  // |owner| is not owned and outlives the installation. |md5| is the
-  // manifest's digest of the package; |install_dir| is where the package is
-  // extracted and the host lives; |host_exe| and |launch_args| name the host
-  // and how it is started again.
-  Installation(InstallationDelegate* owner, const std::string& md5,
+  // |owner| is not owned and outlives the installation. |offer| is the
+  // accepted manifest; |install_dir| is where the package is extracted and
+  // the host lives; |host_exe| and |launch_args| name the host and how it is
+  // started again.
+  Installation(InstallationDelegate* owner, const UpdateInfo& offer,
                const base::FilePath& install_dir, const std::u16string& host_exe,
                const std::u16string& launch_args);
 
@@ -27,13 +33,18 @@ class Installation {
   // package is fetched. The reason it cannot goes to the log.
   bool CanInstall();
 
+  // The most bytes the package may have: its size, where the offer names
+  // one.
+  uint64_t PackageLimit() const;
+
   // The rest of the sequence once the transfer into |package_path| (ANSI
-  // code page) has ended; |package_digest| is the digest of what was
-  // written, empty when no file was. Ends by asking the owner to close.
+  // code page) has ended; |package| holds the digests and the length of
+  // what was written. Ends by asking the owner to close.
   void OnDownloadComplete(bool failed, const std::string& package_path,
-                          const std::string& package_digest);
-  // Whether the package's digest matches |expected|.
-  bool CheckPackageMD5(const std::string& package_digest, const std::string& expected);
+                          const PackageDigests& package);
+  // Whether the package matches the offer: its MD5 digest, and its SHA-256
+  // digest and length where the offer names them.
+  bool CheckPackageMD5(const PackageDigests& package);
   // Returns once no process of the host's name runs, asking the user to
   // close the host every round.
   void WaitForHostExit();
@@ -46,8 +57,12 @@ class Installation {
   bool LaunchHost();
 
  private:
+  // For a signed offer: whether the host that the staged |update| installs,
+  // if it holds one, is of the offered version; |error| says why not.
+  bool StagedHostIsOffered(const StagedUpdate& update, std::string* error) const;
+
   InstallationDelegate* const owner_;
-  const std::string md5_;
+  const UpdateInfo offer_;
   const base::FilePath install_dir_;
   const std::u16string host_exe_;
   const std::u16string launch_args_;

@@ -78,6 +78,22 @@ class RecordingOwner : public InstallationDelegate {
   std::vector<uint32_t> positions_;    // guarded by mutex_
 };
 
+// An offer of the package whose MD5 digest is |md5|.
+UpdateInfo Offer(const std::string& md5) {
+  UpdateInfo offer;
+  offer.version = "9.0.0.1";
+  offer.md5 = md5;
+  offer.file_url = "http://127.0.0.1/package.zip";
+  offer.compress = "zip";
+  return offer;
+}
+
+// What a transfer that wrote the file at |path| reports of it, from tools
+// other than the updater's own.
+PackageDigests DigestsOf(const std::string& path) {
+  return {test::Md5sum(path), test::Sha256sum(path), fs::file_size(path)};
+}
+
 class InstallationTest : public testing::Test {
  protected:
   static void SetUpTestSuite() { curl_global_init(CURL_GLOBAL_ALL); }
@@ -109,7 +125,7 @@ class InstallationTest : public testing::Test {
   }
 
   Installation MakeInstallation(const std::string& md5) {
-    return Installation(&owner_, md5, install_.path(), u"Mirovue.exe", u"-launch");
+    return Installation(&owner_, Offer(md5), install_.path(), u"Mirovue.exe", u"-launch");
   }
 
   // The names in the installation directory, sorted, once the relaunched
@@ -145,7 +161,7 @@ TEST_F(InstallationTest, VerifiedPackageIsExtractedAndTheHostStartedAgain) {
   ASSERT_TRUE(host.Start(DEMO_HOST_BINARY, {"--exit-after-ms=4500"}));
   g_hostWindow = host.hwnd();
 
-  MakeInstallation(test::Md5sum(package)).OnDownloadComplete(false, package, test::Md5sum(package));
+  MakeInstallation(test::Md5sum(package)).OnDownloadComplete(false, package, DigestsOf(package));
 
   EXPECT_EQ((std::vector<uint32_t>{1126}), host.MessagesSettled(1));
   // The host was still running at the first look, three seconds after 1126:
@@ -169,9 +185,9 @@ TEST_F(InstallationTest, DigestMismatchChangesNothingAndTellsTheHost) {
     ASSERT_TRUE(host.Start(DEMO_HOST_BINARY));
     g_hostWindow = host.hwnd();
 
-    Installation(&owner, "00000000000000000000000000000000", install_.path(), u"Mirovue.exe",
-                 u"-launch")
-        .OnDownloadComplete(false, package, test::Md5sum(package));
+    Installation(&owner, Offer("00000000000000000000000000000000"), install_.path(),
+                 u"Mirovue.exe", u"-launch")
+        .OnDownloadComplete(false, package, DigestsOf(package));
 
     EXPECT_EQ((std::vector<uint32_t>{1127}), host.MessagesSettled(1));
     std::vector<std::u16string> expected = {u"status:正在校验文件的MD5...."};
@@ -195,8 +211,8 @@ TEST_F(InstallationTest, FailedTransferBoxOnlyWhenNotCancelledAndWanted) {
     g_bCancelDownload = c.cancelled;
     g_notify = c.notify;
     RecordingOwner owner;
-    Installation(&owner, "", install_.path(), u"Mirovue.exe", u"-launch")
-        .OnDownloadComplete(true, Scratch("absent.bak"), std::string());
+    Installation(&owner, Offer(""), install_.path(), u"Mirovue.exe", u"-launch")
+        .OnDownloadComplete(true, Scratch("absent.bak"), PackageDigests());
     std::vector<std::u16string> expected;
     if (c.box)
       expected.push_back(u"box:" + std::u16string(kUnknownError));
@@ -207,9 +223,40 @@ TEST_F(InstallationTest, FailedTransferBoxOnlyWhenNotCancelledAndWanted) {
 
 TEST_F(InstallationTest, NoPackageFileFailsTheDigest) {
   // A transfer that wrote no file has no digest, not that of no bytes.
-  EXPECT_FALSE(MakeInstallation("d41d8cd98f00b204e9800998ecf8427e")
-                   .CheckPackageMD5(std::string(), "d41d8cd98f00b204e9800998ecf8427e"));
-  EXPECT_FALSE(MakeInstallation("").CheckPackageMD5(std::string(), std::string()));
+  EXPECT_FALSE(MakeInstallation("d41d8cd98f00b204e9800998ecf8427e").CheckPackageMD5({}));
+  EXPECT_FALSE(MakeInstallation("").CheckPackageMD5({}));
+}
+
+// The SHA-256 digest and the length count where the offer names them.
+TEST_F(InstallationTest, PackageMustMatchTheOfferedDigestsAndSize) {
+  const std::string package = WritePackage({{"readme.txt", "new readme\n"}});
+  const PackageDigests written = DigestsOf(package);
+  std::string upper_sha256 = written.sha256;
+  for (char& c : upper_sha256)
+    c = static_cast<char>(toupper(c));
+  const std::string size = std::to_string(written.length);
+  const std::string other_sha256(64, '0');
+  struct Case {
+    const char* what;
+    std::string sha256;
+    std::string size;
+    bool matches;
+  } cases[] = {
+      {"md5 alone", "", "", true},
+      {"all three", written.sha256, size, true},
+      {"digest in capitals", upper_sha256, size, true},
+      {"another digest", other_sha256, size, false},
+      {"one byte more", written.sha256, std::to_string(written.length + 1), false},
+      {"one byte less", "", std::to_string(written.length - 1), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    UpdateInfo offer = Offer(written.md5);
+    offer.sha256 = c.sha256;
+    offer.size = c.size;
+    Installation installation(&owner_, offer, install_.path(), u"Mirovue.exe", u"-launch");
+    EXPECT_EQ(c.matches, installation.CheckPackageMD5(written));
+  }
 }
 
 TEST_F(InstallationTest, RefusedPackageIsToldAndStartsTheHostOnTheOldFiles) {
@@ -217,7 +264,7 @@ TEST_F(InstallationTest, RefusedPackageIsToldAndStartsTheHostOnTheOldFiles) {
   test::HostLog host;
   ASSERT_TRUE(host.Start(DEMO_HOST_BINARY, {"--exit-after-ms=4500"}));
   g_hostWindow = host.hwnd();
-  MakeInstallation(test::Md5sum(package)).OnDownloadComplete(false, package, test::Md5sum(package));
+  MakeInstallation(test::Md5sum(package)).OnDownloadComplete(false, package, DigestsOf(package));
   // The refusal reached the host while it still ran, before it was asked to close.
   EXPECT_EQ((std::vector<uint32_t>{1126, 1127}), host.MessagesSettled(2));
   EXPECT_EQ("start -launch", RelaunchLine());
@@ -251,7 +298,7 @@ TEST_F(InstallationTest, ThePackageIsStagedWhileTheHostRunsAndCommittedAfter) {
   ASSERT_TRUE(host.Start(DEMO_HOST_BINARY, {"--exit-after-ms=2000"}));
   std::thread worker([&] {
     MakeInstallation(test::Md5sum(package)).OnDownloadComplete(false, package,
-                                                               test::Md5sum(package));
+                                                               DigestsOf(package));
   });
   // Every entry staged while the host still runs, and nothing installed yet.
   bool staged_early = false;

@@ -62,6 +62,15 @@ bool StagedUpdate::Stage(const base::FilePath& package, std::string* error) {
                            error);
 }
 
+base::FilePath StagedUpdate::StagedFile(const base::FilePath& path) const {
+  const std::u16string wanted = path.ComparisonKey();
+  for (const zip::StagedPackage::File& file : staged_.files) {
+    if (file.path.ComparisonKey() == wanted)
+      return install_dir_.Append(staging_dir_).Append(file.staged_name);
+  }
+  return base::FilePath();
+}
+
 bool StagedUpdate::Commit(std::string* error) {
   backup_dir_ = MakeDirectoryIn(install_dir_, kBackupDirPrefix);
   if (backup_dir_.empty()) {

@@ -33,6 +33,11 @@ class StagedUpdate {
   // the package is refused or cannot be staged.
   bool Stage(const base::FilePath& package, std::string* error);
 
+  // After Stage: where the staged content of the file that the package
+  // puts at |path| (relative to the installation, compared as the file
+  // system compares names) lies; empty when the package has no such file.
+  base::FilePath StagedFile(const base::FilePath& path) const;
+
   // After Stage: moves the staged files into place. A request to end the
   // process meanwhile waits until the commit is complete or undone. False,
   // with |error|, when nothing changed in the end.

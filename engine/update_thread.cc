@@ -45,14 +45,14 @@ void UpdateThread::DoUpdate() {
   // An installation that cannot be written is found before the package is
   // fetched, and the update ends as a failed transfer.
   if (!installation_->CanInstall()) {
-    installation_->OnDownloadComplete(true, std::string(), std::string());
+    installation_->OnDownloadComplete(true, std::string(), PackageDigests());
     return;
   }
   // The package goes nowhere else: without a private directory there is no
   // transfer.
   if (!temp_dir_.Create()) {
     LOG(ERROR) << "Cannot create a private temporary directory for the package";
-    installation_->OnDownloadComplete(true, std::string(), std::string());
+    installation_->OnDownloadComplete(true, std::string(), PackageDigests());
     return;
   }
   base::FilePath package = temp_dir_.path().Append(u"download.bak");
@@ -63,11 +63,11 @@ void UpdateThread::DoUpdate() {
 }
 
 void UpdateThread::DownloadPackage() {
-  PackageSink sink = {package_path_.c_str(), nullptr, false, {}};
+  PackageSink sink(package_path_.c_str(), installation_->PackageLimit());
   PackageTransferResult result =
       TransferPackage(file_url_, &sink, OnDownloadProgress, installation_);
   if (result == PackageTransferResult::kNoHandle)
     return;
   installation_->OnDownloadComplete(result != PackageTransferResult::kCompleted, package_path_,
-                                    PackageDigest(&sink));
+                                    FinishPackageDigests(&sink));
 }

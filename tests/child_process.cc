@@ -150,14 +150,28 @@ std::string ReadFileOrEmpty(const std::string& path) {
   return contents.str();
 }
 
-std::string Md5sum(const std::string& path) {
-  FILE* pipe = popen(("md5sum '" + path + "'").c_str(), "r");
+namespace {
+
+// The first |length| characters that |tool| prints for |path|.
+std::string DigestFromTool(const std::string& tool, const std::string& path, size_t length) {
+  FILE* pipe = popen((tool + " '" + path + "'").c_str(), "r");
   if (!pipe)
     return std::string();
-  char digest[33] = {};
-  size_t got = fread(digest, 1, 32, pipe);
+  std::string digest(length, '\0');
+  size_t got = fread(&digest[0], 1, length, pipe);
   pclose(pipe);
-  return std::string(digest, got);
+  digest.resize(got);
+  return digest;
+}
+
+}  // namespace
+
+std::string Md5sum(const std::string& path) {
+  return DigestFromTool("md5sum", path, 32);
+}
+
+std::string Sha256sum(const std::string& path) {
+  return DigestFromTool("sha256sum", path, 64);
 }
 
 ScopedTempDir::ScopedTempDir() {

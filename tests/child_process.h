@@ -65,6 +65,8 @@ std::string ReadFileOrEmpty(const std::string& path);
 // The md5sum tool's digest of |path|, independent of the updater's own;
 // empty when the tool cannot run.
 std::string Md5sum(const std::string& path);
+// The sha256sum tool's digest of |path|, likewise.
+std::string Sha256sum(const std::string& path);
 
 // The framework's private temporary directory, created at once, with its
 // path in the UTF-8 the tests build paths in. Removed with its contents by

@@ -15,6 +15,26 @@ HttpResponse Page(const std::string& body, int status = 200,
 std::string Manifest(const std::string& version, const std::string& file_url,
                      const std::string& md5 = "0123456789abcdef0123456789abcdef");
 
+// What a manifest may offer; each empty field is left out.
+struct ManifestFields {
+  std::string version;
+  std::string file_url;
+  std::string md5;
+  std::string sha256;
+  std::string size;
+  std::string product;
+  std::string expires;
+};
+
+// Every field a signed manifest needs, for the package file at
+// |package_path| served at |file_url|, with digests and size from tools
+// other than the updater's own; no expiry.
+ManifestFields OfferOf(const std::string& version, const std::string& file_url,
+                       const std::string& package_path);
+
+// The manifest of |fields|, with line breaks as a vendor's tool writes them.
+std::string Manifest(const ManifestFields& fields);
+
 }  // namespace test
 
 #endif  // TESTS_UPDATE_SITE_H_

@@ -11,7 +11,7 @@ void UpdaterFixture::SetUp() {
   ASSERT_TRUE(server_.Start());
   updater_tmpdir_ = temp_.path();
   namespace fs = std::filesystem;
-  fs::copy_file(UPDATER_BINARY, Installed("updater"));
+  fs::copy_file(UpdaterBinary(), Installed("updater"));
   fs::copy_file(DEMO_HOST_BINARY, Installed("Mirovue.exe"));
 }
 

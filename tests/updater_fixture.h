@@ -20,6 +20,10 @@ namespace test {
 
 class UpdaterFixture : public testing::Test {
  protected:
+  // The updater binary the installation holds: the build's own, which
+  // trusts no keys, unless a test names another.
+  virtual const char* UpdaterBinary() const { return UPDATER_BINARY; }
+
   void SetUp() override;
   void TearDown() override;
 

@@ -18,6 +18,7 @@
 
 #include "base/file_path.h"
 #include "base/utf_string_conversions.h"
+#include "tests/manifest_signing.h"
 #include "tests/updater_fixture.h"
 #include "zip/testing/archive_builder.h"
 
@@ -467,6 +468,51 @@ TEST_F(InstallTest, NamesInTheDesktopsCodePageInstallUnderTheirRealNames) {
   EXPECT_EQ("readme in Chinese", ReadFileOrEmpty(Installed(
                                      "\xe4\xb8\xad\xe6\x96\x87/\xe8\xaf\xb4\xe6\x98\x8e.txt")));
   EXPECT_TRUE(InstallationLeftovers().empty());
+}
+
+// A build without keys reads a signed manifest as any other.
+TEST_F(InstallTest, SignedManifestInstallsWithoutTrustedKeys) {
+  OfferPackage(NewRelease());
+  const ManifestFields offer = OfferOf("9.0.0.1", server_.Url("/package.zip"),
+                                       package_dir_.path() + "/package.zip");
+  server_.SetResponse("/update.xml", Page(Signed(Manifest(offer), SigningKey::Generate())));
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}));
+  EXPECT_EQ("start -launch", RelaunchArguments());
+  EXPECT_EQ("new readme\n", ReadFileOrEmpty(Installed("readme.txt")));
+}
+
+// Where a manifest names them, the SHA-256 digest and the size must be the
+// package's, whatever its MD5 digest says.
+TEST_F(InstallTest, WrongSha256OrSizeIsRefusedWithoutTrustedKeys) {
+  OfferPackage(NewRelease());
+  const ManifestFields offer = OfferOf("9.0.0.1", server_.Url("/package.zip"),
+                                       package_dir_.path() + "/package.zip");
+  const uint64_t size = std::stoull(offer.size);
+  ManifestFields other_digest = offer;
+  other_digest.sha256[0] = other_digest.sha256[0] == '0' ? '1' : '0';
+  ManifestFields larger = offer;
+  larger.size = std::to_string(size + 1);
+  ManifestFields smaller = offer;
+  smaller.size = std::to_string(size - 1);
+  const struct {
+    const char* what;
+    ManifestFields fields;
+    const char* box;
+  } kCases[] = {
+      {"another sha256", other_digest, kDigestBox},
+      {"a byte more than sent", larger, kDigestBox},
+      {"a byte less than sent", smaller, kDownloadBox},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    server_.SetResponse("/update.xml", Page(Manifest(c.fields)));
+    HostLog host;
+    StartHost(&host);
+    EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()}));
+    EXPECT_EQ((std::vector<uint32_t>{1124, 1127}), host.MessagesSettled(2));
+    EXPECT_NE(std::string::npos, updater_stderr().find(c.box));
+    EXPECT_EQ(before_, Snapshot(install_.path()));
+  }
 }
 
 }  // namespace

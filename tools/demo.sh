@@ -1,15 +1,25 @@
 #!/usr/bin/env bash
-# Demonstrates the updater end to end on loopback. A local HTTP server offers
-# manifests and a package; the demonstration host runs as Mirovue.exe in a
-# demonstration installation; the real updater checks, downloads, verifies,
-# waits for the host to close, replaces the files and starts the host again.
+# Demonstrates the updater end to end on loopback, as a vendor ships it: a
+# key pair is made, the updater is built to trust its public key (in
+# build-demo/, so that build/ stays without keys), and every manifest is
+# signed with its secret key. A local HTTP server offers the manifests and
+# a package; the demonstration host runs as Mirovue.exe in a demonstration
+# installation; the real updater checks, refuses a manifest altered after
+# signing, then downloads, verifies, waits for the host to close, replaces
+# the files and starts the host again.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/tools/install_deps.sh"
-bash "$root/tools/build.sh" build "" updater demo_host version_resource
-build="$root/build"
-
+build="$root/build-demo"
 work=$(mktemp -d)
+
+# The vendor's key pair, and an updater that trusts its public key.
+bash "$root/tools/build.sh" build-demo "" manifest_tool
+tool="$build/tools/manifest_tool"
+public_key=$("$tool" keygen --secret-key="$work/vendor.key")
+cmake -S "$root" -B "$build" -DUPDATER_TRUSTED_KEYS="$public_key" >/dev/null
+bash "$root/tools/build.sh" build-demo "" updater demo_host version_resource
+
 cleanup() {
   [ -n "${server_pid:-}" ] && kill "$server_pid" 2>/dev/null || true
   pkill -f "^$work/" 2>/dev/null || true
@@ -32,17 +42,19 @@ cp "$build/tools/Mirovue.exe" "$release/Mirovue.exe"
 echo "Mirovue 1.0.3.0" > "$release/readme.txt"
 head -c 300000 /dev/urandom > "$release/plugins/viewer.dll"
 (cd "$release" && zip -q -r "$site/package.zip" .)
-digest=$(md5sum "$site/package.zip" | cut -d' ' -f1)
 
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-manifest() {
-  printf '<?xml version="1.0" encoding="utf-8"?>\n<update>\n  <version>%s</version>\n  <md5>%s</md5>\n  <file_url>http://127.0.0.1:%s/update/package.zip</file_url>\n  <compress>zip</compress>\n</update>\n' "$1" "$2" "$port"
+sign() {
+  "$tool" sign --package="$site/package.zip" --version="$1" --secret-key="$work/vendor.key" \
+    --url="http://127.0.0.1:$port/update/package.zip" --output="$site/$2"
 }
-manifest "$installed" "$digest" > "$site/same.xml"
-manifest "1,0,3,0" "$digest" > "$site/update.xml"
+sign "$installed" same.xml
+sign "1,0,3,0" update.xml
+# Someone between the server and the desktop offers another version.
+sed 's|<version>1.0.3.0</version>|<version>1.0.4.0</version>|' "$site/update.xml" > "$site/altered.xml"
 printf '<html><body><h1>Welcome to the update server</h1></body></html>\n' > "$site/page.html"
 
-python3 -m http.server "$port" --bind 127.0.0.1 --directory "$work/site" >/dev/null 2>&1 &
+python3 -m http.server "$port" --bind 127.0.0.1 --directory "$work/site" >"$work/server.log" 2>&1 &
 server_pid=$!
 for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.05; done
 
@@ -58,17 +70,27 @@ run_updater() {
 }
 received() { grep -v '^start' "$work/host.log" | tr '\n' ';'; }
 
-echo "== The update check (1125 up to date, 1127 failed) =="
+echo "== The vendor's key and the signed release =="
+echo "Public key, built into this updater: $public_key"
+echo "update.xml, as manifest_tool signed it:"
+sed 's/^/  /' "$site/update.xml"
+echo "manifest_tool verify update.xml:  $("$tool" verify --manifest="$site/update.xml" --public-key="$public_key")"
+echo "manifest_tool verify altered.xml: $("$tool" verify --manifest="$site/altered.xml" --public-key="$public_key" || true)"
+
+echo
+echo "== The update check (1125 up to date, 1127 failed or refused) =="
 start_host --exit-after-ms=60000
-for case in same.xml page.html; do
+for case in same.xml page.html altered.xml; do
   : > "$work/host.log"
   run_updater "$case"; sleep 0.3
   echo "Manifest $case: updater exit code $code; host received: $(received)"
 done
 kill "$host_pid"; wait "$host_pid" 2>/dev/null || true
+echo "Why the altered manifest was refused (debug.log): $(grep -o 'Manifest rejected: .*' "$install/debug.log" | tail -n 1)"
+echo "Package requests so far: $(grep -c 'package.zip' "$work/server.log" || true)"
 
 echo
-echo "== A whole update to 1.0.3.0 (1124 offered, 1126 verified) =="
+echo "== A whole update to 1.0.3.0, signed (1124 offered, 1126 verified) =="
 echo "Before: $(cat "$install/readme.txt"); files: $(cd "$install" && ls | tr '\n' ' ')"
 : > "$work/host.log"
 start_host --exit-after-ms=5000   # still running when first asked, then closes

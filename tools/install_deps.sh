@@ -4,12 +4,14 @@
 # commands and CI use. Usage: install_deps.sh [windows]
 #   windows  also what the Windows build and its tests under Wine need: the
 #            cross compiler, Wine, Xvfb, ImageMagick, a CJK font, the
-#            zh_CN.UTF-8 locale, and Debian's source archive for
-#            build_windows_deps.sh. Does nothing that is already done.
+#            zh_CN.UTF-8 locale, and Debian's source archive and the
+#            autotools for build_windows_deps.sh. Does nothing that is
+#            already done.
 set -euo pipefail
 packages=(
   cmake ninja-build clang libclang-rt-14-dev
-  libcurl4-openssl-dev librapidxml-dev libminizip-dev zlib1g-dev
+  libcurl4-openssl-dev librapidxml-dev libminizip-dev zlib1g-dev libssl-dev libsodium-dev
+  openssl
   libgtest-dev
   python3 curl zip unzip binutils iproute2 util-linux
   binutils-mingw-w64-x86-64 gcc-mingw-w64-x86-64-posix
@@ -22,7 +24,7 @@ if [ "${1:-}" = windows ]; then
   packages+=(
     g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
     wine wine64 xvfb xauth locales imagemagick fonts-wqy-microhei
-    dpkg-dev make
+    dpkg-dev make autoconf automake libtool
   )
 fi
 

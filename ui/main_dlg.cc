@@ -44,7 +44,7 @@ CMainDlg::CMainDlg(const UpdateInfo& manifest, const std::u16string& host_exe,
     : m_manifest(manifest),
       m_hostExe(host_exe),
       m_launchArgs(launch_args),
-      m_installation(this, manifest.md5, ExecutableDirectory(), host_exe, launch_args) {
+      m_installation(this, manifest, ExecutableDirectory(), host_exe, launch_args) {
   if (!g_pUpdateThread)
     g_pUpdateThread = new UpdateThread(&m_installation, m_manifest.file_url);
 }
@@ -147,13 +147,12 @@ void CMainDlg::OnOkCancel(WORD id) {
 }
 
 void CMainDlg::OnDownloadComplete(bool failed, const std::string& package_path,
-                                  const std::string& package_digest) {
-  m_installation.OnDownloadComplete(failed, package_path, package_digest);
+                                  const PackageDigests& package) {
+  m_installation.OnDownloadComplete(failed, package_path, package);
 }
 
-bool CMainDlg::CheckPackageMD5(const std::string& package_digest,
-                               const std::string& expected) {
-  return m_installation.CheckPackageMD5(package_digest, expected);
+bool CMainDlg::CheckPackageMD5(const PackageDigests& package) {
+  return m_installation.CheckPackageMD5(package);
 }
 
 void CMainDlg::WaitForHostExit() {

@@ -65,8 +65,8 @@ class CMainDlg : public CDialogImpl<CMainDlg>,
   // Installation, on the worker thread: the rest of the sequence once the
   // package transfer has ended, carried out by m_installation.
   void OnDownloadComplete(bool failed, const std::string& package_path,
-                          const std::string& package_digest);
-  bool CheckPackageMD5(const std::string& package_digest, const std::string& expected);
+                          const PackageDigests& package);
+  bool CheckPackageMD5(const PackageDigests& package);
   void WaitForHostExit();
   void InstallPackage(const std::string& package_path);
   bool LaunchHost();

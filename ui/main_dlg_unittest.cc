@@ -89,7 +89,11 @@ class MainDlgTest : public testing::Test {
   }
 
   void Offer(const std::string& version, const std::string& md5) {
-    g_updateInfo = {version, md5, server_.Url("/package.zip"), "zip"};
+    g_updateInfo = UpdateInfo();
+    g_updateInfo.version = version;
+    g_updateInfo.md5 = md5;
+    g_updateInfo.file_url = server_.Url("/package.zip");
+    g_updateInfo.compress = "zip";
   }
 
   void ServePackage(const std::string& body, size_t stall_after = std::string::npos,

@@ -1,6 +1,7 @@
-// Times whole updates from a loopback server against the same work done by
-// standard tools back to back (curl -o, md5sum, unzip -o): a 256 MiB
-// package of mixed sizes and one of 40,000 small entries. Measures the
+// Times whole updates from a loopback server, each offered by a signed
+// manifest to an updater that trusts the signing key, against the same work
+// done by standard tools back to back (curl -o, sha256sum, unzip -o): a
+// 256 MiB package of mixed sizes and one of 40,000 small entries. Measures the
 // downtime of the large update, from the end of the host wait to the start
 // of the relaunched host, and compares the updater's peak memory for a
 // 16 MiB and a 256 MiB package. The updater always sleeps 3 seconds before
@@ -32,6 +33,8 @@
 #include "base/utf_string_conversions.h"
 #include "tests/child_process.h"
 #include "tests/http_test_server.h"
+#include "tests/manifest_signing.h"
+#include "tests/update_site.h"
 #include "zip/testing/archive_builder.h"
 
 namespace {
@@ -280,14 +283,14 @@ bool Measure(Launcher* launcher, const std::vector<zip::TestEntry>& entries, boo
   package.body_file = archive;
   server.SetResponse("/package.zip", package);
   test::HttpResponse manifest;
-  manifest.body = "<update><version>9.0</version><md5>" + test::Md5sum(archive) +
-                  "</md5><file_url>" + server.Url("/package.zip") +
-                  "</file_url><compress>zip</compress></update>";
+  manifest.body = test::Signed(
+      test::Manifest(test::OfferOf("9.0", server.Url("/package.zip"), archive)),
+      test::SigningKey::FromPemFile(TEST_KEY_0));
   server.SetResponse("/update.xml", manifest);
 
   std::string install = work.path() + "/install";
   fs::create_directories(install);
-  fs::copy_file(UPDATER_BINARY, install + "/updater");
+  fs::copy_file(KEYED_UPDATER_BINARY, install + "/updater");
   fs::copy_file(DEMO_HOST_BINARY, install + "/Mirovue.exe");
   FlushEarlierWrites(work.path());
   {
@@ -314,11 +317,11 @@ bool Measure(Launcher* launcher, const std::vector<zip::TestEntry>& entries, boo
   fs::create_directories(unpacked);
   FlushEarlierWrites(work.path());
   RunResult curl = launcher->Run({"curl", "-s", "-o", download, server.Url("/package.zip")}, work.path());
-  RunResult md5 = launcher->Run({"md5sum", download}, work.path());
+  RunResult sha256 = launcher->Run({"sha256sum", download}, work.path());
   RunResult unzip = launcher->Run({"unzip", "-o", "-q", download, "-d", unpacked}, work.path());
-  if (curl.seconds < 0 || md5.seconds < 0 || unzip.seconds < 0)
+  if (curl.seconds < 0 || sha256.seconds < 0 || unzip.seconds < 0)
     return false;
-  out->tools_seconds = curl.seconds + md5.seconds + unzip.seconds;
+  out->tools_seconds = curl.seconds + sha256.seconds + unzip.seconds;
   FlushEarlierWrites(work.path());
   return true;
 }
@@ -344,7 +347,7 @@ int main() {
   double updater = large.updater.seconds - kFixedHostWaitSeconds;
   printf("256 MiB package: updater %.2f s (without the fixed %.0f s host wait; %.2f s in all)\n",
          updater, kFixedHostWaitSeconds, large.updater.seconds);
-  printf("256 MiB package: curl -o + md5sum + unzip -o %.2f s\n", large.tools_seconds);
+  printf("256 MiB package: curl -o + sha256sum + unzip -o %.2f s\n", large.tools_seconds);
   printf("ratio updater/tools: %.3f (target at most 0.6)\n", updater / large.tools_seconds);
   printf("downtime, end of the host wait to the relaunched host: %.3f s (target at most 0.1)\n",
          large.downtime_seconds);

@@ -1,9 +1,11 @@
 // Runs the Windows build of the updater under Wine, the way a host would:
 // next to the Windows demonstration host Mirovue.exe, against an HTTP server
 // on 127.0.0.1, with desktop_user.exe acting as the person at the desktop.
-// The programs are named by UPDATER_EXE, HOST_EXE (whose version is
-// HOST_VERSION, dotted) and DESKTOP_USER_EXE; screenshots go to SHOT_DIR. Wine's environment (prefix, locale, display)
-// is the caller's.
+// The programs are named by UPDATER_EXE, KEYED_UPDATER_EXE (an updater that
+// trusts the key whose private half is in the PEM file TEST_KEY), HOST_EXE
+// (whose version is HOST_VERSION, dotted) and DESKTOP_USER_EXE; screenshots
+// go to SHOT_DIR. Wine's environment (prefix, locale, display) is the
+// caller's.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -19,6 +21,7 @@
 #include "base/utf_string_conversions.h"
 #include "tests/child_process.h"
 #include "tests/http_test_server.h"
+#include "tests/manifest_signing.h"
 #include "tests/update_site.h"
 #include "zip/testing/archive_builder.h"
 
@@ -325,6 +328,46 @@ TEST_F(UpdaterWineTest, ASecondUpdaterFromAnotherSessionLeavesTheCommitAlone) {
     EXPECT_NE(0u, entry.path().filename().string().rfind("..", 0)) << entry.path();
   EXPECT_NE(std::string::npos, ReadFileOrEmpty(Installed("debug.log"))
                                    .find("Another updater is working on the installation"));
+  std::string relaunched = WaitForLine(Installed("host.log"), "window ");
+  ASSERT_FALSE(relaunched.empty());
+  EXPECT_EQ(0, RunWine({Setting("DESKTOP_USER_EXE"), "close", relaunched.substr(7)}));
+}
+
+// The build that trusts a key refuses a manifest changed after signing,
+// before any package request and with its reason in debug.log, and installs
+// what the key signed, its SHA-256 digest checked by the system's BCrypt.
+TEST_F(UpdaterWineTest, SignedBuildRefusesAnAlteredManifestAndInstallsTheSignedOne) {
+  fs::copy_file(Setting("KEYED_UPDATER_EXE"), Installed("updater.exe"),
+                fs::copy_options::overwrite_existing);
+  const SigningKey key = SigningKey::FromPemFile(Setting("TEST_KEY"));
+  ASSERT_TRUE(key.valid());
+  ScopedTempDir package_dir;
+  const std::string archive = package_dir.path() + "/package.zip";
+  ASSERT_TRUE(zip::WriteTestArchive(base::FilePath(base::UTF8ToUTF16(archive)),
+                                    {{"readme.txt", "Mirovue 9.0.0.1\n"},
+                                     {"plugins/viewer.dll", std::string(300000, 'v')}}));
+  server_.SetResponse("/package.zip", Page(ReadFileOrEmpty(archive), 200, "application/zip"));
+  const std::string manifest =
+      Signed(Manifest(OfferOf("9.0.0.1", server_.Url("/package.zip"), archive)), key);
+  std::string altered = manifest;
+  altered.replace(altered.find("9.0.0.1"), 7, "9.0.0.2");
+  server_.SetResponse("/update.xml", Page(manifest));
+  server_.SetResponse("/altered.xml", Page(altered));
+
+  StartHost();
+  EXPECT_EQ(0, RunWine(UpdaterArgs("/altered.xml"), seconds(60), install_.path()));
+  EXPECT_EQ((std::vector<int>{1127}), MessagesSettled(1));
+  EXPECT_EQ(0, server_.RequestCount("/package.zip"));
+  EXPECT_NE(std::string::npos, ReadFileOrEmpty(Installed("debug.log"))
+                                   .find("Manifest rejected: manifest signature does not verify"));
+
+  // Without the host running, the signed update goes through at once.
+  ASSERT_EQ(0, RunWine({Setting("DESKTOP_USER_EXE"), "close", host_window_}));
+  host_window_.clear();
+  EXPECT_EQ(2, RunWine({Installed("updater.exe"), "--url=" + server_.Url("/update.xml")},
+                       seconds(60), install_.path()));
+  EXPECT_EQ("Mirovue 9.0.0.1\n", ReadFileOrEmpty(Installed("readme.txt")));
+  EXPECT_EQ(std::string(300000, 'v'), ReadFileOrEmpty(Installed("plugins/viewer.dll")));
   std::string relaunched = WaitForLine(Installed("host.log"), "window ");
   ASSERT_FALSE(relaunched.empty());
   EXPECT_EQ(0, RunWine({Setting("DESKTOP_USER_EXE"), "close", relaunched.substr(7)}));
