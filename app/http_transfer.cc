@@ -4,7 +4,6 @@
 
 #include "base/file_path.h"
 #include "base/file_util.h"
-#include "base/sys_string_conversions.h"
 
 #include <algorithm>
 #include <cmath>
@@ -106,11 +105,11 @@ size_t WriteToPackageFile(char* data, size_t size, size_t count, void* sink_data
   if (bytes > sink->max_bytes - sink->length)
     return kAbortTransfer;
   if (!sink->stream) {
-    // The path is in the ANSI code page; the file system wants its own.
-    base::FilePath path(base::AnsiToWide(sink->path));
-    sink->stream = base::OpenFile(path, "wb").release();
-    if (!sink->stream)
+    sink->stream = base::OpenFile(sink->path, "wb").release();
+    if (!sink->stream) {
+      sink->not_creatable = true;
       return kAbortTransfer;
+    }
     sink->created = true;
   }
   size_t written = fwrite(data, size, count, sink->stream);

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <string>
 
+#include "base/file_path.h"
 #include "base/md5.h"
 #include "base/sha256.h"
 
@@ -43,16 +44,18 @@ constexpr uint64_t kNoPackageLimit = UINT64_MAX;
 // the length follow what is written, so the package need not be read again
 // to verify it. One transfer, on one thread.
 struct PackageSink {
-  // |path| is a narrow path in the ANSI code page; the transfer fails as
-  // soon as the package would grow past |max_bytes|.
-  PackageSink(const char* path, uint64_t max_bytes) : path(path), max_bytes(max_bytes) {
+  // The transfer fails as soon as the package would grow past |max_bytes|.
+  PackageSink(const base::FilePath& path, uint64_t max_bytes) : path(path), max_bytes(max_bytes) {
     base::MD5Init(&md5);
   }
 
-  const char* const path;
+  // Opened by its UTF-16 path, as every other file is: a temporary folder
+  // whose name the ANSI code page cannot hold works like any other.
+  const base::FilePath path;
   const uint64_t max_bytes;
   FILE* stream = nullptr;  // null until the first chunk
   bool created = false;    // the file was created
+  bool not_creatable = false;  // the file could not be created
   uint64_t length = 0;     // bytes written
   base::MD5Context md5;    // of the bytes written
   base::Sha256 sha256;     // of the bytes written

@@ -27,8 +27,7 @@ class HttpTransferTest : public testing::Test {
                                  DownloadProgressFunction progress = nullptr,
                                  void* progress_data = nullptr,
                                  uint64_t max_bytes = kNoPackageLimit) {
-    std::string target = PackagePath();
-    PackageSink sink(target.c_str(), max_bytes);
+    PackageSink sink(base::FilePath::FromSystemPath(PackagePath()), max_bytes);
     PackageTransferResult result = TransferPackage(
         server_.Url(path), &sink, progress ? progress : IgnoreProgress, progress_data);
     digests_ = FinishPackageDigests(&sink);
@@ -179,11 +178,12 @@ TEST_F(HttpTransferTest, PackageWithoutBodyLeavesNoFile) {
 
 TEST_F(HttpTransferTest, PackageFailsWhenFileCannotBeCreated) {
   server_.SetResponse("/p.zip", Body("data"));
-  std::string target = dir_.path() + "/no/such/dir/download.bak";
-  PackageSink sink(target.c_str(), kNoPackageLimit);
+  PackageSink sink(base::FilePath::FromSystemPath(dir_.path() + "/no/such/dir/download.bak"),
+                   kNoPackageLimit);
   EXPECT_EQ(PackageTransferResult::kFailed,
             TransferPackage(server_.Url("/p.zip"), &sink, IgnoreProgress, nullptr));
   EXPECT_EQ(nullptr, sink.stream);
+  EXPECT_TRUE(sink.not_creatable);
 }
 
 TEST_F(HttpTransferTest, PackageFailsWhenConnectionDropsOrServerIsAbsent) {
@@ -193,8 +193,7 @@ TEST_F(HttpTransferTest, PackageFailsWhenConnectionDropsOrServerIsAbsent) {
   server_.SetResponse("/cut.zip", response);
   EXPECT_EQ(PackageTransferResult::kFailed, Transfer("/cut.zip"));
 
-  std::string target = PackagePath();
-  PackageSink sink(target.c_str(), kNoPackageLimit);
+  PackageSink sink(base::FilePath::FromSystemPath(PackagePath()), kNoPackageLimit);
   std::string unreachable =
       "http://127.0.0.1:" + std::to_string(test::UnusedLoopbackPort()) + "/p.zip";
   EXPECT_EQ(PackageTransferResult::kFailed,

@@ -46,7 +46,7 @@ uint64_t Installation::PackageLimit() const {
   return ParseManifestSize(offer_.size, &size) ? size : kNoPackageLimit;
 }
 
-void Installation::OnDownloadComplete(bool failed, const std::string& package_path,
+void Installation::OnDownloadComplete(bool failed, const base::FilePath& package_path,
                                       const PackageDigests& package) {
   if (failed) {
     NotifyHost(WM_HOST_UPDATE_FAILED);
@@ -90,11 +90,10 @@ void Installation::WaitForHostExit() {
       [this] { owner_->ShowMessage(u"Mirovue依旧在运行请手动关闭后更新"); });
 }
 
-void Installation::InstallPackage(const std::string& package_path) {
+void Installation::InstallPackage(const base::FilePath& package) {
   // Once staging has filled the disk, the log could not be opened to say so.
   logging::OpenLogFile();
   StagedUpdate update(install_dir_, &file_operations_);
-  const base::FilePath package(base::AnsiToWide(package_path));
   std::string staging_error;
   bool staged = false;
   // Staging writes nothing of the installation's own files, so it runs

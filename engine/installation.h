@@ -37,10 +37,10 @@ class Installation {
   // one.
   uint64_t PackageLimit() const;
 
-  // The rest of the sequence once the transfer into |package_path| (ANSI
-  // code page) has ended; |package| holds the digests and the length of
+  // The rest of the sequence once the transfer into |package_path| has
+  // ended; |package| holds the digests and the length of
   // what was written. Ends by asking the owner to close.
-  void OnDownloadComplete(bool failed, const std::string& package_path,
+  void OnDownloadComplete(bool failed, const base::FilePath& package_path,
                           const PackageDigests& package);
   // Whether the package matches the offer: its MD5 digest, and its SHA-256
   // digest and length where the offer names them.
@@ -51,7 +51,7 @@ class Installation {
   // Stages the package while waiting for the host to exit, then commits
   // it and starts the host again. A package refused, not staged or not
   // committed changes nothing and is told to the user (when allowed).
-  void InstallPackage(const std::string& package_path);
+  void InstallPackage(const base::FilePath& package_path);
   // Starts the host from the installation directory with the launch
   // arguments, without waiting for it.
   bool LaunchHost();

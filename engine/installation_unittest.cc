@@ -161,7 +161,7 @@ TEST_F(InstallationTest, VerifiedPackageIsExtractedAndTheHostStartedAgain) {
   ASSERT_TRUE(host.Start(DEMO_HOST_BINARY, {"--exit-after-ms=4500"}));
   g_hostWindow = host.hwnd();
 
-  MakeInstallation(test::Md5sum(package)).OnDownloadComplete(false, package, DigestsOf(package));
+  MakeInstallation(test::Md5sum(package)).OnDownloadComplete(false, base::FilePath::FromSystemPath(package), DigestsOf(package));
 
   EXPECT_EQ((std::vector<uint32_t>{1126}), host.MessagesSettled(1));
   // The host was still running at the first look, three seconds after 1126:
@@ -187,7 +187,7 @@ TEST_F(InstallationTest, DigestMismatchChangesNothingAndTellsTheHost) {
 
     Installation(&owner, Offer("00000000000000000000000000000000"), install_.path(),
                  u"Mirovue.exe", u"-launch")
-        .OnDownloadComplete(false, package, DigestsOf(package));
+        .OnDownloadComplete(false, base::FilePath::FromSystemPath(package), DigestsOf(package));
 
     EXPECT_EQ((std::vector<uint32_t>{1127}), host.MessagesSettled(1));
     std::vector<std::u16string> expected = {u"status:正在校验文件的MD5...."};
@@ -212,7 +212,7 @@ TEST_F(InstallationTest, FailedTransferBoxOnlyWhenNotCancelledAndWanted) {
     g_notify = c.notify;
     RecordingOwner owner;
     Installation(&owner, Offer(""), install_.path(), u"Mirovue.exe", u"-launch")
-        .OnDownloadComplete(true, Scratch("absent.bak"), PackageDigests());
+        .OnDownloadComplete(true, base::FilePath::FromSystemPath(Scratch("absent.bak")), PackageDigests());
     std::vector<std::u16string> expected;
     if (c.box)
       expected.push_back(u"box:" + std::u16string(kUnknownError));
@@ -264,7 +264,7 @@ TEST_F(InstallationTest, RefusedPackageIsToldAndStartsTheHostOnTheOldFiles) {
   test::HostLog host;
   ASSERT_TRUE(host.Start(DEMO_HOST_BINARY, {"--exit-after-ms=4500"}));
   g_hostWindow = host.hwnd();
-  MakeInstallation(test::Md5sum(package)).OnDownloadComplete(false, package, DigestsOf(package));
+  MakeInstallation(test::Md5sum(package)).OnDownloadComplete(false, base::FilePath::FromSystemPath(package), DigestsOf(package));
   // The refusal reached the host while it still ran, before it was asked to close.
   EXPECT_EQ((std::vector<uint32_t>{1126, 1127}), host.MessagesSettled(2));
   EXPECT_EQ("start -launch", RelaunchLine());
@@ -297,7 +297,7 @@ TEST_F(InstallationTest, ThePackageIsStagedWhileTheHostRunsAndCommittedAfter) {
   test::HostLog host;
   ASSERT_TRUE(host.Start(DEMO_HOST_BINARY, {"--exit-after-ms=2000"}));
   std::thread worker([&] {
-    MakeInstallation(test::Md5sum(package)).OnDownloadComplete(false, package,
+    MakeInstallation(test::Md5sum(package)).OnDownloadComplete(false, base::FilePath::FromSystemPath(package),
                                                                DigestsOf(package));
   });
   // Every entry staged while the host still runs, and nothing installed yet.

@@ -6,7 +6,6 @@
 #include "base/location.h"
 #include "base/logging.h"
 #include "base/message_loop.h"
-#include "base/sys_string_conversions.h"
 #include "engine/installation.h"
 
 UpdateThread* g_pUpdateThread = nullptr;
@@ -45,29 +44,30 @@ void UpdateThread::DoUpdate() {
   // An installation that cannot be written is found before the package is
   // fetched, and the update ends as a failed transfer.
   if (!installation_->CanInstall()) {
-    installation_->OnDownloadComplete(true, std::string(), PackageDigests());
+    installation_->OnDownloadComplete(true, base::FilePath(), PackageDigests());
     return;
   }
   // The package goes nowhere else: without a private directory there is no
   // transfer.
   if (!temp_dir_.Create()) {
     LOG(ERROR) << "Cannot create a private temporary directory for the package";
-    installation_->OnDownloadComplete(true, std::string(), PackageDigests());
+    installation_->OnDownloadComplete(true, base::FilePath(), PackageDigests());
     return;
   }
-  base::FilePath package = temp_dir_.path().Append(u"download.bak");
-  if (base::PathPresent(package))
-    base::DeletePath(package, false);
-  package_path_ = base::WideToAnsi(package.value());
+  package_path_ = temp_dir_.path().Append(u"download.bak");
+  if (base::PathPresent(package_path_))
+    base::DeletePath(package_path_, false);
   DownloadPackage();
 }
 
 void UpdateThread::DownloadPackage() {
-  PackageSink sink(package_path_.c_str(), installation_->PackageLimit());
+  PackageSink sink(package_path_, installation_->PackageLimit());
   PackageTransferResult result =
       TransferPackage(file_url_, &sink, OnDownloadProgress, installation_);
   if (result == PackageTransferResult::kNoHandle)
     return;
+  if (sink.not_creatable)
+    LOG(ERROR) << "Cannot create the package file " << package_path_.value();
   installation_->OnDownloadComplete(result != PackageTransferResult::kCompleted, package_path_,
                                     FinishPackageDigests(&sink));
 }

@@ -32,7 +32,7 @@ class UpdateThread : public base::Thread {
 
  private:
   const std::string file_url_;
-  std::string package_path_;  // in the ANSI code page
+  base::FilePath package_path_;
   base::UniqueTempDir temp_dir_;
   Installation* const installation_;
 };

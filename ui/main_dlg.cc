@@ -146,7 +146,7 @@ void CMainDlg::OnOkCancel(WORD id) {
   PostQuitMessage(id);
 }
 
-void CMainDlg::OnDownloadComplete(bool failed, const std::string& package_path,
+void CMainDlg::OnDownloadComplete(bool failed, const base::FilePath& package_path,
                                   const PackageDigests& package) {
   m_installation.OnDownloadComplete(failed, package_path, package);
 }
@@ -159,7 +159,7 @@ void CMainDlg::WaitForHostExit() {
   m_installation.WaitForHostExit();
 }
 
-void CMainDlg::InstallPackage(const std::string& package_path) {
+void CMainDlg::InstallPackage(const base::FilePath& package_path) {
   m_installation.InstallPackage(package_path);
 }
 

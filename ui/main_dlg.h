@@ -64,11 +64,11 @@ class CMainDlg : public CDialogImpl<CMainDlg>,
 
   // Installation, on the worker thread: the rest of the sequence once the
   // package transfer has ended, carried out by m_installation.
-  void OnDownloadComplete(bool failed, const std::string& package_path,
+  void OnDownloadComplete(bool failed, const base::FilePath& package_path,
                           const PackageDigests& package);
   bool CheckPackageMD5(const PackageDigests& package);
   void WaitForHostExit();
-  void InstallPackage(const std::string& package_path);
+  void InstallPackage(const base::FilePath& package_path);
   bool LaunchHost();
 
   // InstallationDelegate, on the worker thread.

@@ -13,6 +13,9 @@
 //   desktop_user.exe manifest PROGRAM
 //       writes PROGRAM's application manifest (resource type 24, id 1), as
 //       the loader finds it, to standard output
+//   desktop_user.exe with-temp DIR PROGRAM [ARGUMENT...]
+//       runs PROGRAM with TMP and TEMP set to DIR, as a user whose profile
+//       lies there would, waits for it and exits with its exit code
 //
 // Exit code 0 when done, 1 when no such window came within the time, 2 for
 // a bad command line.
@@ -20,6 +23,8 @@
 
 #include <stdint.h>
 #include <wchar.h>
+
+#include <string>
 
 namespace {
 
@@ -51,6 +56,29 @@ bool WriteManifest(const wchar_t* program) {
   return wrote;
 }
 
+// Runs |program| with |arguments| and with TMP and TEMP set to |temp|;
+// its exit code, or -1 when it could not be run.
+int RunWithTemp(const wchar_t* temp, const wchar_t* program, wchar_t** arguments, int count) {
+  std::wstring command_line = L"\"" + std::wstring(program) + L"\"";
+  for (int i = 0; i < count; ++i)
+    command_line += L" \"" + std::wstring(arguments[i]) + L"\"";
+  if (!SetEnvironmentVariableW(L"TMP", temp) || !SetEnvironmentVariableW(L"TEMP", temp))
+    return -1;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(program, &command_line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    return -1;
+  }
+  CloseHandle(process.hThread);
+  DWORD exit_code = static_cast<DWORD>(-1);
+  WaitForSingleObject(process.hProcess, INFINITE);
+  GetExitCodeProcess(process.hProcess, &exit_code);
+  CloseHandle(process.hProcess);
+  return static_cast<int>(exit_code);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
@@ -73,5 +101,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     return GetACP() == static_cast<UINT>(_wtoi(argv[2])) ? 0 : 1;
   if (argc == 3 && wcscmp(argv[1], L"manifest") == 0)
     return WriteManifest(argv[2]) ? 0 : 1;
+  if (argc >= 4 && wcscmp(argv[1], L"with-temp") == 0)
+    return RunWithTemp(argv[2], argv[3], argv + 4, argc - 4);
   return 2;
 }

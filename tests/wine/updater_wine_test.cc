@@ -411,5 +411,47 @@ TEST_F(UpdaterWineTest, NamesAreReadAndComparedAsWindowsDoes) {
             ReadFileOrEmpty(Installed("\xe4\xb8\xad\xe6\x96\x87/\xe8\xaf\xb4\xe6\x98\x8e.txt")));
 }
 
+// A user profile named in Hangul on a Chinese desktop: the temporary
+// folder's name is outside code page 936, and the package goes there all
+// the same.
+TEST_F(UpdaterWineTest, ATemporaryFolderNamedOutsideTheCodePageWorks) {
+  const std::string temp = install_.path() + "/\xec\x9e\x84\xec\x8b\x9c \xed\x8f\xb4\xeb\x8d\x94";
+  fs::create_directories(temp);
+  ScopedTempDir package_dir;
+  const std::string archive = package_dir.path() + "/package.zip";
+  ASSERT_TRUE(zip::WriteTestArchive(base::FilePath(base::UTF8ToUTF16(archive)),
+                                    {{"readme.txt", "Mirovue 9.0.0.1\n"}}));
+  HttpResponse package = Page(ReadFileOrEmpty(archive), 200, "application/zip");
+  // Long enough to see the package's directory in the temporary folder.
+  package.delay = milliseconds(3000);
+  server_.SetResponse("/package.zip", package);
+  server_.SetResponse("/update.xml",
+                      Page(Manifest("9.0.0.1", server_.Url("/package.zip"), Md5sum(archive))));
+
+  ChildProcess updater;
+  ASSERT_TRUE(updater.Start(kWine,
+                            {Setting("DESKTOP_USER_EXE"), "with-temp", WinePath(temp),
+                             WinePath(Installed("updater.exe")),
+                             "--url=" + server_.Url("/update.xml")},
+                            install_.path()));
+  bool package_dir_seen = false;
+  const auto deadline = std::chrono::steady_clock::now() + seconds(60);
+  while (!package_dir_seen && std::chrono::steady_clock::now() < deadline &&
+         server_.RequestCount("/package.zip") == 0) {
+    std::this_thread::sleep_for(milliseconds(20));
+  }
+  for (const auto& entry : fs::directory_iterator(temp))
+    package_dir_seen |= entry.path().filename().string().rfind("scoped_dir", 0) == 0;
+  EXPECT_TRUE(package_dir_seen);
+  int exit_code = -1;
+  ASSERT_TRUE(updater.Wait(seconds(60), &exit_code));
+  EXPECT_EQ(2, exit_code);
+  EXPECT_EQ("Mirovue 9.0.0.1\n", ReadFileOrEmpty(Installed("readme.txt")));
+  EXPECT_TRUE(fs::is_empty(temp));
+  const std::string relaunched = WaitForLine(Installed("host.log"), "window ");
+  ASSERT_FALSE(relaunched.empty());
+  EXPECT_EQ(0, RunWine({Setting("DESKTOP_USER_EXE"), "close", relaunched.substr(7)}));
+}
+
 }  // namespace
 }  // namespace test
