@@ -470,6 +470,25 @@ TEST_F(InstallTest, NamesInTheDesktopsCodePageInstallUnderTheirRealNames) {
   EXPECT_TRUE(InstallationLeftovers().empty());
 }
 
+// An installation whose folder the ANSI code page cannot hold (a Hangul
+// name on a Chinese desktop) is updated like any other.
+TEST_F(InstallTest, AnInstallationNamedOutsideTheCodePageIsUpdated) {
+  const std::string elsewhere = install_.path() + "/\xec\x84\xa4\xec\xb9\x98";
+  fs::create_directories(elsewhere);
+  fs::copy_file(Installed("updater"), elsewhere + "/updater");
+  fs::copy_file(Installed("Mirovue.exe"), elsewhere + "/Mirovue.exe");
+  OfferPackage(NewRelease());
+  ChildProcess updater;
+  ASSERT_TRUE(updater.Start(elsewhere + "/updater", {UrlSwitch("/update.xml")}, elsewhere,
+                            elsewhere + "/updater.stderr", {"TMPDIR=" + updater_tmpdir_}));
+  int exit_code = -1;
+  EXPECT_TRUE(updater.Wait(std::chrono::seconds(90), &exit_code));
+  EXPECT_EQ(2, exit_code);
+  EXPECT_EQ("new readme\n", ReadFileOrEmpty(elsewhere + "/readme.txt"));
+  EXPECT_EQ(std::string(100000, 'v'), ReadFileOrEmpty(elsewhere + "/plugins/viewer.dll"));
+  KillProcessesRunning(elsewhere + "/Mirovue.exe");
+}
+
 // A build without keys reads a signed manifest as any other.
 TEST_F(InstallTest, SignedManifestInstallsWithoutTrustedKeys) {
   OfferPackage(NewRelease());

@@ -7,19 +7,12 @@
 #include "base/file.h"
 #include "base/file_flusher.h"
 #include "base/file_util.h"
-#include "base/sys_string_conversions.h"
 #include "base/utf_string_conversions.h"
 #include "zip/zip_reader.h"
 
 namespace zip {
 
 namespace {
-
-// Whether |path| survives the system ANSI code page, through which the
-// installation's files are opened on the systems the updater serves.
-bool IsRepresentableInAnsi(const base::FilePath& path) {
-  return base::AnsiToWide(base::WideToAnsi(path.value())) == path.value();
-}
 
 // |path| without empty and "." components, each joined by the system's
 // separator: "a//b/./c" and "a\b\c" name the same file.
@@ -60,8 +53,6 @@ std::string WhyRefused(const ZipEntryInfo& entry, const base::FilePath& install_
     return "destination path too long";
   if (!base::NameLengthsFit(entry_path))
     return "name too long for the file system";
-  if (!IsRepresentableInAnsi(entry_path))
-    return "destination path not representable in the ANSI code page";
   return std::string();
 }
 
