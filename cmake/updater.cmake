@@ -92,3 +92,25 @@ function(updater_fuzzer name)
             -DWORK=${work} -DRUNS=${A_RUNS} -DMAX_LEN=${A_MAX_LEN}
             -P ${PROJECT_SOURCE_DIR}/cmake/run_fuzzer.cmake)
 endfunction()
+
+# updater_resources(NAME RC_FILE [DEPENDS file...])
+# The resources of a Linux program, from the same resource script as the
+# Windows build's: windres compiles RC_FILE (relative to the project root)
+# into a .res file, which the object library NAME embeds whole and registers
+# with port/ at start, to be read in the formats Windows reads.
+function(updater_resources name rc)
+  cmake_parse_arguments(A "" "" "DEPENDS" ${ARGN})
+  find_program(UPDATER_WINDRES x86_64-w64-mingw32-windres REQUIRED)
+  set(RC_FILE ${rc})
+  set(RES_FILE ${CMAKE_CURRENT_BINARY_DIR}/${name}.res)
+  set(NAME ${name})
+  add_custom_command(OUTPUT ${RES_FILE}
+    COMMAND ${UPDATER_WINDRES} -I ${PROJECT_SOURCE_DIR} -O res ${rc} ${RES_FILE}
+    DEPENDS ${PROJECT_SOURCE_DIR}/${rc} ${A_DEPENDS}
+    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+  set(source ${CMAKE_CURRENT_BINARY_DIR}/${name}_embedded.cc)
+  configure_file(${PROJECT_SOURCE_DIR}/port/embedded_resource_file.cc.in ${source} @ONLY)
+  set_source_files_properties(${source} PROPERTIES OBJECT_DEPENDS ${RES_FILE})
+  add_library(${name} OBJECT ${source})
+  target_link_libraries(${name} PUBLIC port)
+endfunction()

@@ -23,15 +23,6 @@ constexpr WORD kDialog = 9130;
 constexpr int kProgress = 1000;
 constexpr int kStatus = 1001;
 
-const DialogTemplate kDialogTemplate = {
-    kDialog, 0x0804, u"自动更新", u"MS Shell Dlg", 8,
-    WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_SETFONT | DS_FIXEDSYS, 0,
-    0, 0, 287, 39,
-    {{kProgress, PROGRESS_CLASSW, u"", WS_VISIBLE | WS_BORDER, 0, 3, 21, 280, 14},
-     {kStatus, WC_STATICW, u"正在准备安装文件....", WS_VISIBLE | SS_LEFT, 0, 5, 6,
-      269, 8}}};
-const ResourceRegistration kRegisterDialog(kDialogTemplate);
-
 // Cancel (and so WM_CLOSE) destroys the dialog and ends the loop with 2.
 INT_PTR CALLBACK ClosingProcedure(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
   if (message == WM_INITDIALOG)

@@ -92,14 +92,14 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, LPCWSTR template_name,
     x = work.left + (work.right - work.left - size.cx) / 2;
     y = work.top + (work.bottom - work.top - size.cy) / 2;
   }
-  HWND dialog = CreateWindowExW(t.ex_style, WC_DIALOG, t.caption, style, x, y,
+  HWND dialog = CreateWindowExW(t.ex_style, WC_DIALOG, t.caption.c_str(), style, x, y,
                                 size.cx, size.cy, parent, nullptr, instance,
                                 nullptr);
   if (!dialog)
     return nullptr;
   for (const port::DialogItemTemplate& item : t.items) {
     HWND control = CreateWindowExW(
-        item.ex_style, item.class_name, item.text, item.style | WS_CHILD,
+        item.ex_style, item.class_name.c_str(), item.text.c_str(), item.style | WS_CHILD,
         DialogUnitsToPixelsX(item.x), DialogUnitsToPixelsY(item.y),
         DialogUnitsToPixelsX(item.cx), DialogUnitsToPixelsY(item.cy), dialog,
         reinterpret_cast<HMENU>(static_cast<uintptr_t>(item.id)), instance,

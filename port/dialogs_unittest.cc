@@ -25,28 +25,6 @@ constexpr WORD kIcon = 9128;
 constexpr int kProgress = 1000;
 constexpr int kStatus = 1001;
 
-const DialogTemplate kProgressTemplate = {
-    kProgressDialog, 0x0804, u"自动更新", u"MS Shell Dlg", 8,
-    WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_SETFONT | DS_FIXEDSYS, 0,
-    0, 0, 287, 39,
-    {{kProgress, PROGRESS_CLASSW, u"", WS_VISIBLE | WS_BORDER, 0, 3, 21, 280, 14},
-     {kStatus, WC_STATICW, u"正在准备安装文件....", WS_VISIBLE | WS_GROUP | SS_LEFT, 0,
-      5, 6, 269, 8}}};
-const DialogTemplate kModalTemplate = {
-    kModalBox, 0x0409, u"About", u"MS Shell Dlg", 8,
-    DS_MODALFRAME | WS_CAPTION | WS_SYSMENU | DS_SETFONT | DS_FIXEDSYS, 0,
-    0, 0, 187, 102,
-    {{IDOK, WC_BUTTONW, u"OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 130, 81,
-      50, 14}}};
-const IconGroupTemplate kIconGroup = {
-    kIcon, {{256, 256, 32, true, nullptr, 0},
-            {48, 48, 32, false, nullptr, 0},
-            {32, 32, 32, false, nullptr, 0},
-            {16, 16, 32, false, nullptr, 0}}};
-const ResourceRegistration kRegisterProgress(kProgressTemplate);
-const ResourceRegistration kRegisterModal(kModalTemplate);
-const ResourceRegistration kRegisterIcon(kIconGroup);
-
 // What the dialog procedure saw, for the test thread to read.
 struct Seen {
   std::mutex lock;

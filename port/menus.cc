@@ -70,9 +70,8 @@ void AddFromTemplateLocked(HMENU menu,
   for (const MenuItemTemplate& entry : templates) {
     MenuItem item;
     item.id = entry.id;
-    item.separator = entry.text == nullptr;
-    if (entry.text)
-      item.text = entry.text;
+    item.separator = entry.separator;
+    item.text = entry.text;
     item.state = entry.flags & (MF_GRAYED | MF_DISABLED | MF_CHECKED);
     item.is_default = (entry.flags & MF_DEFAULT) != 0;
     if (!entry.popup.empty()) {

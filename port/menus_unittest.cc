@@ -19,10 +19,6 @@ constexpr std::chrono::seconds kDeadline(10);
 constexpr WORD kMenu = 9201;
 constexpr UINT kShow = 32778;
 
-const MenuTemplate kMenuTemplate = {
-    kMenu, 0x0804, {{u"_POPUP_", 0, 0, {{u"显示", kShow, 0, {}}}}}};
-const ResourceRegistration kRegisterMenu(kMenuTemplate);
-
 TEST(MenusTest, LoadedFromTheResourceWithItsPopup) {
   HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kMenu));
   ASSERT_TRUE(IsMenu(menu));

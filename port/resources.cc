@@ -1,9 +1,12 @@
-// The registry of compiled-in resources, and icons made from them.
+// The registry of the program's resources, and icons made from them.
 #include "port/resources.h"
 
 #include <map>
 #include <memory>
 #include <mutex>
+
+#include "base/logging.h"
+#include "port/resource_file.h"
 
 namespace port {
 
@@ -11,9 +14,10 @@ namespace {
 
 struct Registry {
   std::mutex lock;
-  std::map<WORD, const DialogTemplate*> dialogs;
-  std::map<WORD, const MenuTemplate*> menus;
-  std::map<WORD, const IconGroupTemplate*> icon_groups;
+  // Registered resources stay for the life of the program.
+  std::map<WORD, std::unique_ptr<const DialogTemplate>> dialogs;
+  std::map<WORD, std::unique_ptr<const MenuTemplate>> menus;
+  std::map<WORD, std::unique_ptr<const IconGroupTemplate>> icon_groups;
   // Live icons; a handle is the address of its description.
   std::map<HICON, std::unique_ptr<IconDescription>> icons;
 };
@@ -24,10 +28,18 @@ Registry& GetRegistry() {
 }
 
 template <typename T>
-const T* Find(const std::map<WORD, const T*>& table, WORD id) {
+const T* Find(const std::map<WORD, std::unique_ptr<const T>>& table, WORD id) {
   std::lock_guard<std::mutex> hold(GetRegistry().lock);
   auto it = table.find(id);
-  return it == table.end() ? nullptr : it->second;
+  return it == table.end() ? nullptr : it->second.get();
+}
+
+template <typename T>
+void Add(std::vector<T>* read, std::map<WORD, std::unique_ptr<const T>>* table) {
+  for (T& resource : *read) {
+    const WORD id = resource.id;
+    (*table)[id] = std::make_unique<const T>(std::move(resource));
+  }
 }
 
 // The image to scale to |cx| by |cy|: an exact size, else the smallest
@@ -54,19 +66,20 @@ const IconImage* ChooseImage(const IconGroupTemplate& group, int cx, int cy) {
 
 }  // namespace
 
-ResourceRegistration::ResourceRegistration(const DialogTemplate& dialog) {
-  std::lock_guard<std::mutex> hold(GetRegistry().lock);
-  GetRegistry().dialogs[dialog.id] = &dialog;
+bool RegisterResourceFile(const ResourceFile& file) {
+  ResourceSet set;
+  if (!ReadResourceFile(file, &set))
+    return false;
+  Registry& registry = GetRegistry();
+  std::lock_guard<std::mutex> hold(registry.lock);
+  Add(&set.dialogs, &registry.dialogs);
+  Add(&set.menus, &registry.menus);
+  Add(&set.icon_groups, &registry.icon_groups);
+  return true;
 }
 
-ResourceRegistration::ResourceRegistration(const MenuTemplate& menu) {
-  std::lock_guard<std::mutex> hold(GetRegistry().lock);
-  GetRegistry().menus[menu.id] = &menu;
-}
-
-ResourceRegistration::ResourceRegistration(const IconGroupTemplate& icon_group) {
-  std::lock_guard<std::mutex> hold(GetRegistry().lock);
-  GetRegistry().icon_groups[icon_group.id] = &icon_group;
+ResourceRegistration::ResourceRegistration(const ResourceFile& file) {
+  CHECK(RegisterResourceFile(file)) << "the program's resource file cannot be read";
 }
 
 const DialogTemplate* FindDialogTemplate(WORD id) {

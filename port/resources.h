@@ -1,26 +1,35 @@
-// The program's compiled-in resources: dialog templates, menus and icon
-// groups with the ids, classes, texts, styles and positions of the Windows
-// resources. The owner of the data registers each resource once, before the
-// first window is created, with a static ResourceRegistration object; the
-// dialog manager, LoadMenuW and LoadImageW look them up by id. The linker
+// The program's resources on Linux: the compiled resource file (.res) that
+// windres makes from the resource script, embedded in the program as it is
+// in the Windows build's, and read in the formats Windows reads: dialog
+// templates (DLGTEMPLATEEX), menu templates and icon groups (GRPICONDIR with
+// their icon images). A resource file is registered once, before the first
+// window is created, with a static ResourceRegistration object; the dialog
+// manager, LoadMenuW and LoadImageW look its resources up by id. The linker
 // drops a file of a static library that nothing references, registrations
-// and all, so they belong in a file the program uses or that is linked as
-// an object. Registered data must outlive its use. Any thread.
+// and all, so a registration belongs in a file linked as an object. Any
+// thread.
 #ifndef PORT_RESOURCES_H_
 #define PORT_RESOURCES_H_
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 namespace port {
 
+// A compiled resource file in memory, which outlives its registration.
+struct ResourceFile {
+  const unsigned char* data;
+  size_t size;
+};
+
 // Positions and sizes in dialog units of the template's font.
 struct DialogItemTemplate {
   WORD id;
-  const char16_t* class_name;  // "Button", "Static", "msctls_progress32", ...
-  const char16_t* text;        // "" for none
-  DWORD style;                 // WS_CHILD is implied
+  std::u16string class_name;  // "Button", "Static", "msctls_progress32", ...
+  std::u16string text;        // empty for none
+  DWORD style;                // WS_CHILD is implied
   DWORD ex_style;
   short x;
   short y;
@@ -31,8 +40,8 @@ struct DialogItemTemplate {
 struct DialogTemplate {
   WORD id;
   WORD language;  // e.g. 0x0804 Chinese (PRC), 0x0409 English (US)
-  const char16_t* caption;
-  const char16_t* font;
+  std::u16string caption;
+  std::u16string font;
   WORD point_size;
   DWORD style;
   DWORD ex_style;
@@ -44,9 +53,10 @@ struct DialogTemplate {
 };
 
 struct MenuItemTemplate {
-  const char16_t* text;  // nullptr for a separator
-  UINT id;               // command id; 0 for popups and separators
-  UINT flags;            // MF_GRAYED, MF_CHECKED, MF_DEFAULT
+  bool separator;
+  std::u16string text;
+  UINT id;     // command id; 0 for popups and separators
+  UINT flags;  // MF_GRAYED, MF_CHECKED, ...
   std::vector<MenuItemTemplate> popup;  // non-empty for a popup
 };
 
@@ -61,6 +71,8 @@ struct IconImage {
   int height;
   int bits_per_pixel;
   bool png;  // stored compressed, as the 256-pixel images are
+  // The image as the resource file holds it: PNG data, or a bitmap header
+  // followed by its rows, bottom row first, and its mask.
   const unsigned char* data;
   size_t size;
 };
@@ -72,12 +84,16 @@ struct IconGroupTemplate {
 
 class ResourceRegistration {
  public:
-  explicit ResourceRegistration(const DialogTemplate& dialog);
-  explicit ResourceRegistration(const MenuTemplate& menu);
-  explicit ResourceRegistration(const IconGroupTemplate& icon_group);
+  // Registers the dialogs, menus and icon groups of |file|; a file that
+  // cannot be read is a fault of the program itself.
+  explicit ResourceRegistration(const ResourceFile& file);
   ResourceRegistration(const ResourceRegistration&) = delete;
   ResourceRegistration& operator=(const ResourceRegistration&) = delete;
 };
+
+// Reads |file| and registers what it holds; false, with nothing registered,
+// when it is not a well-formed resource file.
+bool RegisterResourceFile(const ResourceFile& file);
 
 // Null when no resource of that id is registered.
 const DialogTemplate* FindDialogTemplate(WORD id);
