@@ -31,7 +31,7 @@ install="$work/Mirovue"
 site="$work/site/update"
 release="$work/release"
 mkdir -p "$install" "$site" "$release/plugins"
-cp "$build/app/updater" "$install/updater"
+cp "$build/updater/updater" "$install/updater"
 cp "$build/tools/Mirovue.exe" "$install/Mirovue.exe"
 installed=$(grep -m1 -o 'DEMO_HOST_VERSION:STRING=.*' "$build/CMakeCache.txt" | cut -d= -f2)
 echo "Mirovue $installed" > "$install/readme.txt"
