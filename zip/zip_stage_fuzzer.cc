@@ -89,10 +89,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!accepted && error.empty())
     __builtin_trap();
   if (accepted) {
-    Names in_staging = ListNames(g_scratch->staging);
+    // Each file waits in the staging directory under its own path.
     for (const zip::StagedPackage::File& file : staged.files) {
-      if (!IsContained(file.path) ||
-          !in_staging.count(base::FilePath(file.staged_name).AsSystemPath())) {
+      if (!IsContained(file.path) || file.staged_name != file.path.value() ||
+          !base::PathPresent(g_scratch->staging.Append(file.staged_name))) {
         __builtin_trap();
       }
     }
