@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/file_version_block.h"
-#include "base/win_file_version_info.h"
+#include "base/file_version_info_from_block.h"
 
 namespace base {
 

@@ -118,12 +118,6 @@ bool RemoveCommitFiles(const base::FilePath& install_dir, const CommitPlan& plan
          operations->FlushDirectory(install_dir);
 }
 
-// The installation directory as the system names it: an empty one is the
-// current directory.
-base::FilePath Named(const base::FilePath& install_dir) {
-  return install_dir.empty() ? base::FilePath(base::FilePath::kCurrentDirectory) : install_dir;
-}
-
 // After a failed step of a commit: puts everything back, and says in
 // |error| when that has failed too. Always false.
 bool UndoAfterFailure(const base::FilePath& install_dir, const CommitPlan& plan,
@@ -135,9 +129,8 @@ bool UndoAfterFailure(const base::FilePath& install_dir, const CommitPlan& plan,
 
 }  // namespace
 
-bool CommitPlanSteps(const base::FilePath& install_dir_in, const CommitPlan& plan,
+bool CommitPlanSteps(const base::FilePath& install_dir, const CommitPlan& plan,
                      FileOperations* operations, std::string* error) {
-  const base::FilePath install_dir = Named(install_dir_in);
   const base::FilePath journal = install_dir.Append(kJournalName);
   if (base::PathPresent(journal)) {
     *error = "the journal of an unfinished commit is still there";
@@ -173,9 +166,8 @@ bool CommitPlanSteps(const base::FilePath& install_dir_in, const CommitPlan& pla
   return true;
 }
 
-bool RollBackCommit(const base::FilePath& install_dir_in, const CommitPlan& plan,
+bool RollBackCommit(const base::FilePath& install_dir, const CommitPlan& plan,
                     FileOperations* operations) {
-  const base::FilePath install_dir = Named(install_dir_in);
   bool restored = true;
   for (auto step = plan.steps.rbegin(); step != plan.steps.rend(); ++step) {
     if (!UndoStep(PathsOf(install_dir, plan, *step), step->kind, operations))
@@ -193,5 +185,5 @@ bool RollBackCommit(const base::FilePath& install_dir_in, const CommitPlan& plan
 
 bool FinishCommit(const base::FilePath& install_dir, const CommitPlan& plan,
                   FileOperations* operations) {
-  return RemoveCommitFiles(Named(install_dir), plan, operations);
+  return RemoveCommitFiles(install_dir, plan, operations);
 }

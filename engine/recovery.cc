@@ -143,11 +143,9 @@ void RemoveAbandonedTempDirs(const base::FilePath& temp_dir, FileOperations* ope
 
 }  // namespace
 
-InstallationState RecoverInstallation(const base::FilePath& install_dir_in,
+InstallationState RecoverInstallation(const base::FilePath& install_dir,
                                       const base::FilePath& temp_dir,
                                       FileOperations* operations) {
-  const base::FilePath install_dir =
-      install_dir_in.empty() ? base::FilePath(base::FilePath::kCurrentDirectory) : install_dir_in;
   bool journal_left = false;
   bool whole = SettleJournal(install_dir, operations, &journal_left);
   if (whole && !journal_left)

@@ -8,18 +8,12 @@
 
 namespace {
 
-// The installation directory as the system names it: an empty one is the
-// current directory.
-base::FilePath Named(const base::FilePath& install_dir) {
-  return install_dir.empty() ? base::FilePath(base::FilePath::kCurrentDirectory) : install_dir;
-}
-
 // Makes a directory named after |prefix| in |install_dir|, in which files
 // get the access of the installation's own; its name, or empty when none
 // could be made.
 std::u16string MakeDirectoryIn(const base::FilePath& install_dir, const char16_t* prefix) {
   base::FilePath dir;
-  if (!base::CreateUniqueWorkDirIn(Named(install_dir), prefix, &dir))
+  if (!base::CreateUniqueWorkDirIn(install_dir, prefix, &dir))
     return std::u16string();
   return dir.BaseName().value();
 }
@@ -41,10 +35,10 @@ StagedUpdate::~StagedUpdate() {
 bool StagedUpdate::CanStageIn(const base::FilePath& install_dir, std::string* error) {
   const std::u16string staging_dir = MakeDirectoryIn(install_dir, kStagingDirPrefix);
   if (staging_dir.empty()) {
-    *error = "cannot create a staging directory in " + base::UTF16ToUTF8(Named(install_dir).value());
+    *error = "cannot create a staging directory in " + base::UTF16ToUTF8(install_dir.value());
     return false;
   }
-  const base::FilePath made = Named(install_dir).Append(staging_dir);
+  const base::FilePath made = install_dir.Append(staging_dir);
   if (!base::DeletePath(made, false)) {
     *error = "cannot remove the staging directory " + base::UTF16ToUTF8(made.value());
     return false;

@@ -5,12 +5,11 @@
 #include <string>
 
 #include "app/http_transfer.h"
-#include "base/base_paths.h"
 #include "base/file_path.h"
 #include "base/logging.h"
-#include "base/path_service.h"
 #include "base/sys_string_conversions.h"
 #include "base/win/wide_text.h"
+#include "engine/installation_dir.h"
 #include "engine/update_thread.h"
 #include "ui/about_dlg.h"
 
@@ -20,14 +19,6 @@ namespace {
 // code page; a text that does not fit is left empty rather than cut.
 constexpr size_t kBalloonBufferBytes = 260;
 constexpr UINT kBalloonTimeoutMs = 3000;
-
-base::FilePath ExecutableDirectory() {
-  // On failure the directory stays empty: paths are then relative to the
-  // current directory.
-  base::FilePath directory;
-  base::PathService::Get(base::DIR_EXECUTABLE, &directory);
-  return directory;
-}
 
 std::u16string BalloonText(const std::string& version) {
   std::string text = base::WideToAnsi(u"发现新的版本:") + version +
@@ -44,7 +35,7 @@ CMainDlg::CMainDlg(const UpdateInfo& manifest, const std::u16string& host_exe,
     : m_manifest(manifest),
       m_hostExe(host_exe),
       m_launchArgs(launch_args),
-      m_installation(this, manifest, ExecutableDirectory(), host_exe, launch_args) {
+      m_installation(this, manifest, InstallationDirectory(), host_exe, launch_args) {
   if (!g_pUpdateThread)
     g_pUpdateThread = new UpdateThread(&m_installation, m_manifest.file_url);
 }
@@ -144,27 +135,6 @@ void CMainDlg::OnOkCancel(WORD id) {
   m_hProgress = nullptr;
   DestroyWindow();
   PostQuitMessage(id);
-}
-
-void CMainDlg::OnDownloadComplete(bool failed, const base::FilePath& package_path,
-                                  const PackageDigests& package) {
-  m_installation.OnDownloadComplete(failed, package_path, package);
-}
-
-bool CMainDlg::CheckPackageMD5(const PackageDigests& package) {
-  return m_installation.CheckPackageMD5(package);
-}
-
-void CMainDlg::WaitForHostExit() {
-  m_installation.WaitForHostExit();
-}
-
-void CMainDlg::InstallPackage(const base::FilePath& package_path) {
-  m_installation.InstallPackage(package_path);
-}
-
-bool CMainDlg::LaunchHost() {
-  return m_installation.LaunchHost();
 }
 
 void CMainDlg::SetStatusText(const char16_t* text) {

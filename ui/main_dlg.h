@@ -41,6 +41,11 @@ class ScopedIcon {
   HICON icon_ = nullptr;
 };
 
+// The steps of the installation are not the dialog's own: the worker
+// (UpdateThread, engine/update_thread.h) downloads the package, and
+// Installation (engine/installation.h) checks its digests, waits for the
+// host to exit, stages and commits the package and starts the host again,
+// reporting to the dialog through InstallationDelegate.
 class CMainDlg : public CDialogImpl<CMainDlg>,
                  public CUpdateUI<CMainDlg>,
                  public CMessageFilter,
@@ -61,15 +66,6 @@ class CMainDlg : public CDialogImpl<CMainDlg>,
                             LPARAM lparam, LRESULT& result) override;
 
   bool trayIconAdded() const { return m_trayIconAdded; }
-
-  // Installation, on the worker thread: the rest of the sequence once the
-  // package transfer has ended, carried out by m_installation.
-  void OnDownloadComplete(bool failed, const base::FilePath& package_path,
-                          const PackageDigests& package);
-  bool CheckPackageMD5(const PackageDigests& package);
-  void WaitForHostExit();
-  void InstallPackage(const base::FilePath& package_path);
-  bool LaunchHost();
 
   // InstallationDelegate, on the worker thread.
   void SetStatusText(const char16_t* text) override;

@@ -15,14 +15,13 @@
 #include "app/trusted_keys.h"
 #include "app/version_check.h"
 #include "base/at_exit.h"
-#include "base/base_paths.h"
 #include "base/directory_lock.h"
 #include "base/file_path.h"
 #include "base/file_util.h"
 #include "base/logging.h"
-#include "base/path_service.h"
 #include "base/win/wide_text.h"
 #include "engine/file_operations.h"
+#include "engine/installation_dir.h"
 #include "engine/recovery.h"
 #include "ui/app_module.h"
 #include "ui/update_dialog.h"
@@ -30,14 +29,6 @@
 SingleInstanceGuard g_singleInstance;
 
 namespace {
-
-// The directory of the updater, which is the installation; an empty one is
-// the current directory.
-base::FilePath InstallationDirectory() {
-  base::FilePath install_dir;
-  base::PathService::Get(base::DIR_EXECUTABLE, &install_dir);
-  return install_dir.empty() ? base::FilePath(base::FilePath::kCurrentDirectory) : install_dir;
-}
 
 // An update that died part-way is undone or finished before the installed
 // version is read, so that the check sees one whole version.

@@ -18,7 +18,7 @@
 #include "base/image_version_reader.h"
 #include "base/utf_string_conversions.h"
 #include "base/version_resource.h"
-#include "base/win_file_version_info.h"
+#include "base/file_version_info_from_block.h"
 #include "tests/child_process.h"
 #include "tools/version_resource/version_resource_writer.h"
 

@@ -1,8 +1,8 @@
 // FileVersionInfo over a Windows version resource block, the format used on
 // every platform. Looks each key up under the resource's own translation and
 // the fallbacks the system's tools use. Immutable; any thread may read it.
-#ifndef BASE_WIN_FILE_VERSION_INFO_H_
-#define BASE_WIN_FILE_VERSION_INFO_H_
+#ifndef BASE_FILE_VERSION_INFO_FROM_BLOCK_H_
+#define BASE_FILE_VERSION_INFO_FROM_BLOCK_H_
 
 #include <stdint.h>
 
@@ -61,4 +61,4 @@ class WinFileVersionInfo : public FileVersionInfo {
 
 }  // namespace base
 
-#endif  // BASE_WIN_FILE_VERSION_INFO_H_
+#endif  // BASE_FILE_VERSION_INFO_FROM_BLOCK_H_

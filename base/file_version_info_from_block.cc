@@ -1,4 +1,4 @@
-#include "base/win_file_version_info.h"
+#include "base/file_version_info_from_block.h"
 
 #include <stdio.h>
 
