@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/child_process.h"
+#include "tests/test_files.h"
 #include "tests/http_test_server.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "base/file_path.h"
 #include "base/unique_temp_dir.h"
 #include "gtest/gtest.h"
-#include "tests/child_process.h"
+#include "tests/test_files.h"
 
 namespace base {
 namespace {

@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/child_process.h"
+#include "tests/test_files.h"
 
 namespace logging {
 namespace {

@@ -14,7 +14,7 @@
 #include "base/unique_temp_dir.h"
 #include "base/utf_string_conversions.h"
 #include "gtest/gtest.h"
-#include "tests/child_process.h"
+#include "tests/test_files.h"
 
 namespace base {
 namespace {

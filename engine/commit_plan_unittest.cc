@@ -8,7 +8,7 @@
 
 #include "base/file_path.h"
 #include "base/utf_string_conversions.h"
-#include "tests/child_process.h"
+#include "tests/test_files.h"
 
 namespace {
 

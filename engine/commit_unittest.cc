@@ -19,14 +19,14 @@
 #include "base/utf_string_conversions.h"
 #include "engine/commit_plan.h"
 #include "engine/recovery.h"
-#include "tests/child_process.h"
+#include "tests/test_files.h"
 #include "zip/testing/archive_builder.h"
 #include "zip/zip_stage.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Tree = std::map<std::string, std::string>;
+using Tree = test::Files;
 
 constexpr char kStaging[] = "..updater_staging1_1";
 constexpr char kBackup[] = "..updater_backup1_2";
@@ -77,23 +77,6 @@ class FaultyOperations : public FileOperations {
   int mark_step_ = -1;
 };
 
-// The installation's files with their mode bits and content, the updater's
-// own entries (names beginning with "..") left out.
-Tree Snapshot(const fs::path& root) {
-  Tree tree;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    std::string key = fs::relative(entry.path(), root).string();
-    if (key.rfind("..", 0) == 0)
-      continue;
-    struct stat info;
-    lstat(entry.path().c_str(), &info);
-    std::string mode = std::to_string(info.st_mode & 07777);
-    tree[key] = entry.is_directory() ? "dir " + mode
-                                     : "file " + mode + " " + test::ReadFileOrEmpty(entry.path());
-  }
-  return tree;
-}
-
 bool HasUpdaterEntries(const fs::path& root) {
   for (const auto& entry : fs::directory_iterator(root)) {
     if (entry.path().filename().string().rfind("..", 0) == 0)
@@ -103,8 +86,7 @@ bool HasUpdaterEntries(const fs::path& root) {
 }
 
 void WriteFile(const fs::path& path, const std::string& content, mode_t mode) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << content;
+  test::WriteFile(path, content);
   chmod(path.c_str(), mode);
 }
 
@@ -120,7 +102,7 @@ class CommitTest : public testing::Test {
     WriteFile(install / "readme.txt", "old readme", 0600);
     WriteFile(install / "lib" / "core.dll", "old core", 0644);
     WriteFile(install / "keep.txt", "kept", 0644);
-    old_ = Snapshot(install);
+    old_ = test::TreeWithModes(install);
 
     const base::FilePath archive(base::UTF8ToUTF16(root_.path() + "/package.zip"));
     ASSERT_TRUE(zip::WriteTestArchive(archive, {{"Mirovue.exe", "new host"},
@@ -143,7 +125,7 @@ class CommitTest : public testing::Test {
     FaultyOperations untouched(INT_MAX, FaultyOperations::Mode::kCrash);
     const fs::path trial = NewTrial();
     ASSERT_TRUE(CommitThenFinish(trial, &untouched));
-    new_ = Snapshot(trial);
+    new_ = test::TreeWithModes(trial);
     commit_steps_ = untouched.steps();
     mark_step_ = untouched.mark_step();
     ASSERT_NE(old_, new_);
@@ -179,7 +161,7 @@ class CommitTest : public testing::Test {
       const fs::path install = NewTrial();
       FaultyOperations dying(allowed, FaultyOperations::Mode::kCrash);
       CommitThenFinish(install, &dying);
-      const Tree now = Snapshot(install);
+      const Tree now = test::TreeWithModes(install);
       for (const auto& [name, what] : old_) {
         if (now != new_ && now.count(name) && now.at(name) != what)
           return allowed;
@@ -211,7 +193,7 @@ TEST_F(CommitTest, ADeathAtAnyStepOfTheCommitEndsWholeAtTheNextStart) {
     FileOperations next_start;
     Recover(install, &next_start);
     // Once the journal says complete, the new version stays.
-    EXPECT_EQ(allowed > mark_step_ ? new_ : old_, Snapshot(install));
+    EXPECT_EQ(allowed > mark_step_ ? new_ : old_, test::TreeWithModes(install));
     EXPECT_FALSE(HasUpdaterEntries(install));
   }
 }
@@ -225,11 +207,11 @@ TEST_F(CommitTest, AStepThatFailsPutsEveryFileBackByteForByte) {
     // The mark is the journal's rename and the flush of its directory, the
     // last steps of the commit; clean-up steps follow.
     EXPECT_EQ(failing > mark_step_ + 1, committed);
-    EXPECT_EQ(committed ? new_ : old_, Snapshot(install));
+    EXPECT_EQ(committed ? new_ : old_, test::TreeWithModes(install));
 
     FileOperations next_start;
     Recover(install, &next_start);
-    EXPECT_EQ(committed ? new_ : old_, Snapshot(install));
+    EXPECT_EQ(committed ? new_ : old_, test::TreeWithModes(install));
     EXPECT_FALSE(HasUpdaterEntries(install));
   }
 }
@@ -246,7 +228,7 @@ TEST_F(CommitTest, ADeathDuringTheRecoveryIsRecoveredAtTheStartAfter) {
 
       FileOperations next_start;
       Recover(install, &next_start);
-      EXPECT_EQ(allowed > mark_step_ ? new_ : old_, Snapshot(install));
+      EXPECT_EQ(allowed > mark_step_ ? new_ : old_, test::TreeWithModes(install));
       EXPECT_FALSE(HasUpdaterEntries(install));
       fs::remove_all(install);
       if (dying_again.steps() <= recovery_allowed)
@@ -269,7 +251,7 @@ TEST_F(CommitTest, ADamagedJournalAfterAHalfDoneCommitKeepsEveryOldFile) {
     const fs::path install = NewTrial();
     FaultyOperations dying(HalfDoneStep(), FaultyOperations::Mode::kCrash);
     CommitThenFinish(install, &dying);
-    const Tree half_done = Snapshot(install);
+    const Tree half_done = test::TreeWithModes(install);
     ASSERT_NE(old_, half_done);
     ASSERT_NE(new_, half_done);
     kDamages[damage](install / "..updater_journal");
@@ -277,10 +259,10 @@ TEST_F(CommitTest, ADamagedJournalAfterAHalfDoneCommitKeepsEveryOldFile) {
     FileOperations next_start;
     EXPECT_EQ(InstallationState::kInDoubt,
               RecoverInstallation(Path(install), base::FilePath(), &next_start));
-    EXPECT_EQ(half_done, Snapshot(install));
+    EXPECT_EQ(half_done, test::TreeWithModes(install));
     EXPECT_TRUE(fs::exists(install / kStaging));
     for (const auto& [name, what] : old_) {
-      if (what.rfind("file", 0) != 0 || Snapshot(install)[name] == what)
+      if (what.rfind("file", 0) != 0 || test::TreeWithModes(install)[name] == what)
         continue;
       const std::string content = what.substr(what.find(' ', 5) + 1);
       bool kept = false;
@@ -299,7 +281,7 @@ TEST_F(CommitTest, AnUnfinishedJournalBlocksTheNextCommit) {
   std::string error;
   EXPECT_FALSE(CommitPlanSteps(Path(install), plan_, &operations, &error));
   EXPECT_NE(std::string::npos, error.find("journal"));
-  EXPECT_EQ(old_, Snapshot(install));
+  EXPECT_EQ(old_, test::TreeWithModes(install));
 }
 
 }  // namespace

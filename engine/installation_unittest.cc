@@ -25,6 +25,7 @@
 #include "base/utf_string_conversions.h"
 #include "engine/update_thread.h"
 #include "tests/child_process.h"
+#include "tests/test_files.h"
 #include "tests/host_log.h"
 #include "tests/http_test_server.h"
 #include "zip/testing/archive_builder.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "base/file_path.h"
-#include "tests/child_process.h"
+#include "tests/test_files.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "base/file_path.h"
 #include "base/logging.h"
-#include "tests/child_process.h"
+#include "tests/test_files.h"
 
 namespace {
 

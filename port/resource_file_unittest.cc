@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/child_process.h"
+#include "tests/test_files.h"
 
 namespace port {
 namespace {

@@ -19,7 +19,8 @@
 #include <thread>
 #include <utility>
 
-#include "base/utf_string_conversions.h"
+#include "tests/test_files.h"
+
 
 namespace test {
 
@@ -143,13 +144,6 @@ int KillProcessesRunning(const std::string& path) {
   return static_cast<int>(victims.size());
 }
 
-std::string ReadFileOrEmpty(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream contents;
-  contents << in.rdbuf();
-  return contents.str();
-}
-
 namespace {
 
 // The first |length| characters that |tool| prints for |path|.
@@ -172,11 +166,6 @@ std::string Md5sum(const std::string& path) {
 
 std::string Sha256sum(const std::string& path) {
   return DigestFromTool("sha256sum", path, 64);
-}
-
-ScopedTempDir::ScopedTempDir() {
-  if (dir_.Create())
-    path_ = base::UTF16ToUTF8(dir_.path().value());
 }
 
 }  // namespace test

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "base/unique_temp_dir.h"
 
 namespace test {
 
@@ -59,27 +58,11 @@ class ChildProcess {
 // code under test started and left running.
 int KillProcessesRunning(const std::string& path);
 
-// Reads a whole file; empty when it does not exist.
-std::string ReadFileOrEmpty(const std::string& path);
-
 // The md5sum tool's digest of |path|, independent of the updater's own;
 // empty when the tool cannot run.
 std::string Md5sum(const std::string& path);
 // The sha256sum tool's digest of |path|, likewise.
 std::string Sha256sum(const std::string& path);
-
-// The framework's private temporary directory, created at once, with its
-// path in the UTF-8 the tests build paths in. Removed with its contents by
-// the destructor.
-class ScopedTempDir {
- public:
-  ScopedTempDir();
-  const std::string& path() const { return path_; }
-
- private:
-  base::UniqueTempDir dir_;
-  std::string path_;
-};
 
 }  // namespace test
 

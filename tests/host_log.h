@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/child_process.h"
+#include "tests/test_files.h"
 
 namespace test {
 

@@ -27,32 +27,11 @@ namespace test {
 namespace {
 
 namespace fs = std::filesystem;
-using Files = std::map<std::string, std::string>;
 using std::chrono::milliseconds;
 
 constexpr char kNewVersion[] = "9.0.0.1";
 constexpr int kParts = 1500;
 constexpr char kStillRunningBox[] = "Mirovue依旧在运行请手动关闭后更新";
-
-void WriteFile(const std::string& path, const std::string& content) {
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << content;
-}
-
-// The installation's files with their content, leaving out the updater
-// itself, the logs and the updater's own entries.
-Files Snapshot(const std::string& root) {
-  Files files;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    std::string relative = fs::relative(entry.path(), root).string();
-    if (!entry.is_regular_file() || relative.rfind("..", 0) == 0 || relative == "updater" ||
-        relative == "updater.stderr" || relative == "debug.log" || relative == "host.log") {
-      continue;
-    }
-    files[relative] = ReadFileOrEmpty(entry.path().string());
-  }
-  return files;
-}
 
 // Polls |ready| every 200 µs until it holds; false after |timeout|.
 bool WaitFor(const std::function<bool()>& ready, milliseconds timeout) {
@@ -84,7 +63,7 @@ class CrashTest : public UpdaterFixture {
       release.push_back({name, "new part " + std::to_string(i) + std::string(8000, 'n')});
     }
     release.push_back({"plugins/viewer.dll", std::string(300000, 'v')});
-    old_ = Snapshot(install_.path());
+    old_ = InstalledFiles();
     new_ = old_;
     for (const zip::TestEntry& entry : release)
       new_[entry.name] = entry.content;
@@ -144,7 +123,7 @@ class CrashTest : public UpdaterFixture {
     int exit_code = RunUpdater({UrlSwitch("/update.xml")});
     EXPECT_TRUE(exit_code == 0 || exit_code == 2) << exit_code;
     KillProcessesRunning(Installed("Mirovue.exe"));
-    EXPECT_TRUE(Snapshot(install_.path()) == new_) << "not the new version";
+    EXPECT_TRUE(InstalledFiles() == new_) << "not the new version";
     EXPECT_TRUE(InstallationLeftovers().empty());
     EXPECT_TRUE(TempLeftovers().empty());
   }
@@ -159,11 +138,11 @@ class CrashTest : public UpdaterFixture {
       WriteFile(Installed(name), content);
     fs::remove(Installed("plugins/viewer.dll"));
     fs::remove(Installed("host.log"));
-    ASSERT_EQ(old_, Snapshot(install_.path()));
+    ASSERT_EQ(old_, InstalledFiles());
   }
 
   bool IsWholeVersion() const {
-    Files now = Snapshot(install_.path());
+    Files now = InstalledFiles();
     return now == old_ || now == new_;
   }
 
@@ -178,7 +157,7 @@ TEST_F(CrashTest, KilledDuringTheDownload) {
   stalled.cut_after = package_.size() / 2;
   server_.SetResponse("/package.zip", stalled);
   ASSERT_TRUE(EndUpdaterAt([this] { return server_.RequestCount("/package.zip") > 0; }, SIGKILL));
-  EXPECT_EQ(old_, Snapshot(install_.path()));
+  EXPECT_EQ(old_, InstalledFiles());
   ExpectNextRunEndsWithTheNewVersion();
 }
 
@@ -186,7 +165,7 @@ TEST_F(CrashTest, KilledOrTerminatedWhileStaging) {
   for (int signal : {SIGKILL, SIGTERM}) {
     SCOPED_TRACE(signal);
     ASSERT_TRUE(EndUpdaterAt([this] { return StagingHolds(kParts / 3); }, signal));
-    EXPECT_EQ(old_, Snapshot(install_.path()));
+    EXPECT_EQ(old_, InstalledFiles());
   }
   ExpectNextRunEndsWithTheNewVersion();
 }
@@ -197,7 +176,7 @@ TEST_F(CrashTest, KilledDuringTheHostWait) {
   ASSERT_TRUE(EndUpdaterAt(
       [this] { return updater_stderr().find(kStillRunningBox) != std::string::npos; }, SIGKILL,
       {host.HwndSwitch()}));
-  EXPECT_EQ(old_, Snapshot(install_.path()));
+  EXPECT_EQ(old_, InstalledFiles());
   ExpectNextRunEndsWithTheNewVersion();
 }
 
@@ -222,7 +201,7 @@ TEST_F(CrashTest, KilledAtPointsOfTheCommit) {
 // installation is whole the moment the process has ended.
 TEST_F(CrashTest, TerminatedDuringTheCommitEndsWithAWholeVersion) {
   ASSERT_TRUE(EndUpdaterAt([this] { return fs::exists(Installed("..updater_journal")); }, SIGTERM));
-  EXPECT_TRUE(Snapshot(install_.path()) == new_) << "the commit was not completed";
+  EXPECT_TRUE(InstalledFiles() == new_) << "the commit was not completed";
   ExpectNextRunEndsWithTheNewVersion();
 }
 
@@ -254,7 +233,7 @@ TEST_F(CrashTest, ADamagedJournalLosesNoOldFileAndIsNeverUpToDate) {
     StartHost(&host);
     EXPECT_EQ(0, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()}));
     EXPECT_EQ((std::vector<uint32_t>{1127}), host.MessagesSettled(1));
-    const Files now = Snapshot(install_.path());
+    const Files now = InstalledFiles();
     std::set<std::string> kept;
     for (const auto& entry : fs::directory_iterator(install_.path())) {
       if (entry.path().filename().string().rfind("..updater_backup", 0) != 0)
@@ -299,7 +278,7 @@ TEST_F(CrashTest, ASecondUpdaterFromAnotherSessionLeavesTheWorkAlone) {
     EXPECT_TRUE(first.Wait(milliseconds(60000), &exit_code));
     EXPECT_EQ(2, exit_code);
     KillProcessesRunning(Installed("Mirovue.exe"));
-    EXPECT_TRUE(Snapshot(install_.path()) == new_) << "not the new version";
+    EXPECT_TRUE(InstalledFiles() == new_) << "not the new version";
     EXPECT_TRUE(InstallationLeftovers().empty());
     EXPECT_TRUE(TempLeftovers().empty());
     EXPECT_NE(std::string::npos, ReadFileOrEmpty(Installed("debug.log"))

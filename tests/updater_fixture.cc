@@ -44,6 +44,10 @@ std::string UpdaterFixture::updater_stderr() const {
   return ReadFileOrEmpty(Installed("updater.stderr"));
 }
 
+Files UpdaterFixture::InstalledFiles() const {
+  return FileContents(install_.path(), {"updater", "updater.stderr", "debug.log", "host.log"});
+}
+
 std::vector<std::string> UpdaterFixture::TempLeftovers() const {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(temp_.path()))

@@ -14,6 +14,7 @@
 #include "tests/child_process.h"
 #include "tests/host_log.h"
 #include "tests/http_test_server.h"
+#include "tests/test_files.h"
 #include "tests/update_site.h"
 
 namespace test {
@@ -48,6 +49,10 @@ class UpdaterFixture : public testing::Test {
                  std::chrono::seconds deadline = std::chrono::seconds(90));
   std::string updater_stderr() const;
   long updater_peak_resident_kib() const { return updater_peak_resident_kib_; }
+
+  // The installation's files with their content, but the updater itself,
+  // its standard error, the logs and the updater's own entries.
+  Files InstalledFiles() const;
 
   // Names of what the updater left in its temporary directory.
   std::vector<std::string> TempLeftovers() const;

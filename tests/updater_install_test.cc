@@ -26,31 +26,10 @@ namespace test {
 namespace {
 
 namespace fs = std::filesystem;
-using Files = std::map<std::string, std::string>;
 
 constexpr char kStillRunningBox[] = "更新提示: Mirovue依旧在运行请手动关闭后更新";
 constexpr char kDigestBox[] = "更新提示: 文件MD5校验失败，更新操作被终止!";
 constexpr char kDownloadBox[] = "更新提示: 更新时发生未知错误";
-
-void WriteFile(const std::string& path, const std::string& content) {
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << content;
-}
-
-// Every regular file below |root| (but the updater's own and the logs), by
-// relative path, with its content.
-Files Snapshot(const std::string& root) {
-  Files files;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    std::string relative = fs::relative(entry.path(), root).string();
-    if (!entry.is_regular_file() || relative == "updater" ||
-        relative == "updater.stderr" || relative == "debug.log" || relative == "host.log") {
-      continue;
-    }
-    files[relative] = ReadFileOrEmpty(entry.path().string());
-  }
-  return files;
-}
 
 class InstallTest : public UpdaterFixture {
  protected:
@@ -58,7 +37,7 @@ class InstallTest : public UpdaterFixture {
     UpdaterFixture::SetUp();
     WriteFile(Installed("readme.txt"), "old readme\n");
     WriteFile(Installed("data/settings.ini"), "[old]\n");
-    before_ = Snapshot(install_.path());
+    before_ = InstalledFiles();
   }
 
   // Serves |entries| as the package, with its true digest unless |md5| is
@@ -120,7 +99,7 @@ TEST_F(InstallTest, ReplacesFilesAfterHostExitsAndStartsItAgain) {
   expected["readme.txt"] = "new readme\n";
   expected["data/settings.ini"] = "[new]\n";
   expected["plugins/viewer.dll"] = std::string(100000, 'v');
-  EXPECT_EQ(expected, Snapshot(install_.path()));
+  EXPECT_EQ(expected, InstalledFiles());
   EXPECT_TRUE(TempLeftovers().empty());
   EXPECT_TRUE(InstallationLeftovers().empty());
 }
@@ -151,7 +130,7 @@ TEST_F(InstallTest, DigestMismatchInstallsNothing) {
   EXPECT_NE(std::string::npos, updater_stderr().find(kDigestBox));
   EXPECT_NE(std::string::npos,
             ReadFileOrEmpty(Installed("debug.log")).find("文件MD5校验失败"));
-  EXPECT_EQ(before_, Snapshot(install_.path()));
+  EXPECT_EQ(before_, InstalledFiles());
   EXPECT_TRUE(NeverRelaunched());
   EXPECT_TRUE(TempLeftovers().empty());
 }
@@ -181,7 +160,7 @@ TEST_F(InstallTest, MissingOrRedirectedPackageFailsTheDigest) {
     EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()}));
     EXPECT_EQ((std::vector<uint32_t>{1124, 1127}), host.MessagesSettled(2));
     EXPECT_NE(std::string::npos, updater_stderr().find(kDigestBox));
-    EXPECT_EQ(before_, Snapshot(install_.path()));
+    EXPECT_EQ(before_, InstalledFiles());
   }
   EXPECT_EQ(0, server_.RequestCount("/package.zip"));
 }
@@ -208,7 +187,7 @@ TEST_F(InstallTest, BrokenTransferFailsWithItsBox) {
   EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()}));
   EXPECT_EQ((std::vector<uint32_t>{1124, 1127}), host.MessagesSettled(2));
   EXPECT_NE(std::string::npos, updater_stderr().find(kDownloadBox));
-  EXPECT_EQ(before_, Snapshot(install_.path()));
+  EXPECT_EQ(before_, InstalledFiles());
   EXPECT_TRUE(TempLeftovers().empty());
 }
 
@@ -221,7 +200,7 @@ TEST_F(InstallTest, RefusedArchiveChangesNothingIsToldAndRelaunches) {
   EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()}));
   // The refusal reaches the host while it still runs.
   EXPECT_EQ((std::vector<uint32_t>{1124, 1126, 1127}), host.MessagesSettled(3));
-  EXPECT_EQ(before_, Snapshot(install_.path()));
+  EXPECT_EQ(before_, InstalledFiles());
   EXPECT_FALSE(fs::exists(install_.path() + "/../escaped.txt"));
   EXPECT_EQ("start -launch", RelaunchArguments());
   EXPECT_NE(std::string::npos, updater_stderr().find(kDownloadBox));
@@ -239,7 +218,7 @@ TEST_F(InstallTest, Bzip2EntryChangesNothingAndIsTold) {
   OfferUrl(server_.Url("/package.zip"), Md5sum(archive));
   EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}));
   EXPECT_EQ("start -launch", RelaunchArguments());
-  EXPECT_EQ(before_, Snapshot(install_.path()));
+  EXPECT_EQ(before_, InstalledFiles());
   EXPECT_NE(std::string::npos, updater_stderr().find(kDownloadBox));
   EXPECT_NE(std::string::npos, ReadFileOrEmpty(Installed("debug.log")).find("method 12"));
   EXPECT_TRUE(InstallationLeftovers().empty());
@@ -258,14 +237,14 @@ TEST_F(InstallTest, NotifyZeroTellsAFailedInstallationOnlyInTheLog) {
 TEST_F(InstallTest, WhatStandsInThePackagesWayChangesNothingAndIsTold) {
   // A directory stands where the package puts a file.
   fs::create_directories(Installed("blocked.txt/inside"));
-  before_ = Snapshot(install_.path());
+  before_ = InstalledFiles();
   OfferPackage({{"readme.txt", "new readme\n"},
                 {"fresh/new.txt", "new file"},
                 {"blocked.txt", "cannot land"},
                 {"data/settings.ini", "[new]\n"}});
   EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}));
   EXPECT_EQ("start -launch", RelaunchArguments());
-  EXPECT_EQ(before_, Snapshot(install_.path()));
+  EXPECT_EQ(before_, InstalledFiles());
   EXPECT_FALSE(fs::exists(Installed("fresh")));
   EXPECT_NE(std::string::npos, updater_stderr().find(kDownloadBox));
   EXPECT_TRUE(TempLeftovers().empty());
@@ -279,7 +258,7 @@ TEST_F(InstallTest, ACommitThatFailsPartWayPutsEveryFileBackAndIsTold) {
   if (mount("updater-test", Installed("mounted").c_str(), "tmpfs", 0, "size=1m") != 0)
     GTEST_SKIP() << "cannot mount a file system here";
   WriteFile(Installed("mounted/inside.txt"), "old inside\n");
-  before_ = Snapshot(install_.path());
+  before_ = InstalledFiles();
   OfferPackage({{"readme.txt", "new readme\n"},
                 {"fresh/new.txt", "new file"},
                 {"data/settings.ini", "[new]\n"},
@@ -287,7 +266,7 @@ TEST_F(InstallTest, ACommitThatFailsPartWayPutsEveryFileBackAndIsTold) {
                 {"later.txt", "never placed"}});
   EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}));
   EXPECT_EQ("start -launch", RelaunchArguments());
-  EXPECT_EQ(before_, Snapshot(install_.path()));
+  EXPECT_EQ(before_, InstalledFiles());
   EXPECT_FALSE(fs::exists(Installed("fresh")));
   EXPECT_NE(std::string::npos, updater_stderr().find(kDownloadBox));
   EXPECT_NE(std::string::npos,
@@ -353,7 +332,7 @@ TEST_F(InstallTest, WithoutATemporaryDirectoryNothingIsTransferred) {
     EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()}));
     EXPECT_EQ((std::vector<uint32_t>{1124, 1127}), host.MessagesSettled(2));
     EXPECT_NE(std::string::npos, updater_stderr().find(kDownloadBox));
-    EXPECT_EQ(before_, Snapshot(install_.path()));
+    EXPECT_EQ(before_, InstalledFiles());
     EXPECT_FALSE(fs::exists(Installed("download.bak")));
   }
   EXPECT_EQ(0, server_.RequestCount("/package.zip"));
@@ -385,10 +364,10 @@ TEST_F(InstallTest, NamesPast255BytesAreInstalledWholeOrRefused) {
   EXPECT_EQ("c", ReadFileOrEmpty(Installed(longest + "/" + longest)));
   KillProcessesRunning(Installed("Mirovue.exe"));
 
-  before_ = Snapshot(install_.path());
+  before_ = InstalledFiles();
   OfferPackage({{"readme.txt", "new readme\n"}, {Chinese(86), "too long"}});
   EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}));
-  EXPECT_EQ(before_, Snapshot(install_.path()));
+  EXPECT_EQ(before_, InstalledFiles());
   EXPECT_NE(std::string::npos,
             ReadFileOrEmpty(Installed("debug.log")).find("name too long for the file system"));
 }
@@ -454,7 +433,7 @@ TEST_F(InstallTest, AnInstallationThatCannotBeWrittenFailsBeforeTheDownload) {
   EXPECT_EQ((std::vector<uint32_t>{1124, 1127}), host.MessagesSettled(2));
   EXPECT_NE(std::string::npos, ReadFileOrEmpty(elsewhere + "/updater.stderr").find(kDownloadBox));
   EXPECT_EQ(0, server_.RequestCount("/package.zip"));
-  EXPECT_EQ(before_, Snapshot(install_.path()));
+  EXPECT_EQ(before_, InstalledFiles());
   EXPECT_FALSE(fs::exists(elsewhere + "/debug.log"));
   EXPECT_FALSE(fs::exists(Installed("debug.log")));
   EXPECT_TRUE(TempLeftovers().empty());
@@ -530,7 +509,7 @@ TEST_F(InstallTest, WrongSha256OrSizeIsRefusedWithoutTrustedKeys) {
     EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()}));
     EXPECT_EQ((std::vector<uint32_t>{1124, 1127}), host.MessagesSettled(2));
     EXPECT_NE(std::string::npos, updater_stderr().find(c.box));
-    EXPECT_EQ(before_, Snapshot(install_.path()));
+    EXPECT_EQ(before_, InstalledFiles());
   }
 }
 

@@ -19,7 +19,7 @@
 #include "base/logging.h"
 #include "engine/update_thread.h"
 #include "port/test_desktop.h"
-#include "tests/child_process.h"
+#include "tests/test_files.h"
 #include "tests/host_log.h"
 #include "tests/http_test_server.h"
 #include "ui/app_module.h"

@@ -13,7 +13,7 @@
 #include "base/unique_temp_dir.h"
 #include "base/utf_string_conversions.h"
 #include "gtest/gtest.h"
-#include "tests/child_process.h"
+#include "tests/test_files.h"
 #include "zip/testing/archive_builder.h"
 
 namespace zip {
@@ -22,11 +22,6 @@ namespace {
 namespace fs = std::filesystem;
 
 using ::test::ReadFileOrEmpty;
-
-void WriteWholeFile(const fs::path& path, const std::string& content) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << content;
-}
 
 mode_t ModeOf(const fs::path& path) {
   struct stat info;
@@ -48,20 +43,6 @@ std::string Chinese(size_t count) {
   for (size_t i = 0; i < count; ++i)
     text += "\xe4\xb8\xad";
   return text;
-}
-
-// Everything under |root|: each path with its kind, mode bits and content.
-std::map<std::string, std::string> Snapshot(const fs::path& root) {
-  std::map<std::string, std::string> tree;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    std::string key = fs::relative(entry.path(), root).string();
-    std::string mode = std::to_string(ModeOf(entry.path()));
-    if (entry.is_directory())
-      tree[key] = "dir " + mode;
-    else
-      tree[key] = "file " + mode + " " + ReadFileOrEmpty(entry.path());
-  }
-  return tree;
 }
 
 class StageArchiveTest : public testing::Test {
@@ -125,12 +106,12 @@ class StageArchiveTest : public testing::Test {
   // The old installation, which staging never changes.
   void MakeInstallation() {
     fs::create_directories(install_ / "lib");
-    WriteWholeFile(install_ / "Mirovue.exe", "old host");
+    test::WriteFile(install_ / "Mirovue.exe", "old host");
     chmod((install_ / "Mirovue.exe").c_str(), 0755);
-    WriteWholeFile(install_ / "lib" / "core.dll", "old core");
-    WriteWholeFile(install_ / "readme.txt", "old readme");
+    test::WriteFile(install_ / "lib" / "core.dll", "old core");
+    test::WriteFile(install_ / "readme.txt", "old readme");
     chmod((install_ / "readme.txt").c_str(), 0600);
-    before_ = Snapshot(install_);
+    before_ = test::TreeWithModes(install_);
   }
 
   base::UniqueTempDir scratch_;
@@ -140,16 +121,16 @@ class StageArchiveTest : public testing::Test {
   mode_t old_umask_ = 0;
   StagedPackage staged_;
   std::string error_;
-  std::map<std::string, std::string> before_;
+  test::Files before_;
 };
 
 TEST_F(StageArchiveTest, AnArchiveWithNoEntriesStagesNothing) {
   MakeInstallation();
-  WriteWholeFile(archive(), EmptyArchiveAfterStub());
+  test::WriteFile(archive(), EmptyArchiveAfterStub());
   EXPECT_TRUE(StageWritten());
   EXPECT_TRUE(staged_.files.empty());
   EXPECT_TRUE(staged_.directories.empty());
-  EXPECT_EQ(before_, Snapshot(install_));
+  EXPECT_EQ(before_, test::TreeWithModes(install_));
 }
 
 TEST_F(StageArchiveTest, StagesEveryFileAndNamesEveryDirectoryParentsFirst) {
@@ -170,7 +151,7 @@ TEST_F(StageArchiveTest, StagesEveryFileAndNamesEveryDirectoryParentsFirst) {
   EXPECT_EQ("backslashes", StagedContent("win/style/f.txt"));
   EXPECT_EQ("new core", StagedContent("lib/core.dll"));
   // Staging never writes into the installation.
-  EXPECT_EQ(before_, Snapshot(install_));
+  EXPECT_EQ(before_, test::TreeWithModes(install_));
 }
 
 TEST_F(StageArchiveTest, ReplacementsTakeThePermissionBitsOfTheInstalledFile) {
@@ -216,7 +197,7 @@ TEST_F(StageArchiveTest, RefusedArchivesWriteNothing) {
     SCOPED_TRACE(c.name);
     EXPECT_FALSE(Stage(c.entries));
     EXPECT_TRUE(fs::is_empty(staging_));
-    EXPECT_EQ(before_, Snapshot(install_));
+    EXPECT_EQ(before_, test::TreeWithModes(install_));
   }
   EXPECT_FALSE(fs::exists(root_ / "escape.txt"));
 }
@@ -230,7 +211,7 @@ TEST_F(StageArchiveTest, CompressionOtherThanStoredOrDeflatedIsRefusedUpFront) {
   EXPECT_FALSE(StageWritten());
   EXPECT_NE(std::string::npos, error_.find("method 12")) << error_;
   EXPECT_TRUE(fs::is_empty(staging_));
-  EXPECT_EQ(before_, Snapshot(install_));
+  EXPECT_EQ(before_, test::TreeWithModes(install_));
 }
 
 TEST_F(StageArchiveTest, EncryptedEntriesAreRefusedUpFront) {
@@ -255,9 +236,9 @@ TEST_F(StageArchiveTest, CorruptDataFailsTheStaging) {
   ASSERT_NE(std::string::npos, last_header);
   for (size_t i = last_header + 80; i < last_header + 120; ++i)
     bytes[i] = static_cast<char>(bytes[i] ^ 0x5a);
-  WriteWholeFile(archive(), bytes);
+  test::WriteFile(archive(), bytes);
   EXPECT_FALSE(StageWritten());
-  EXPECT_EQ(before_, Snapshot(install_));
+  EXPECT_EQ(before_, test::TreeWithModes(install_));
 }
 
 TEST_F(StageArchiveTest, ASizeThatDiffersFromTheRecordedOneFailsTheStaging) {
@@ -279,7 +260,7 @@ TEST_F(StageArchiveTest, TruncatedArchivesAreRefused) {
   for (size_t keep : {size_t{0}, size_t{10}, whole.size() / 2,
                       whole.size() - 30, whole.size() - 22}) {
     SCOPED_TRACE(keep);
-    WriteWholeFile(archive(), whole.substr(0, keep));
+    test::WriteFile(archive(), whole.substr(0, keep));
     EXPECT_FALSE(StageWritten());
   }
 }
@@ -312,7 +293,7 @@ TEST_F(StageArchiveTest, LongNamesAreStagedWhole) {
 // points at is neither read nor written, and a dangling one is no obstacle.
 TEST_F(StageArchiveTest, LinksInTheInstallationAreReplacedNotFollowed) {
   MakeInstallation();
-  WriteWholeFile(root_ / "outside.txt", "outside");
+  test::WriteFile(root_ / "outside.txt", "outside");
   chmod((root_ / "outside.txt").c_str(), 0700);
   fs::create_symlink(root_ / "outside.txt", install_ / "linked.txt");
   fs::create_symlink(root_ / "missing.txt", install_ / "dangling.txt");

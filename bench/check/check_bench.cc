@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/child_process.h"
+#include "tests/test_files.h"
 #include "tests/http_test_server.h"
 #include "tests/manifest_signing.h"
 #include "tests/update_site.h"

@@ -11,6 +11,7 @@
 #include "base/file_path.h"
 #include "base/utf_string_conversions.h"
 #include "tests/child_process.h"
+#include "tests/test_files.h"
 #include "tests/http_test_server.h"
 #include "tests/update_site.h"
 #include "zip/testing/archive_builder.h"

@@ -33,6 +33,7 @@
 #include "base/utf_string_conversions.h"
 #include "bench/update/new_folders_run.h"
 #include "tests/child_process.h"
+#include "tests/test_files.h"
 #include "tests/http_test_server.h"
 #include "tests/manifest_signing.h"
 #include "tests/update_site.h"

@@ -19,6 +19,7 @@
 #include "base/file_path.h"
 #include "base/file_version_info.h"
 #include "tests/child_process.h"
+#include "tests/test_files.h"
 #include "tools/version_resource/version_resource_writer.h"
 
 namespace {

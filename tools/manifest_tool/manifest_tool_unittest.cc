@@ -13,6 +13,7 @@
 
 #include "base/utc_time.h"
 #include "tests/child_process.h"
+#include "tests/test_files.h"
 #include "tests/manifest_signing.h"
 
 namespace {

@@ -19,7 +19,7 @@
 #include "base/utf_string_conversions.h"
 #include "base/version_resource.h"
 #include "base/file_version_info_from_block.h"
-#include "tests/child_process.h"
+#include "tests/test_files.h"
 #include "tools/version_resource/version_resource_writer.h"
 
 namespace {
