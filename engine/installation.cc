@@ -5,7 +5,6 @@
 #include "app/host_messages.h"
 #include "app/installed_version.h"
 #include "app/manifest.h"
-#include "app/startup_state.h"
 #include "base/file_path.h"
 #include "base/logging.h"
 #include "base/md5.h"
@@ -19,7 +18,6 @@
 namespace {
 
 constexpr int64_t kHostWaitRoundMs = 3000;
-constexpr char16_t kUnknownError[] = u"更新时发生未知错误";
 
 }  // namespace
 
@@ -50,14 +48,10 @@ void Installation::OnDownloadComplete(bool failed, const base::FilePath& package
                                       const PackageDigests& package) {
   if (failed) {
     NotifyHost(WM_HOST_UPDATE_FAILED);
-    if (!g_bCancelDownload && g_notify)
-      owner_->ShowMessage(kUnknownError);
+    owner_->OnInstallationEvent(InstallationEvent::kTransferFailed);
   } else if (!CheckPackageMD5(package)) {
     NotifyHost(WM_HOST_UPDATE_FAILED);
-    if (g_notify) {
-      owner_->ShowMessage(u"文件MD5校验失败，更新操作被终止!");
-      LOG(ERROR) << "文件MD5校验失败";
-    }
+    owner_->OnInstallationEvent(InstallationEvent::kDigestMismatch);
   } else {
     NotifyHost(WM_HOST_UPDATE_VERIFIED);
     InstallPackage(package_path);
@@ -66,7 +60,7 @@ void Installation::OnDownloadComplete(bool failed, const base::FilePath& package
 }
 
 bool Installation::CheckPackageMD5(const PackageDigests& package) {
-  owner_->SetStatusText(u"正在校验文件的MD5....");
+  owner_->OnInstallationEvent(InstallationEvent::kVerifying);
   if (package.md5.empty() || !base::MD5DigestMatches(package.md5, offer_.md5))
     return false;
   if (!offer_.sha256.empty() &&
@@ -83,11 +77,9 @@ bool Installation::CheckPackageMD5(const PackageDigests& package) {
 }
 
 void Installation::WaitForHostExit() {
-  // Asked whatever the notify setting: the update cannot go on while the
-  // host runs.
   base::WaitForProcessesToExit(
       host_exe_, base::TimeDelta::FromMilliseconds(kHostWaitRoundMs),
-      [this] { owner_->ShowMessage(u"Mirovue依旧在运行请手动关闭后更新"); });
+      [this] { owner_->OnInstallationEvent(InstallationEvent::kHostStillRunning); });
 }
 
 void Installation::InstallPackage(const base::FilePath& package) {
@@ -118,8 +110,7 @@ void Installation::InstallPackage(const base::FilePath& package) {
       LOG(ERROR) << "Update not committed: " << commit_error;
       NotifyHost(WM_HOST_UPDATE_FAILED);
     }
-    if (g_notify)
-      owner_->ShowMessage(kUnknownError);
+    owner_->OnInstallationEvent(InstallationEvent::kNotInstalled);
   }
   LaunchHost();
   if (installed)

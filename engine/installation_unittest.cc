@@ -35,22 +35,30 @@ namespace {
 namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 
-constexpr char16_t kStillRunning[] = u"Mirovue依旧在运行请手动关闭后更新";
-constexpr char16_t kDigestFailed[] = u"文件MD5校验失败，更新操作被终止!";
-constexpr char16_t kUnknownError[] = u"更新时发生未知错误";
-
-// Records what the installation asks of its owner, from any thread.
+// Records what the installation tells its owner, from any thread.
 class RecordingOwner : public InstallationDelegate {
  public:
-  void SetStatusText(const char16_t* text) override { Add(u"status:" + std::u16string(text)); }
+  void OnInstallationEvent(InstallationEvent event) override {
+    switch (event) {
+      case InstallationEvent::kVerifying:
+        return Add("verifying");
+      case InstallationEvent::kHostStillRunning:
+        return Add("host still running");
+      case InstallationEvent::kTransferFailed:
+        return Add("transfer failed");
+      case InstallationEvent::kDigestMismatch:
+        return Add("digest mismatch");
+      case InstallationEvent::kNotInstalled:
+        return Add("not installed");
+    }
+  }
   void SetProgressPosition(uint32_t position) override {
     std::lock_guard<std::mutex> hold(mutex_);
     positions_.push_back(position);
   }
-  void ShowMessage(const char16_t* text) override { Add(u"box:" + std::u16string(text)); }
-  void RequestClose() override { Add(u"close"); }
+  void RequestClose() override { Add("close"); }
 
-  std::vector<std::u16string> calls() const {
+  std::vector<std::string> calls() const {
     std::lock_guard<std::mutex> hold(mutex_);
     return calls_;
   }
@@ -62,12 +70,12 @@ class RecordingOwner : public InstallationDelegate {
   bool WaitForClose(milliseconds timeout) {
     std::unique_lock<std::mutex> hold(mutex_);
     return changed_.wait_for(hold, timeout, [this] {
-      return !calls_.empty() && calls_.back() == u"close";
+      return !calls_.empty() && calls_.back() == "close";
     });
   }
 
  private:
-  void Add(const std::u16string& call) {
+  void Add(const std::string& call) {
     std::lock_guard<std::mutex> hold(mutex_);
     calls_.push_back(call);
     changed_.notify_all();
@@ -75,7 +83,7 @@ class RecordingOwner : public InstallationDelegate {
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;
-  std::vector<std::u16string> calls_;  // guarded by mutex_
+  std::vector<std::string> calls_;  // guarded by mutex_
   std::vector<uint32_t> positions_;    // guarded by mutex_
 };
 
@@ -167,8 +175,7 @@ TEST_F(InstallationTest, VerifiedPackageIsExtractedAndTheHostStartedAgain) {
   EXPECT_EQ((std::vector<uint32_t>{1126}), host.MessagesSettled(1));
   // The host was still running at the first look, three seconds after 1126:
   // the user was asked once.
-  EXPECT_EQ((std::vector<std::u16string>{u"status:正在校验文件的MD5....",
-                                         u"box:" + std::u16string(kStillRunning), u"close"}),
+  EXPECT_EQ((std::vector<std::string>{"verifying", "host still running", "close"}),
             owner_.calls());
   EXPECT_EQ("new readme\n", test::ReadFileOrEmpty(Installed("readme.txt")));
   EXPECT_EQ("a", test::ReadFileOrEmpty(Installed("plugins/a.dll")));
@@ -178,48 +185,27 @@ TEST_F(InstallationTest, VerifiedPackageIsExtractedAndTheHostStartedAgain) {
 
 TEST_F(InstallationTest, DigestMismatchChangesNothingAndTellsTheHost) {
   std::string package = WritePackage({{"readme.txt", "new readme\n"}});
-  for (bool notify : {true, false}) {
-    SCOPED_TRACE(notify);
-    g_notify = notify;
-    RecordingOwner owner;
-    test::HostLog host;
-    ASSERT_TRUE(host.Start(DEMO_HOST_BINARY));
-    g_hostWindow = host.hwnd();
+  test::HostLog host;
+  ASSERT_TRUE(host.Start(DEMO_HOST_BINARY));
+  g_hostWindow = host.hwnd();
 
-    Installation(&owner, Offer("00000000000000000000000000000000"), install_.path(),
-                 u"Mirovue.exe", u"-launch")
-        .OnDownloadComplete(false, base::FilePath::FromSystemPath(package), DigestsOf(package));
+  MakeInstallation("00000000000000000000000000000000")
+      .OnDownloadComplete(false, base::FilePath::FromSystemPath(package), DigestsOf(package));
 
-    EXPECT_EQ((std::vector<uint32_t>{1127}), host.MessagesSettled(1));
-    std::vector<std::u16string> expected = {u"status:正在校验文件的MD5...."};
-    if (notify)
-      expected.push_back(u"box:" + std::u16string(kDigestFailed));
-    expected.push_back(u"close");
-    EXPECT_EQ(expected, owner.calls());
-    EXPECT_EQ("old readme\n", test::ReadFileOrEmpty(Installed("readme.txt")));
-  }
+  EXPECT_EQ((std::vector<uint32_t>{1127}), host.MessagesSettled(1));
+  EXPECT_EQ((std::vector<std::string>{"verifying", "digest mismatch", "close"}), owner_.calls());
+  EXPECT_EQ("old readme\n", test::ReadFileOrEmpty(Installed("readme.txt")));
   EXPECT_FALSE(fs::exists(Installed("host.log")));
 }
 
-TEST_F(InstallationTest, FailedTransferBoxOnlyWhenNotCancelledAndWanted) {
-  struct Case {
-    bool cancelled;
-    bool notify;
-    bool box;
-  } cases[] = {{false, true, true}, {true, true, false}, {false, false, false}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "cancelled " << c.cancelled << " notify " << c.notify);
-    g_bCancelDownload = c.cancelled;
-    g_notify = c.notify;
-    RecordingOwner owner;
-    Installation(&owner, Offer(""), install_.path(), u"Mirovue.exe", u"-launch")
-        .OnDownloadComplete(true, base::FilePath::FromSystemPath(Scratch("absent.bak")), PackageDigests());
-    std::vector<std::u16string> expected;
-    if (c.box)
-      expected.push_back(u"box:" + std::u16string(kUnknownError));
-    expected.push_back(u"close");
-    EXPECT_EQ(expected, owner.calls());
-  }
+TEST_F(InstallationTest, AFailedTransferIsToldAndCloses) {
+  test::HostLog host;
+  ASSERT_TRUE(host.Start(DEMO_HOST_BINARY));
+  g_hostWindow = host.hwnd();
+  MakeInstallation("").OnDownloadComplete(
+      true, base::FilePath::FromSystemPath(Scratch("absent.bak")), PackageDigests());
+  EXPECT_EQ((std::vector<uint32_t>{1127}), host.MessagesSettled(1));
+  EXPECT_EQ((std::vector<std::string>{"transfer failed", "close"}), owner_.calls());
 }
 
 TEST_F(InstallationTest, NoPackageFileFailsTheDigest) {
@@ -270,9 +256,8 @@ TEST_F(InstallationTest, RefusedPackageIsToldAndStartsTheHostOnTheOldFiles) {
   EXPECT_EQ((std::vector<uint32_t>{1126, 1127}), host.MessagesSettled(2));
   EXPECT_EQ("start -launch", RelaunchLine());
   EXPECT_EQ("old readme\n", test::ReadFileOrEmpty(Installed("readme.txt")));
-  EXPECT_EQ((std::vector<std::u16string>{u"status:正在校验文件的MD5....",
-                                         u"box:" + std::u16string(kStillRunning),
-                                         u"box:" + std::u16string(kUnknownError), u"close"}),
+  EXPECT_EQ((std::vector<std::string>{"verifying", "host still running", "not installed",
+                                      "close"}),
             owner_.calls());
   EXPECT_NE(std::string::npos, test::ReadFileOrEmpty(Scratch("debug.log")).find(":ERROR:"));
   EXPECT_EQ((std::vector<std::string>{"Mirovue.exe", "host.log", "readme.txt"}), InstalledNames());

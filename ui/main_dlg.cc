@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/http_transfer.h"
+#include "app/startup_state.h"
 #include "base/file_path.h"
 #include "base/logging.h"
 #include "base/sys_string_conversions.h"
@@ -19,6 +20,7 @@ namespace {
 // code page; a text that does not fit is left empty rather than cut.
 constexpr size_t kBalloonBufferBytes = 260;
 constexpr UINT kBalloonTimeoutMs = 3000;
+constexpr char16_t kUnknownError[] = u"更新时发生未知错误";
 
 std::u16string BalloonText(const std::string& version) {
   std::string text = base::WideToAnsi(u"发现新的版本:") + version +
@@ -137,8 +139,32 @@ void CMainDlg::OnOkCancel(WORD id) {
   PostQuitMessage(id);
 }
 
-void CMainDlg::SetStatusText(const char16_t* text) {
-  SetDlgItemTextW(m_workerTarget, IDC_STATUS, AsWCHAR(text));
+void CMainDlg::OnInstallationEvent(InstallationEvent event) {
+  switch (event) {
+    case InstallationEvent::kVerifying:
+      SetDlgItemTextW(m_workerTarget, IDC_STATUS, AsWCHAR(u"正在校验文件的MD5...."));
+      return;
+    case InstallationEvent::kHostStillRunning:
+      // Asked whatever the notify setting: the update cannot go on while
+      // the host runs.
+      ShowMessage(u"Mirovue依旧在运行请手动关闭后更新");
+      return;
+    case InstallationEvent::kTransferFailed:
+      // A transfer that the user cancelled needs no box to say so.
+      if (g_notify && !g_bCancelDownload)
+        ShowMessage(kUnknownError);
+      return;
+    case InstallationEvent::kDigestMismatch:
+      if (g_notify) {
+        ShowMessage(u"文件MD5校验失败，更新操作被终止!");
+        LOG(ERROR) << "文件MD5校验失败";
+      }
+      return;
+    case InstallationEvent::kNotInstalled:
+      if (g_notify)
+        ShowMessage(kUnknownError);
+      return;
+  }
 }
 
 void CMainDlg::SetProgressPosition(uint32_t position) {

@@ -67,11 +67,11 @@ class CMainDlg : public CDialogImpl<CMainDlg>,
 
   bool trayIconAdded() const { return m_trayIconAdded; }
 
-  // InstallationDelegate, on the worker thread.
-  void SetStatusText(const char16_t* text) override;
+  // InstallationDelegate, on the worker thread: each event in the words
+  // the user reads, in the status line or in a message box owned by the
+  // dialog, which the calling thread waits for.
+  void OnInstallationEvent(InstallationEvent event) override;
   void SetProgressPosition(uint32_t position) override;
-  // Shows a message box owned by the dialog; the calling thread waits.
-  void ShowMessage(const char16_t* text) override;
   void RequestClose() override;
 
   const UpdateInfo m_manifest;
@@ -83,6 +83,9 @@ class CMainDlg : public CDialogImpl<CMainDlg>,
 
  private:
   LRESULT OnInitDialog();
+  // A message box with the update caption, owned by the dialog; returns
+  // when it is answered.
+  void ShowMessage(const char16_t* text);
   void OnTrayIcon(WPARAM wparam, LPARAM lparam);
   void OnOkCancel(WORD id);
 

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -303,40 +304,44 @@ TEST_F(MainDlgTest, OutsideCloseDuringTransferFailsWithoutBox) {
   EXPECT_TRUE(desktop_.MessageBoxes().empty());
 }
 
+// The dialog puts what the installation tells into the user's words: a
+// failure is a box, when the notify setting allows one.
 TEST_F(MainDlgTest, FailureBoxesFollowTheNotifySetting) {
-  ServePackage("not the package");  // digest mismatch
-  for (bool notify : {true, false}) {
-    SCOPED_TRACE(notify);
-    TestDesktop desktop;
-    desktop.SetAutomaticAnswer(IDOK);
-    g_notify = notify;
-    test::HostLog host;
-    StartHost(&host);
-    DialogRun run;
-    run.Start();
-    EXPECT_EQ(2, run.Finish());
-    EXPECT_EQ(std::vector<uint32_t>{1127}, host.MessagesSettled(1));
-    std::vector<TestDesktop::PromptView> boxes = desktop.MessageBoxes();
-    ASSERT_EQ(notify ? 1u : 0u, boxes.size());
-    if (notify) {
-      EXPECT_EQ(u"更新提示", boxes[0].caption);
-      EXPECT_EQ(u"文件MD5校验失败，更新操作被终止!", boxes[0].text);
+  test::HttpResponse broken;
+  broken.body = std::string(100000, 'p');
+  broken.cut_after = 1000;
+  broken.drop_at_cut = true;
+  const struct {
+    const char* what;
+    std::function<void()> serve;
+    const char16_t* box;
+  } kFailures[] = {
+      {"digest mismatch", [this] { ServePackage("not the package"); },
+       u"文件MD5校验失败，更新操作被终止!"},
+      {"broken transfer", [&] { server_.SetResponse("/package.zip", broken); },
+       u"更新时发生未知错误"},
+  };
+  for (const auto& failure : kFailures) {
+    failure.serve();
+    for (bool notify : {true, false}) {
+      SCOPED_TRACE(testing::Message() << failure.what << ", notify " << notify);
+      TestDesktop desktop;
+      desktop.SetAutomaticAnswer(IDOK);
+      g_notify = notify;
+      test::HostLog host;
+      StartHost(&host);
+      DialogRun run;
+      run.Start();
+      EXPECT_EQ(2, run.Finish());
+      EXPECT_EQ(std::vector<uint32_t>{1127}, host.MessagesSettled(1));
+      std::vector<TestDesktop::PromptView> boxes = desktop.MessageBoxes();
+      ASSERT_EQ(notify ? 1u : 0u, boxes.size());
+      if (notify) {
+        EXPECT_EQ(u"更新提示", boxes[0].caption);
+        EXPECT_EQ(failure.box, boxes[0].text);
+      }
     }
   }
-}
-
-TEST_F(MainDlgTest, BrokenTransferShowsTheUnknownErrorBox) {
-  test::HttpResponse cut;
-  cut.body = std::string(100000, 'p');
-  cut.cut_after = 1000;
-  cut.drop_at_cut = true;
-  server_.SetResponse("/package.zip", cut);
-  desktop_.SetAutomaticAnswer(IDOK);
-  run_.Start();
-  EXPECT_EQ(2, run_.Finish());
-  std::vector<TestDesktop::PromptView> boxes = desktop_.MessageBoxes();
-  ASSERT_EQ(1u, boxes.size());
-  EXPECT_EQ(u"更新时发生未知错误", boxes[0].text);
 }
 
 TEST_F(MainDlgTest, VerifiedBeforeTheWaitAndCloseDoesNotStopTheSequence) {
