@@ -29,6 +29,15 @@ void WriteFile(const fs::path& path, const std::string& content) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
 }
 
+std::string WinePath(const std::string& path) {
+  std::string result = "Z:" + path;
+  for (char& c : result) {
+    if (c == '/')
+      c = '\\';
+  }
+  return result;
+}
+
 Files FileContents(const fs::path& root, const std::set<std::string>& left_out) {
   Files files;
   for (const auto& entry : fs::recursive_directory_iterator(root)) {

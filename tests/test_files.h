@@ -19,6 +19,10 @@ std::string ReadFileOrEmpty(const std::filesystem::path& path);
 // Writes |content| to |path|, making the directories on the way.
 void WriteFile(const std::filesystem::path& path, const std::string& content);
 
+// The name a Windows program under Wine gives a Linux path: the Z: drive is
+// the root directory.
+std::string WinePath(const std::string& path);
+
 // By path relative to the root of the tree.
 using Files = std::map<std::string, std::string>;
 

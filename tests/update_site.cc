@@ -14,6 +14,13 @@ HttpResponse Page(const std::string& body, int status, const std::string& type) 
   return response;
 }
 
+HttpResponse PackageFile(const std::string& archive) {
+  HttpResponse response;
+  response.content_type = "application/zip";
+  response.body_file = archive;
+  return response;
+}
+
 std::string Manifest(const std::string& version, const std::string& file_url,
                      const std::string& md5) {
   return "<update><version>" + version + "</version><md5>" + md5 +

@@ -11,6 +11,10 @@ namespace test {
 HttpResponse Page(const std::string& body, int status = 200,
                   const std::string& type = "text/xml");
 
+// The package at |archive|, sent straight from the file, never held in
+// memory.
+HttpResponse PackageFile(const std::string& archive);
+
 // A manifest offering |version| of the package at |file_url| with |md5|.
 std::string Manifest(const std::string& version, const std::string& file_url,
                      const std::string& md5 = "0123456789abcdef0123456789abcdef");

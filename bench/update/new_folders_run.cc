@@ -43,16 +43,6 @@ std::vector<zip::TestEntry> SmallFilesInFolders() {
   return entries;
 }
 
-// The Wine name of a Linux path: the Z: drive is the root directory.
-std::string WinePath(const std::string& path) {
-  std::string result = "Z:" + path;
-  for (char& c : result) {
-    if (c == '/')
-      c = '\\';
-  }
-  return result;
-}
-
 // Starts |program| of |build| with |args|, under Wine for the Windows build.
 bool StartProgram(const BuildUnderTest& build, const std::string& program,
                   std::vector<std::string> args, const std::string& directory,
@@ -89,10 +79,7 @@ bool MeasureNewFoldersRun(const BuildUnderTest& build, NewFoldersTimes* times) {
   test::HttpTestServer server;
   if (!server.Start())
     return false;
-  test::HttpResponse package;
-  package.content_type = "application/zip";
-  package.body_file = archive;
-  server.SetResponse("/package.zip", package);
+  server.SetResponse("/package.zip", test::PackageFile(archive));
   server.SetResponse("/update.xml", test::Page(test::Manifest("9.0", server.Url("/package.zip"),
                                                               test::Md5sum(archive))));
   const std::string install = work.path() + "/install";
@@ -106,7 +93,7 @@ bool MeasureNewFoldersRun(const BuildUnderTest& build, NewFoldersTimes* times) {
   // starts in the installation.
   const std::string first_log = work.path() + "/first-host.log";
   std::vector<std::string> host_args = {"--exit-on=1126", "--exit-delay-ms=1000",
-                                        "--log=" + (build.under_wine ? WinePath(first_log)
+                                        "--log=" + (build.under_wine ? test::WinePath(first_log)
                                                                      : first_log)};
   if (!build.under_wine)
     host_args.push_back("--hwnd=" + std::to_string(kLinuxHostWindow));

@@ -280,10 +280,7 @@ bool Measure(Launcher* launcher, const std::vector<zip::TestEntry>& entries, boo
   test::HttpTestServer server;
   if (!server.Start())
     return false;
-  test::HttpResponse package;
-  package.content_type = "application/zip";
-  package.body_file = archive;
-  server.SetResponse("/package.zip", package);
+  server.SetResponse("/package.zip", test::PackageFile(archive));
   test::HttpResponse manifest;
   manifest.body = test::Signed(
       test::Manifest(test::OfferOf("9.0", server.Url("/package.zip"), archive)),

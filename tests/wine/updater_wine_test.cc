@@ -43,16 +43,6 @@ std::string Setting(const char* name) {
   return value ? value : "";
 }
 
-// The Wine path of a Linux path: the Z: drive is the root directory.
-std::string WinePath(const std::string& path) {
-  std::string result = "Z:" + path;
-  for (char& c : result) {
-    if (c == '/')
-      c = '\\';
-  }
-  return result;
-}
-
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
