@@ -2,10 +2,8 @@
 
 #include <curl/curl.h>
 
-#include "base/file_path.h"
-#include "base/file_util.h"
-
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <type_traits>
 
@@ -53,20 +51,127 @@ bool SetCommonOptions(CURL* curl, const std::string& url) {
          curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects) == CURLE_OK;
 }
 
-// The caller's progress report, and the cancel check that libcurl's idle
-// progress calls (about one a second) give a stalled transfer.
-struct ProgressRelay {
-  DownloadProgressFunction progress;
-  void* data;
+// Owns a list of extra request headers.
+class ScopedHeaderList {
+ public:
+  ScopedHeaderList() = default;
+  ~ScopedHeaderList() { curl_slist_free_all(list_); }
+  ScopedHeaderList(const ScopedHeaderList&) = delete;
+  ScopedHeaderList& operator=(const ScopedHeaderList&) = delete;
+  // False when the list could not grow.
+  bool Add(const std::string& header) {
+    curl_slist* longer = curl_slist_append(list_, header.c_str());
+    if (!longer)
+      return false;
+    list_ = longer;
+    return true;
+  }
+  curl_slist* get() const { return list_; }
+
+ private:
+  curl_slist* list_ = nullptr;
 };
 
-int RelayProgress(void* relay_data, curl_off_t total_to_download,
-                  curl_off_t downloaded_now, curl_off_t total_to_upload,
-                  curl_off_t uploaded_now) {
-  ProgressRelay* relay = static_cast<ProgressRelay*>(relay_data);
-  relay->progress(relay->data, total_to_download, downloaded_now,
-                  total_to_upload, uploaded_now);
+// What the callbacks of one package request share.
+struct PackageRequestState {
+  CURL* curl;
+  PackageReceiver* receiver;
+  ResponseHead* head;
+  bool body_begun = false;
+  bool declined = false;
+};
+
+std::string Trimmed(const char* data, size_t size) {
+  size_t begin = 0;
+  while (begin < size && isspace(static_cast<unsigned char>(data[begin])))
+    ++begin;
+  while (size > begin && isspace(static_cast<unsigned char>(data[size - 1])))
+    --size;
+  return std::string(data + begin, size - begin);
+}
+
+// libcurl header callback of a package request: keeps the fields the
+// download judges by. Each status line starts a new response (after a
+// proxy's or an interim one), whose fields replace the earlier ones.
+size_t CollectHeader(char* data, size_t size, size_t count, void* state_data) {
+  const size_t bytes = size * count;
+  ResponseHead* head = static_cast<PackageRequestState*>(state_data)->head;
+  const std::string line = Trimmed(data, bytes);
+  if (line.compare(0, 5, "HTTP/") == 0) {
+    *head = ResponseHead();
+    return bytes;
+  }
+  const size_t colon = line.find(':');
+  if (colon == std::string::npos)
+    return bytes;
+  std::string name = line.substr(0, colon);
+  for (char& c : name)
+    c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  const std::string value = Trimmed(line.data() + colon + 1, line.size() - colon - 1);
+  if (name == "etag")
+    head->etag = value;
+  else if (name == "last-modified")
+    head->last_modified = value;
+  else if (name == "content-range")
+    head->content_range = value;
+  else if (name == "retry-after")
+    head->retry_after = value;
+  return bytes;
+}
+
+// The status and the announced length of the response that has come.
+void ReadStatus(CURL* curl, ResponseHead* head) {
+  long status = 0;
+  if (curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK)
+    head->status = status;
+  curl_off_t length = -1;
+  if (curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK)
+    head->content_length = length;
+}
+
+// libcurl write callback of a package request.
+size_t ReceivePackageBody(char* data, size_t size, size_t count, void* state_data) {
+  if (g_bCancelDownload.load(std::memory_order_relaxed))
+    return kAbortTransfer;
+  PackageRequestState* state = static_cast<PackageRequestState*>(state_data);
+  if (!state->body_begun) {
+    state->body_begun = true;
+    ReadStatus(state->curl, state->head);
+    if (!state->receiver->BeginBody(*state->head)) {
+      state->declined = true;
+      return kAbortTransfer;
+    }
+  }
+  const size_t bytes = size * count;
+  return state->receiver->ReceiveBody(data, bytes) ? bytes : kAbortTransfer;
+}
+
+// The receiver's progress report, and the cancel check that libcurl's idle
+// progress calls (about one a second) give a stalled transfer.
+int RelayProgress(void* state_data, curl_off_t total_to_download, curl_off_t downloaded_now,
+                  curl_off_t, curl_off_t) {
+  static_cast<PackageRequestState*>(state_data)
+      ->receiver->ReportProgress(total_to_download, downloaded_now);
   return g_bCancelDownload.load(std::memory_order_relaxed) ? 1 : 0;
+}
+
+// How a request ended, by libcurl's result. A server that cannot be reached
+// at all is no break: there is nothing to resume.
+RequestEnd EndOf(CURLcode result) {
+  switch (result) {
+    case CURLE_OK:
+      return RequestEnd::kComplete;
+    case CURLE_PARTIAL_FILE:
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_HTTP2:
+    case CURLE_HTTP2_STREAM:
+      return RequestEnd::kBroken;
+    default:
+      return RequestEnd::kFailed;
+  }
 }
 
 }  // namespace
@@ -96,42 +201,6 @@ bool FetchToString(const std::string& url, std::string* body) {
   return result == CURLE_OK && !body->empty();
 }
 
-size_t WriteToPackageFile(char* data, size_t size, size_t count, void* sink_data) {
-  if (g_bCancelDownload.load(std::memory_order_relaxed))
-    return kAbortTransfer;
-  PackageSink* sink = static_cast<PackageSink*>(sink_data);
-  // A server that sends more than the package may hold is cut off at once.
-  const size_t bytes = size * count;
-  if (bytes > sink->max_bytes - sink->length)
-    return kAbortTransfer;
-  if (!sink->stream) {
-    sink->stream = base::OpenFile(sink->path, "wb").release();
-    if (!sink->stream) {
-      sink->not_creatable = true;
-      return kAbortTransfer;
-    }
-    sink->created = true;
-  }
-  size_t written = fwrite(data, size, count, sink->stream);
-  base::MD5Update(&sink->md5, data, written * size);
-  sink->sha256.Update(data, written * size);
-  sink->length += written * size;
-  return written;
-}
-
-PackageDigests FinishPackageDigests(PackageSink* sink) {
-  PackageDigests digests;
-  base::MD5Digest md5;
-  base::MD5Final(&md5, &sink->md5);
-  const std::string sha256 = sink->sha256.Finish();
-  if (!sink->created)
-    return digests;
-  digests.md5 = base::MD5DigestToBase16(md5);
-  digests.sha256 = sha256;
-  digests.length = sink->length;
-  return digests;
-}
-
 uint32_t DownloadProgressPosition(double total, double now) {
   double percent = now / total * 100;
   // An unknown total gives no number (or an infinite one): position 0.
@@ -140,33 +209,47 @@ uint32_t DownloadProgressPosition(double total, double now) {
   return static_cast<uint32_t>(static_cast<int64_t>(percent));
 }
 
-PackageTransferResult TransferPackage(const std::string& url, PackageSink* sink,
-                                      DownloadProgressFunction progress,
-                                      void* progress_data) {
-  g_bCancelDownload.store(false, std::memory_order_relaxed);
+RequestEnd RequestPackage(const PackageRequest& request, PackageReceiver* receiver,
+                          ResponseHead* head, std::string* error) {
+  *head = ResponseHead();
+  error->clear();
   ScopedCurlHandle curl;
   if (!curl.get())
-    return PackageTransferResult::kNoHandle;
-  ProgressRelay relay = {progress, progress_data};
+    return RequestEnd::kNoHandle;
+  PackageRequestState state = {curl.get(), receiver, head};
+  ScopedHeaderList headers;
+  char error_text[CURL_ERROR_SIZE] = "";
   CURLcode result = CURLE_FAILED_INIT;
-  if (SetCommonOptions(curl.get(), url) &&
-      curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, WriteToPackageFile) == CURLE_OK &&
-      curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, sink) == CURLE_OK &&
+  const bool ranged = request.offset > 0;
+  // A range is asked for on condition only, so that a package that changed
+  // on the server comes whole instead of spliced onto the old one.
+  if (SetCommonOptions(curl.get(), request.url) &&
+      curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, error_text) == CURLE_OK &&
+      curl_easy_setopt(curl.get(), CURLOPT_HEADERFUNCTION, CollectHeader) == CURLE_OK &&
+      curl_easy_setopt(curl.get(), CURLOPT_HEADERDATA, &state) == CURLE_OK &&
+      curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, ReceivePackageBody) == CURLE_OK &&
+      curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &state) == CURLE_OK &&
       curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L) == CURLE_OK &&
       curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, RelayProgress) == CURLE_OK &&
-      curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, &relay) == CURLE_OK &&
-      (sink->max_bytes == kNoPackageLimit ||
+      curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, &state) == CURLE_OK &&
+      (request.max_bytes == kNoPackageLimit ||
        curl_easy_setopt(curl.get(), CURLOPT_MAXFILESIZE_LARGE,
-                        static_cast<curl_off_t>(std::min<uint64_t>(sink->max_bytes, INT64_MAX))) ==
-           CURLE_OK)) {
+                        static_cast<curl_off_t>(std::min<uint64_t>(request.max_bytes,
+                                                                   INT64_MAX))) == CURLE_OK) &&
+      (!ranged ||
+       (curl_easy_setopt(curl.get(), CURLOPT_RANGE,
+                         (std::to_string(request.offset) + "-").c_str()) == CURLE_OK &&
+        headers.Add("If-Range: " + request.if_range) &&
+        curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headers.get()) == CURLE_OK))) {
     result = curl_easy_perform(curl.get());
   }
-  if (sink->stream) {
-    // A failed flush on close loses data: that is a failed transfer too.
-    if (fclose(sink->stream) != 0 && result == CURLE_OK)
-      result = CURLE_WRITE_ERROR;
-    sink->stream = nullptr;
-  }
-  return result == CURLE_OK ? PackageTransferResult::kCompleted
-                            : PackageTransferResult::kFailed;
+  if (!state.body_begun)
+    ReadStatus(curl.get(), head);
+  if (state.declined)
+    return RequestEnd::kDeclined;
+  if (g_bCancelDownload.load(std::memory_order_relaxed) && result != CURLE_OK)
+    return RequestEnd::kCancelled;
+  if (result != CURLE_OK)
+    *error = error_text[0] ? error_text : curl_easy_strerror(result);
+  return EndOf(result);
 }

@@ -1,24 +1,19 @@
-// The updater's two HTTP transfers, each one blocking call with a fresh
-// libcurl handle: the manifest fetched into memory (main thread) and the
-// package written to a file with progress reports (worker thread). libcurl's
-// global initialisation is the entry sequence's.
+// The updater's HTTP requests, each one blocking call with a fresh libcurl
+// handle: the manifest fetched into memory (main thread), and requests for
+// the package whose bodies go to a receiver with progress reports (worker
+// thread). libcurl's global initialisation is the entry sequence's.
 #ifndef APP_HTTP_TRANSFER_H_
 #define APP_HTTP_TRANSFER_H_
 
 #include <stddef.h>
 #include <stdint.h>
-#include <stdio.h>
 
 #include <atomic>
 #include <string>
 
-#include "base/file_path.h"
-#include "base/md5.h"
-#include "base/sha256.h"
-
-// Set by the dialog's close command to end a package transfer early; cleared
-// when a package transfer starts. Written on the UI thread, read by the
-// transfer's callbacks on the worker thread.
+// Set by the dialog's close command to end the package download early;
+// cleared when the download starts. Written on the UI thread, read on the
+// worker thread.
 extern std::atomic<bool> g_bCancelDownload;
 
 // The largest manifest body fetched; a real one is a few hundred bytes.
@@ -36,72 +31,69 @@ bool FetchToString(const std::string& url, std::string* body);
 // longer than kMaxManifestBytes.
 size_t AppendToString(char* data, size_t size, size_t count, void* body);
 
-// A package transfer with no limit on its length.
+// A package request with no limit on the body's length.
 constexpr uint64_t kNoPackageLimit = UINT64_MAX;
 
-// Where a package transfer writes: the file is created at the first chunk,
-// so a transfer without body data leaves no file behind. The digests and
-// the length follow what is written, so the package need not be read again
-// to verify it. One transfer, on one thread.
-struct PackageSink {
-  // The transfer fails as soon as the package would grow past |max_bytes|.
-  PackageSink(const base::FilePath& path, uint64_t max_bytes) : path(path), max_bytes(max_bytes) {
-    base::MD5Init(&md5);
-  }
-
-  // Opened by its UTF-16 path, as every other file is: a temporary folder
-  // whose name the ANSI code page cannot hold works like any other.
-  const base::FilePath path;
-  const uint64_t max_bytes;
-  FILE* stream = nullptr;  // null until the first chunk
-  bool created = false;    // the file was created
-  bool not_creatable = false;  // the file could not be created
-  uint64_t length = 0;     // bytes written
-  base::MD5Context md5;    // of the bytes written
-  base::Sha256 sha256;     // of the bytes written
+// The head of the response to a package request, as far as the download
+// needs it: header values without the blanks around them, empty when
+// absent.
+struct ResponseHead {
+  long status = 0;              // 0 until a response has come
+  int64_t content_length = -1;  // of this body; -1 when not announced
+  std::string etag;
+  std::string last_modified;
+  std::string content_range;
+  std::string retry_after;
 };
 
-// What a package transfer wrote: its digests as lower-case hexadecimal
-// text, empty when it created no file (or the system could not hash), and
-// its length.
-struct PackageDigests {
-  std::string md5;
-  std::string sha256;
-  uint64_t length = 0;
+// Takes what a package request receives, on the thread that makes it.
+class PackageReceiver {
+ public:
+  virtual ~PackageReceiver() = default;
+  // The response's head has come and its body is next; false declines the
+  // body, which ends the request.
+  virtual bool BeginBody(const ResponseHead& head) = 0;
+  // The next piece of the body; false ends the request.
+  virtual bool ReceiveBody(const char* data, size_t size) = 0;
+  // |now| bytes of this response's body have come, of |total| announced (0
+  // while that is not known). Called about once a second while nothing
+  // arrives.
+  virtual void ReportProgress(int64_t total, int64_t now) = 0;
 };
 
-// The digests of what |sink| wrote; call once, after the transfer.
-PackageDigests FinishPackageDigests(PackageSink* sink);
+struct PackageRequest {
+  std::string url;
+  // When not 0, the body is asked for from this byte on ("Range: bytes=N-")
+  // on condition that the package is still the one |if_range| names (an
+  // ETag or a Last-Modified date).
+  uint64_t offset = 0;
+  std::string if_range;
+  // A response that announces a longer body is refused at once.
+  uint64_t max_bytes = kNoPackageLimit;
+};
 
-// libcurl write callback of the package transfer; returns the items written,
-// or all bits set to end the transfer (cancelled, file not creatable, past
-// the sink's limit).
-size_t WriteToPackageFile(char* data, size_t size, size_t count, void* sink);
+enum class RequestEnd {
+  kNoHandle,   // no transfer handle: nothing was tried
+  kComplete,   // the whole response came, whatever its status
+  kBroken,     // the connection broke or was closed early, brought fewer
+               // body bytes than announced, or brought less than a byte a
+               // second for a minute
+  kDeclined,   // the receiver declined the body
+  kCancelled,  // the cancel flag was set
+  kFailed,     // anything else: no server could be reached, the receiver
+               // could not take a piece, a body announced longer than the
+               // limit, a TLS failure, an address that cannot be used
+};
+
+// Makes |request| without following redirects, handing the body to
+// |receiver|. |head| holds the head of the response, when one came;
+// |error| says what went wrong when the request did not end kComplete. The
+// cancel flag ends the request within a second, even while nothing arrives.
+RequestEnd RequestPackage(const PackageRequest& request, PackageReceiver* receiver,
+                          ResponseHead* head, std::string* error);
 
 // The progress-bar position for |now| of |total| bytes: a whole percentage
 // truncated toward zero, 0 while the total is unknown.
 uint32_t DownloadProgressPosition(double total, double now);
-
-// Receives progress reports of a package transfer, on the worker thread.
-// Returns 0; progress never ends a transfer.
-using DownloadProgressFunction = int (*)(void* data, int64_t total_to_download,
-                                         int64_t downloaded_now,
-                                         int64_t total_to_upload,
-                                         int64_t uploaded_now);
-
-enum class PackageTransferResult {
-  kNoHandle,   // no transfer handle: nothing was tried, nothing follows
-  kFailed,     // the transfer did not end with success
-  kCompleted,  // the transfer ended with success (any HTTP status)
-};
-
-// Downloads |url| into |sink| without following redirects, clearing the
-// cancel flag first; closes the sink's file when it was opened. A transfer
-// that receives less than a byte a second for a minute fails, and so does
-// one whose cancel flag is set, within a second even while nothing arrives,
-// and one that announces or sends more than the sink's limit.
-PackageTransferResult TransferPackage(const std::string& url, PackageSink* sink,
-                                      DownloadProgressFunction progress,
-                                      void* progress_data);
 
 #endif  // APP_HTTP_TRANSFER_H_

@@ -2,8 +2,6 @@
 
 #include <curl/curl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <string>
@@ -16,36 +14,68 @@
 
 namespace {
 
+// Takes a package request's body into memory, and can decline it or fail
+// to take a piece.
+class BodyRecorder : public PackageReceiver {
+ public:
+  bool BeginBody(const ResponseHead& head) override {
+    heads.push_back(head);
+    return !decline;
+  }
+  bool ReceiveBody(const char* data, size_t size) override {
+    if (body.size() + size > take_at_most)
+      return false;
+    body.append(data, size);
+    if (cancel_at_first_piece)
+      g_bCancelDownload = true;
+    return true;
+  }
+  void ReportProgress(int64_t total, int64_t now) override {
+    totals.push_back(total);
+    nows.push_back(now);
+  }
+
+  bool decline = false;
+  bool cancel_at_first_piece = false;
+  size_t take_at_most = SIZE_MAX;
+  std::vector<ResponseHead> heads;  // one per BeginBody
+  std::string body;
+  std::vector<int64_t> totals;
+  std::vector<int64_t> nows;
+};
+
 class HttpTransferTest : public testing::Test {
  protected:
   static void SetUpTestSuite() { curl_global_init(CURL_GLOBAL_ALL); }
 
-  void SetUp() override { ASSERT_TRUE(server_.Start()); }
-
-  std::string PackagePath() const { return dir_.path() + "/download.bak"; }
-
-  PackageTransferResult Transfer(const std::string& path,
-                                 DownloadProgressFunction progress = nullptr,
-                                 void* progress_data = nullptr,
-                                 uint64_t max_bytes = kNoPackageLimit) {
-    PackageSink sink(base::FilePath::FromSystemPath(PackagePath()), max_bytes);
-    PackageTransferResult result = TransferPackage(
-        server_.Url(path), &sink, progress ? progress : IgnoreProgress, progress_data);
-    digests_ = FinishPackageDigests(&sink);
-    return result;
+  void SetUp() override {
+    ASSERT_TRUE(server_.Start());
+    g_bCancelDownload = false;
   }
 
-  static int IgnoreProgress(void*, int64_t, int64_t, int64_t, int64_t) { return 0; }
-
-  bool PackageExists() const {
-    struct stat info;
-    return stat(PackagePath().c_str(), &info) == 0;
+  // Requests |path| from the test server into recorder_; head_ and error_
+  // hold what the request said.
+  RequestEnd Request(const std::string& path, uint64_t offset = 0,
+                     const std::string& if_range = std::string(),
+                     uint64_t max_bytes = kNoPackageLimit) {
+    return RequestUrl(server_.Url(path), offset, if_range, max_bytes);
+  }
+  RequestEnd RequestUrl(const std::string& url, uint64_t offset = 0,
+                        const std::string& if_range = std::string(),
+                        uint64_t max_bytes = kNoPackageLimit) {
+    recorder_ = BodyRecorder();
+    PackageRequest request;
+    request.url = url;
+    request.offset = offset;
+    request.if_range = if_range;
+    request.max_bytes = max_bytes;
+    return RequestPackage(request, &recorder_, &head_, &error_);
   }
 
   test::HttpTestServer server_;
-  test::ScopedTempDir dir_;
-  // What the last transfer's sink reported.
-  PackageDigests digests_;
+  BodyRecorder recorder_;
+  ResponseHead head_;
+  std::string error_;
 };
 
 test::HttpResponse Body(const std::string& body, int status = 200) {
@@ -152,112 +182,120 @@ TEST_F(HttpTransferTest, FetchFailsWhenConnectionDropsMidBody) {
   EXPECT_FALSE(FetchToString(server_.Url("/cut.xml"), &body));
 }
 
-TEST_F(HttpTransferTest, PackageIsWrittenByteForByte) {
+TEST_F(HttpTransferTest, PackageBodyComesByteForByte) {
   std::string data = Pattern(3 * 1024 * 1024 + 17);
   server_.SetResponse("/p.zip", Body(data));
-  EXPECT_EQ(PackageTransferResult::kCompleted, Transfer("/p.zip"));
-  EXPECT_EQ(data, test::ReadFileOrEmpty(PackagePath()));
+  EXPECT_EQ(RequestEnd::kComplete, Request("/p.zip"));
+  EXPECT_EQ(data, recorder_.body);
+  ASSERT_EQ(1u, recorder_.heads.size());
+  EXPECT_EQ(200, recorder_.heads[0].status);
+  EXPECT_EQ(static_cast<int64_t>(data.size()), recorder_.heads[0].content_length);
 }
 
-TEST_F(HttpTransferTest, PackageErrorPageAndRedirectPageLandInTheFile) {
-  server_.SetResponse("/gone.zip", Body("<html>404</html>", 404));
-  EXPECT_EQ(PackageTransferResult::kCompleted, Transfer("/gone.zip"));
-  EXPECT_EQ("<html>404</html>", test::ReadFileOrEmpty(PackagePath()));
+// What the download judges by reaches it before the body; the receiver
+// decides whether the body is wanted.
+TEST_F(HttpTransferTest, TheHeadComesBeforeTheBodyAndMayBeDeclined) {
+  test::HttpResponse busy = Body("<html>busy</html>", 503);
+  busy.etag = "\"v1\"";
+  busy.last_modified = "Sun, 06 Nov 1994 08:49:37 GMT";
+  busy.retry_after = "3";
+  server_.SetResponse("/busy.zip", busy);
+  BodyRecorder declining;
+  declining.decline = true;
+  PackageRequest request;
+  request.url = server_.Url("/busy.zip");
+  EXPECT_EQ(RequestEnd::kDeclined, RequestPackage(request, &declining, &head_, &error_));
+  ASSERT_EQ(1u, declining.heads.size());
+  EXPECT_EQ("", declining.body);
+  for (const ResponseHead& head : {declining.heads[0], head_}) {
+    EXPECT_EQ(503, head.status);
+    EXPECT_EQ("\"v1\"", head.etag);
+    EXPECT_EQ("Sun, 06 Nov 1994 08:49:37 GMT", head.last_modified);
+    EXPECT_EQ("3", head.retry_after);
+  }
 
+  // Without a body, the head is there all the same.
+  server_.SetResponse("/empty.zip", Body("", 404));
+  EXPECT_EQ(RequestEnd::kComplete, Request("/empty.zip"));
+  EXPECT_TRUE(recorder_.heads.empty());
+  EXPECT_EQ(404, head_.status);
+}
+
+TEST_F(HttpTransferTest, ARangeIsAskedOnlyWhileTheValidatorHolds) {
+  const std::string data = Pattern(100000);
+  test::HttpResponse package = Body(data);
+  package.etag = "\"v1\"";
+  package.honour_range = true;
+  server_.SetResponse("/p.zip", package);
+  EXPECT_EQ(RequestEnd::kComplete, Request("/p.zip", 60000, "\"v1\""));
+  EXPECT_EQ(206, head_.status);
+  EXPECT_EQ("bytes 60000-99999/100000", head_.content_range);
+  EXPECT_EQ(data.substr(60000), recorder_.body);
+  EXPECT_EQ(RequestEnd::kComplete, Request("/p.zip", 60000, "\"v0\""));
+  EXPECT_EQ(200, head_.status);
+  EXPECT_EQ(data, recorder_.body);
+  const std::vector<test::HttpRequest> requests = server_.Requests("/p.zip");
+  ASSERT_EQ(2u, requests.size());
+  EXPECT_EQ("bytes=60000-", requests[0].Header("range"));
+  EXPECT_EQ("\"v1\"", requests[0].Header("if-range"));
+  EXPECT_EQ("\"v0\"", requests[1].Header("if-range"));
+
+  // A plain request asks for no range.
+  EXPECT_EQ(RequestEnd::kComplete, Request("/p.zip"));
+  EXPECT_EQ("", server_.Requests("/p.zip")[2].Header("range"));
+  EXPECT_EQ("", server_.Requests("/p.zip")[2].Header("if-range"));
+}
+
+TEST_F(HttpTransferTest, ARedirectIsNotFollowed) {
   server_.SetResponse("/real.zip", Body("real package"));
   server_.SetResponse("/moved.zip", RedirectTo(server_.Url("/real.zip")));
-  EXPECT_EQ(PackageTransferResult::kCompleted, Transfer("/moved.zip"));
-  EXPECT_EQ("<html>moved</html>", test::ReadFileOrEmpty(PackagePath()));
+  EXPECT_EQ(RequestEnd::kComplete, Request("/moved.zip"));
+  EXPECT_EQ(302, head_.status);
+  EXPECT_EQ("<html>moved</html>", recorder_.body);
   EXPECT_EQ(0, server_.RequestCount("/real.zip"));
 }
 
-TEST_F(HttpTransferTest, PackageWithoutBodyLeavesNoFile) {
-  server_.SetResponse("/empty.zip", Body(""));
-  EXPECT_EQ(PackageTransferResult::kCompleted, Transfer("/empty.zip"));
-  EXPECT_FALSE(PackageExists());
+// What a retry can mend is told apart from what it cannot.
+TEST_F(HttpTransferTest, BreaksAreToldApartFromFailures) {
+  test::HttpResponse cut = Body(Pattern(1 << 20));
+  cut.cut_after = 1000;
+  cut.drop_at_cut = true;
+  server_.SetResponse("/cut.zip", cut);
+  EXPECT_EQ(RequestEnd::kBroken, Request("/cut.zip"));
+  EXPECT_EQ(Pattern(1000), recorder_.body);
+  EXPECT_FALSE(error_.empty());
+
+  // Nothing to resume where nothing answers.
+  EXPECT_EQ(RequestEnd::kFailed,
+            RequestUrl("http://127.0.0.1:" + std::to_string(test::UnusedLoopbackPort()) + "/p.zip"));
+  EXPECT_TRUE(recorder_.heads.empty());
+
+  server_.SetResponse("/p.zip", Body(Pattern(10000)));
+  BodyRecorder full;
+  full.take_at_most = 100;
+  PackageRequest request;
+  request.url = server_.Url("/p.zip");
+  EXPECT_EQ(RequestEnd::kFailed, RequestPackage(request, &full, &head_, &error_));
+  EXPECT_EQ(RequestEnd::kFailed, RequestUrl("gopherx://127.0.0.1/p.zip"));
 }
 
-TEST_F(HttpTransferTest, PackageFailsWhenFileCannotBeCreated) {
-  server_.SetResponse("/p.zip", Body("data"));
-  PackageSink sink(base::FilePath::FromSystemPath(dir_.path() + "/no/such/dir/download.bak"),
-                   kNoPackageLimit);
-  EXPECT_EQ(PackageTransferResult::kFailed,
-            TransferPackage(server_.Url("/p.zip"), &sink, IgnoreProgress, nullptr));
-  EXPECT_EQ(nullptr, sink.stream);
-  EXPECT_TRUE(sink.not_creatable);
-}
-
-TEST_F(HttpTransferTest, PackageFailsWhenConnectionDropsOrServerIsAbsent) {
-  test::HttpResponse response = Body(Pattern(1 << 20));
-  response.cut_after = 1000;
-  response.drop_at_cut = true;
-  server_.SetResponse("/cut.zip", response);
-  EXPECT_EQ(PackageTransferResult::kFailed, Transfer("/cut.zip"));
-
-  PackageSink sink(base::FilePath::FromSystemPath(PackagePath()), kNoPackageLimit);
-  std::string unreachable =
-      "http://127.0.0.1:" + std::to_string(test::UnusedLoopbackPort()) + "/p.zip";
-  EXPECT_EQ(PackageTransferResult::kFailed,
-            TransferPackage(unreachable, &sink, IgnoreProgress, nullptr));
-}
-
-int CancelOnFirstData(void*, int64_t, int64_t now, int64_t, int64_t) {
-  if (now > 0)
-    g_bCancelDownload = true;
-  return 0;
-}
-
-TEST_F(HttpTransferTest, TheDigestsFollowWhatIsWrittenAndNeedNoFile) {
-  server_.SetResponse("/p.zip", Body(Pattern(3 << 20)));
-  ASSERT_EQ(PackageTransferResult::kCompleted, Transfer("/p.zip"));
-  EXPECT_EQ(test::Md5sum(PackagePath()), digests_.md5);
-  EXPECT_EQ(test::Sha256sum(PackagePath()), digests_.sha256);
-  EXPECT_EQ(uint64_t{3 << 20}, digests_.length);
-
-  // No body, no file: no digest, not the digest of nothing.
-  server_.SetResponse("/empty.zip", Body(""));
-  ASSERT_EQ(0, unlink(PackagePath().c_str()));
-  ASSERT_EQ(PackageTransferResult::kCompleted, Transfer("/empty.zip"));
-  EXPECT_FALSE(PackageExists());
-  EXPECT_EQ("", digests_.md5);
-  EXPECT_EQ("", digests_.sha256);
-}
-
-// Announced or not, a body longer than the limit fails the transfer as
-// soon as it goes past it; one of the limit's length is whole.
-TEST_F(HttpTransferTest, PackageLongerThanTheLimitFailsAtOnce) {
+// A body announced longer than the limit is refused before any of it.
+TEST_F(HttpTransferTest, ABodyAnnouncedLongerThanTheLimitIsRefused) {
   const std::string data = Pattern(1 << 20);
-  server_.SetResponse("/exact.zip", Body(data));
-  EXPECT_EQ(PackageTransferResult::kCompleted,
-            Transfer("/exact.zip", nullptr, nullptr, data.size()));
-  EXPECT_EQ(data, test::ReadFileOrEmpty(PackagePath()));
-
-  server_.SetResponse("/announced.zip", Body(data));
-  EXPECT_EQ(PackageTransferResult::kFailed,
-            Transfer("/announced.zip", nullptr, nullptr, data.size() - 1));
-
-  // Without a length, and stalling after the limit: the cut must not wait
-  // for the stall to end.
-  test::HttpResponse endless = Body(data);
-  endless.send_length = false;
-  endless.cut_after = 200000;
-  server_.SetResponse("/endless.zip", endless);
-  auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(PackageTransferResult::kFailed,
-            Transfer("/endless.zip", nullptr, nullptr, 100000));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
-  EXPECT_LE(digests_.length, 100000u);
+  server_.SetResponse("/p.zip", Body(data));
+  EXPECT_EQ(RequestEnd::kComplete, Request("/p.zip", 0, "", data.size()));
+  EXPECT_EQ(RequestEnd::kFailed, Request("/p.zip", 0, "", data.size() - 1));
+  EXPECT_EQ("", recorder_.body);
 }
 
-TEST_F(HttpTransferTest, CancelFlagEndsTransferAtNextChunkAndIsClearedAtStart) {
+TEST_F(HttpTransferTest, CancelFlagEndsTheRequestAtTheNextPiece) {
   server_.SetResponse("/big.zip", Body(Pattern(8 << 20)));
-  g_bCancelDownload = true;  // a stale request from before must not count
-  EXPECT_EQ(PackageTransferResult::kFailed, Transfer("/big.zip", CancelOnFirstData));
-  EXPECT_LT(test::ReadFileOrEmpty(PackagePath()).size(), size_t{8 << 20});
-
-  g_bCancelDownload = true;
-  server_.SetResponse("/small.zip", Body("abc"));
-  EXPECT_EQ(PackageTransferResult::kCompleted, Transfer("/small.zip"));
+  BodyRecorder cancelling;
+  cancelling.cancel_at_first_piece = true;
+  PackageRequest request;
+  request.url = server_.Url("/big.zip");
+  EXPECT_EQ(RequestEnd::kCancelled, RequestPackage(request, &cancelling, &head_, &error_));
+  EXPECT_LT(cancelling.body.size(), size_t{8 << 20});
 }
 
 TEST_F(HttpTransferTest, CloseRequestEndsAStalledTransfer) {
@@ -270,46 +308,33 @@ TEST_F(HttpTransferTest, CloseRequestEndsAStalledTransfer) {
   });
   // Without the idle cancel check this would wait for the stall limit.
   auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(PackageTransferResult::kFailed, Transfer("/stalled.zip"));
+  EXPECT_EQ(RequestEnd::kCancelled, Request("/stalled.zip"));
   closer.join();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 }
 
-TEST_F(HttpTransferTest, TransferThatStallsForAMinuteFails) {
+TEST_F(HttpTransferTest, ATransferThatStallsForAMinuteIsBroken) {
   test::HttpResponse stalled = Body(Pattern(1 << 20));
   stalled.cut_after = 4096;
   server_.SetResponse("/stalled.zip", stalled);
-  EXPECT_EQ(PackageTransferResult::kFailed, Transfer("/stalled.zip"));
-  EXPECT_EQ(Pattern(4096), test::ReadFileOrEmpty(PackagePath()));
+  EXPECT_EQ(RequestEnd::kBroken, Request("/stalled.zip"));
+  EXPECT_EQ(Pattern(4096), recorder_.body);
 }
 
-struct ProgressLog {
-  std::vector<uint32_t> positions;
-};
-
-int RecordPosition(void* data, int64_t total, int64_t now, int64_t, int64_t) {
-  static_cast<ProgressLog*>(data)->positions.push_back(
-      DownloadProgressPosition(static_cast<double>(total), static_cast<double>(now)));
-  return 0;
-}
-
-TEST_F(HttpTransferTest, ProgressReachesHundredWithLengthAndStaysZeroWithout) {
+TEST_F(HttpTransferTest, ProgressCountsThisBodyAndItsAnnouncedLength) {
   server_.SetResponse("/known.zip", Body(Pattern(2 << 20)));
-  ProgressLog known;
-  EXPECT_EQ(PackageTransferResult::kCompleted,
-            Transfer("/known.zip", RecordPosition, &known));
-  ASSERT_FALSE(known.positions.empty());
-  EXPECT_EQ(100u, known.positions.back());
+  EXPECT_EQ(RequestEnd::kComplete, Request("/known.zip"));
+  ASSERT_FALSE(recorder_.totals.empty());
+  EXPECT_EQ(int64_t{2 << 20}, recorder_.totals.back());
+  EXPECT_EQ(int64_t{2 << 20}, recorder_.nows.back());
 
   test::HttpResponse unknown_length = Body(Pattern(2 << 20));
   unknown_length.send_length = false;
   server_.SetResponse("/unknown.zip", unknown_length);
-  ProgressLog unknown;
-  EXPECT_EQ(PackageTransferResult::kCompleted,
-            Transfer("/unknown.zip", RecordPosition, &unknown));
-  ASSERT_FALSE(unknown.positions.empty());
-  for (uint32_t position : unknown.positions)
-    EXPECT_EQ(0u, position);
+  EXPECT_EQ(RequestEnd::kComplete, Request("/unknown.zip"));
+  ASSERT_FALSE(recorder_.totals.empty());
+  for (int64_t total : recorder_.totals)
+    EXPECT_EQ(0, total);
 }
 
 TEST(DownloadProgressPositionTest, WholePercentTruncatedTowardZero) {

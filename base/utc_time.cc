@@ -56,6 +56,16 @@ int64_t Digits(std::string_view text, size_t at, size_t digits) {
   return value;
 }
 
+// 1 to 12 for an English month abbreviation ("Jan"), 0 for anything else.
+int MonthNumber(std::string_view name) {
+  static const char kMonths[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
+  for (int month = 0; month < 12; ++month) {
+    if (name == std::string_view(kMonths + 3 * month, 3))
+      return month + 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int64_t UtcNowSeconds() {
@@ -82,6 +92,49 @@ bool ParseUtcTime(std::string_view text, int64_t* seconds) {
   *seconds = DaysFromCivil(year, static_cast<int>(month), static_cast<int>(day)) * kSecondsPerDay +
              hour * 3600 + minute * 60 + second;
   return true;
+}
+
+bool ParseHttpDate(std::string_view text, int64_t* seconds) {
+  int64_t year = -1;
+  int month = 0;
+  int64_t day = -1;
+  std::string_view time;
+  if (text.size() == 29 && text.substr(3, 2) == ", " && text[7] == ' ' && text[11] == ' ' &&
+      text[16] == ' ' && text.substr(25) == " GMT") {
+    // Sun, 06 Nov 1994 08:49:37 GMT
+    day = Digits(text, 5, 2);
+    month = MonthNumber(text.substr(8, 3));
+    year = Digits(text, 12, 4);
+    time = text.substr(17, 8);
+  } else if (text.size() == 24 && text[3] == ' ' && text[7] == ' ' && text[10] == ' ' &&
+             text[19] == ' ') {
+    // Sun Nov  6 08:49:37 1994
+    month = MonthNumber(text.substr(4, 3));
+    day = text[8] == ' ' ? Digits(text, 9, 1) : Digits(text, 8, 2);
+    year = Digits(text, 20, 4);
+    time = text.substr(11, 8);
+  } else {
+    // Sunday, 06-Nov-94 08:49:37 GMT
+    const size_t comma = text.find(", ");
+    if (comma == std::string_view::npos)
+      return false;
+    const std::string_view rest = text.substr(comma + 2);
+    if (rest.size() != 22 || rest[2] != '-' || rest[6] != '-' || rest[9] != ' ' ||
+        rest.substr(18) != " GMT") {
+      return false;
+    }
+    day = Digits(rest, 0, 2);
+    month = MonthNumber(rest.substr(3, 3));
+    const int64_t two_digits = Digits(rest, 7, 2);
+    year = two_digits < 0 ? -1 : two_digits + (two_digits < 70 ? 2000 : 1900);
+    time = rest.substr(10, 8);
+  }
+  if (year < 0 || month == 0 || day < 0)
+    return false;
+  char utc[32];
+  snprintf(utc, sizeof(utc), "%04lld-%02d-%02lldT", static_cast<long long>(year), month,
+           static_cast<long long>(day));
+  return ParseUtcTime(std::string(utc) + std::string(time) + "Z", seconds);
 }
 
 std::string FormatUtcTime(int64_t seconds) {

@@ -18,6 +18,13 @@ int64_t UtcNowSeconds();
 // other text.
 bool ParseUtcTime(std::string_view text, int64_t* seconds);
 
+// Reads an HTTP date (RFC 9110): "Sun, 06 Nov 1994 08:49:37 GMT", or one of
+// the two obsolete forms that recipients must still take, "Sunday,
+// 06-Nov-94 08:49:37 GMT" (a two-digit year below 70 is of this century)
+// and asctime's "Sun Nov  6 08:49:37 1994". False for any other text; the
+// day names are not checked.
+bool ParseHttpDate(std::string_view text, int64_t* seconds);
+
 // |seconds| written as ParseUtcTime reads it; years 0 to 9999.
 std::string FormatUtcTime(int64_t seconds);
 

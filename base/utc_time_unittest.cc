@@ -62,5 +62,43 @@ TEST(UtcTimeTest, NowIsAfterTheTimeThisWasWritten) {
   EXPECT_GT(UtcNowSeconds(), written);
 }
 
+// 784111777 is 1994-11-06T08:49:37Z, the example of the HTTP standards.
+TEST(UtcTimeTest, ReadsHttpDatesInTheirThreeForms) {
+  const struct {
+    const char* text;
+    int64_t seconds;
+  } kCases[] = {
+      {"Sun, 06 Nov 1994 08:49:37 GMT", 784111777},
+      {"Sunday, 06-Nov-94 08:49:37 GMT", 784111777},
+      {"Sun Nov  6 08:49:37 1994", 784111777},
+      {"Thu, 01 Jan 1970 00:00:00 GMT", 0},
+      {"Friday, 01-Jan-27 00:00:00 GMT", 1798761600},
+      {"Fri Jan 01 00:00:00 2027", 1798761600},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.text);
+    int64_t seconds = 0;
+    ASSERT_TRUE(ParseHttpDate(c.text, &seconds));
+    EXPECT_EQ(c.seconds, seconds);
+  }
+  const char* const kRefused[] = {
+      "",
+      "120",
+      "Sun, 06 Nov 1994 08:49:37 UTC",
+      "Sun, 6 Nov 1994 08:49:37 GMT",
+      "Sun, 06 Nvm 1994 08:49:37 GMT",
+      "Sun, 31 Feb 1994 08:49:37 GMT",
+      "Sun, 06 Nov 1994 24:00:00 GMT",
+      "Sunday, 06-Nov-1994 08:49:37 GMT",
+      "Sun Nov  6 08:49:37 94",
+      "1994-11-06T08:49:37Z",
+  };
+  for (const char* text : kRefused) {
+    SCOPED_TRACE(text);
+    int64_t seconds = 7;
+    EXPECT_FALSE(ParseHttpDate(text, &seconds));
+  }
+}
+
 }  // namespace
 }  // namespace base

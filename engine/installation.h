@@ -14,6 +14,7 @@
 #include "base/file_path.h"
 #include "engine/file_operations.h"
 #include "engine/installation_delegate.h"
+#include "engine/package_file.h"
 
 class StagedUpdate;
 

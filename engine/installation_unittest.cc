@@ -348,13 +348,16 @@ TEST_F(UpdateThreadTest, DownloadsReportsProgressInstallsAndRemovesItsTemporaryD
   test::KillProcessesRunning(Installed("Mirovue.exe"));
 }
 
-TEST_F(UpdateThreadTest, EmptyPackageAddressDoesNothing) {
+// The worker never ends without a word: the host and the user would wait
+// for ever.
+TEST_F(UpdateThreadTest, EmptyPackageAddressEndsAsAFailedTransfer) {
   Installation installation = MakeInstallation("");
   {
     UpdateThread worker(&installation, "");
     ASSERT_TRUE(worker.Start());
+    ASSERT_TRUE(owner_.WaitForClose(milliseconds(20000)));
   }
-  EXPECT_TRUE(owner_.calls().empty());
+  EXPECT_EQ((std::vector<std::string>{"transfer failed", "close"}), owner_.calls());
 }
 
 }  // namespace

@@ -10,11 +10,9 @@
 #include "engine/commit.h"
 #include "engine/commit_plan.h"
 #include "engine/journal.h"
+#include "engine/package_file.h"
 
 namespace {
-
-// The name of the package file in an updater's private directory.
-constexpr char16_t kPackageName[] = u"download.bak";
 
 bool StartsWith(const std::u16string& name, const std::u16string& prefix) {
   return name.compare(0, prefix.size(), prefix) == 0;
@@ -123,7 +121,7 @@ bool HoldsOnlyAPackage(const base::FilePath& dir) {
   std::vector<std::u16string> names;
   if (!base::ListDirectory(dir, &names))
     return false;
-  return names.empty() || (names.size() == 1 && names[0] == kPackageName);
+  return names.empty() || (names.size() == 1 && names[0] == kPackageFileName);
 }
 
 void RemoveAbandonedTempDirs(const base::FilePath& temp_dir, FileOperations* operations) {

@@ -1,28 +1,15 @@
 #include "engine/update_thread.h"
 
-#include "app/http_transfer.h"
 #include "base/bind.h"
 #include "base/file_util.h"
 #include "base/location.h"
 #include "base/logging.h"
 #include "base/message_loop.h"
 #include "engine/installation.h"
+#include "engine/package_download.h"
+#include "engine/package_file.h"
 
 UpdateThread* g_pUpdateThread = nullptr;
-
-namespace {
-
-// Moves the owner's progress bar.
-int OnDownloadProgress(void* installation_data, int64_t total_to_download,
-                       int64_t downloaded_now, int64_t, int64_t) {
-  static_cast<Installation*>(installation_data)
-      ->owner()
-      ->SetProgressPosition(DownloadProgressPosition(
-          static_cast<double>(total_to_download), static_cast<double>(downloaded_now)));
-  return 0;
-}
-
-}  // namespace
 
 UpdateThread::UpdateThread(Installation* installation, const std::string& file_url)
     : base::Thread("UpdateThread"), file_url_(file_url), installation_(installation) {}
@@ -39,8 +26,13 @@ void UpdateThread::Init() {
 }
 
 void UpdateThread::DoUpdate() {
-  if (file_url_.empty())
+  // Every way this can end is told: the host and the user must not wait
+  // for an update that never comes.
+  if (file_url_.empty()) {
+    LOG(ERROR) << "The manifest names no package";
+    installation_->OnDownloadComplete(true, base::FilePath(), PackageDigests());
     return;
+  }
   // An installation that cannot be written is found before the package is
   // fetched, and the update ends as a failed transfer.
   if (!installation_->CanInstall()) {
@@ -54,20 +46,16 @@ void UpdateThread::DoUpdate() {
     installation_->OnDownloadComplete(true, base::FilePath(), PackageDigests());
     return;
   }
-  package_path_ = temp_dir_.path().Append(u"download.bak");
+  package_path_ = temp_dir_.path().Append(kPackageFileName);
   if (base::PathPresent(package_path_))
     base::DeletePath(package_path_, false);
   DownloadPackage();
 }
 
 void UpdateThread::DownloadPackage() {
-  PackageSink sink(package_path_, installation_->PackageLimit());
-  PackageTransferResult result =
-      TransferPackage(file_url_, &sink, OnDownloadProgress, installation_);
-  if (result == PackageTransferResult::kNoHandle)
-    return;
-  if (sink.not_creatable)
-    LOG(ERROR) << "Cannot create the package file " << package_path_.value();
-  installation_->OnDownloadComplete(result != PackageTransferResult::kCompleted, package_path_,
-                                    FinishPackageDigests(&sink));
+  PackageFile file(package_path_, installation_->PackageLimit());
+  PackageDownload download(file_url_, &file, ResumeState(), installation_->owner());
+  const bool completed = download.Run() == PackageDownload::Result::kCompleted;
+  const bool written = file.Close();
+  installation_->OnDownloadComplete(!completed || !written, package_path_, file.Finish());
 }

@@ -23,8 +23,8 @@ class UpdateThread : public base::Thread {
 
   // The installation: prepares the package path and downloads into it.
   void DoUpdate();
-  // Transfers the package and calls the installation's OnDownloadComplete,
-  // unless no transfer could be set up.
+  // Downloads the package and calls the installation's OnDownloadComplete
+  // with the outcome.
   void DownloadPackage();
 
  protected:

@@ -210,6 +210,7 @@ void HttpTestServer::Serve(int fd) {
     head_in.append(buffer, static_cast<size_t>(got));
   }
   HttpRequest request = ParseRequest(head_in);
+  request.received = std::chrono::steady_clock::now();
   const std::string path = PathOf(request.target, &request.proxied);
   std::shared_ptr<const HttpResponse> found;
   {

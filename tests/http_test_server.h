@@ -57,6 +57,7 @@ struct HttpRequest {
   bool proxied = false;  // the target was an absolute address
   // Header fields by lower-case name.
   std::map<std::string, std::string> headers;
+  std::chrono::steady_clock::time_point received;  // when its head had come
 
   std::string Header(const std::string& lower_case_name) const;
 };

@@ -146,23 +146,33 @@ TEST_F(InstallTest, UpperCaseDigestMatches) {
   EXPECT_EQ("start -launch", RelaunchArguments());
 }
 
-TEST_F(InstallTest, MissingOrRedirectedPackageFailsTheDigest) {
+TEST_F(InstallTest, RedirectedPackageFailsTheDigest) {
   server_.SetResponse("/moved.zip", [this] {
     HttpResponse moved = Page("<html>moved</html>", 302, "text/html");
     moved.location = server_.Url("/package.zip");
     return moved;
   }());
-  for (const char* path : {"/gone.zip", "/moved.zip"}) {
-    SCOPED_TRACE(path);
-    OfferUrl(server_.Url(path), "0123456789abcdef0123456789abcdef");
-    HostLog host;
-    StartHost(&host);
-    EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()}));
-    EXPECT_EQ((std::vector<uint32_t>{1124, 1127}), host.MessagesSettled(2));
-    EXPECT_NE(std::string::npos, updater_stderr().find(kDigestBox));
-    EXPECT_EQ(before_, InstalledFiles());
-  }
+  OfferUrl(server_.Url("/moved.zip"), "0123456789abcdef0123456789abcdef");
+  HostLog host;
+  StartHost(&host);
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()}));
+  EXPECT_EQ((std::vector<uint32_t>{1124, 1127}), host.MessagesSettled(2));
+  EXPECT_NE(std::string::npos, updater_stderr().find(kDigestBox));
+  EXPECT_EQ(before_, InstalledFiles());
   EXPECT_EQ(0, server_.RequestCount("/package.zip"));
+}
+
+// An error page is never taken for the package, and a 404 is not retried.
+TEST_F(InstallTest, AMissingPackageFailsTheTransferAfterOneRequest) {
+  OfferUrl(server_.Url("/gone.zip"), "0123456789abcdef0123456789abcdef");
+  HostLog host;
+  StartHost(&host);
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()}));
+  EXPECT_EQ((std::vector<uint32_t>{1124, 1127}), host.MessagesSettled(2));
+  EXPECT_EQ(1, server_.RequestCount("/gone.zip"));
+  EXPECT_NE(std::string::npos, updater_stderr().find(kDownloadBox));
+  EXPECT_EQ(std::string::npos, updater_stderr().find(kDigestBox));
+  EXPECT_EQ(before_, InstalledFiles());
 }
 
 TEST_F(InstallTest, NotifyZeroPostsTheSameWithoutBoxes) {
@@ -176,19 +186,23 @@ TEST_F(InstallTest, NotifyZeroPostsTheSameWithoutBoxes) {
             ReadFileOrEmpty(Installed("debug.log")).find("文件MD5校验失败"));
 }
 
-TEST_F(InstallTest, BrokenTransferFailsWithItsBox) {
+// A break is retried five times; a server that answers "busy, retry at
+// once" to each of them makes the transfer fail soon.
+TEST_F(InstallTest, ATransferThatKeepsFailingEndsWithItsBoxAfterFiveRetries) {
   HttpResponse cut = Page(std::string(1 << 20, 'x'), 200, "application/zip");
   cut.cut_after = 1000;
   cut.drop_at_cut = true;
-  server_.SetResponse("/package.zip", cut);
+  HttpResponse busy = Page("busy", 503, "text/plain");
+  busy.retry_after = "0";
+  server_.SetResponses("/package.zip", {cut, busy});
   OfferUrl(server_.Url("/package.zip"), "0123456789abcdef0123456789abcdef");
   HostLog host;
   StartHost(&host);
   EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()}));
   EXPECT_EQ((std::vector<uint32_t>{1124, 1127}), host.MessagesSettled(2));
+  EXPECT_EQ(6, server_.RequestCount("/package.zip"));
   EXPECT_NE(std::string::npos, updater_stderr().find(kDownloadBox));
   EXPECT_EQ(before_, InstalledFiles());
-  EXPECT_TRUE(TempLeftovers().empty());
 }
 
 TEST_F(InstallTest, RefusedArchiveChangesNothingIsToldAndRelaunches) {
