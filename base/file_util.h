@@ -70,6 +70,13 @@ bool RenamePath(const FilePath& from, const FilePath& to);
 // Makes the names created, renamed or removed in |dir| durable.
 bool FlushDirectory(const FilePath& dir);
 
+// Whether |path| is a directory of the current user's alone, and not a
+// link to one: on Linux owned by the user and closed to everyone else (mode
+// 0700 or narrower); on Windows not a reparse point, a directory in the
+// user's own temporary directory being closed to other users by the
+// profile it lies in.
+bool IsPrivateDirectory(const FilePath& path);
+
 // The names in |dir|, "." and ".." left out, in no particular order. False
 // when |dir| cannot be read.
 bool ListDirectory(const FilePath& dir, std::vector<std::u16string>* names);

@@ -80,6 +80,12 @@ bool ReadFileInfo(const FilePath& path, FileInfo* info) {
   return true;
 }
 
+bool IsPrivateDirectory(const FilePath& path) {
+  struct stat status;
+  return lstat(path.AsSystemPath().c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
+         status.st_uid == geteuid() && (status.st_mode & 077) == 0;
+}
+
 bool StoredName(const FilePath& path, std::u16string* name) {
   if (!PathPresent(path))
     return false;

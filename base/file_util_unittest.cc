@@ -98,6 +98,29 @@ TEST_F(FileUtilTest, PathTestsTellFilesDirectoriesAndLinks) {
   EXPECT_FALSE(ReadFileInfo(Path(root_ / "absent"), &info));
 }
 
+// What a run keeps for the next one in a shared temporary directory must be
+// the user's alone, or another user could change it in between.
+TEST_F(FileUtilTest, OnlyAClosedDirectoryOfTheUsersOwnIsPrivate) {
+  fs::create_directory(root_ / "closed");
+  fs::permissions(root_ / "closed", fs::perms::owner_all);
+  fs::create_directory(root_ / "open");
+  fs::permissions(root_ / "open", fs::perms::owner_all | fs::perms::group_read |
+                                      fs::perms::group_exec);
+  fs::create_directory_symlink(root_ / "closed", root_ / "link");
+  std::ofstream(root_ / "file") << "x";
+  fs::permissions(root_ / "file", fs::perms::owner_all);
+  EXPECT_TRUE(IsPrivateDirectory(Path(root_ / "closed")));
+  EXPECT_FALSE(IsPrivateDirectory(Path(root_ / "open")));
+  EXPECT_FALSE(IsPrivateDirectory(Path(root_ / "link")));
+  EXPECT_FALSE(IsPrivateDirectory(Path(root_ / "file")));
+  EXPECT_FALSE(IsPrivateDirectory(Path(root_ / "missing")));
+  // Another user's closed directory (root can make one).
+  if (geteuid() == 0) {
+    ASSERT_EQ(0, chown((root_ / "closed").c_str(), 1, 1));
+    EXPECT_FALSE(IsPrivateDirectory(Path(root_ / "closed")));
+  }
+}
+
 TEST_F(FileUtilTest, BackslashesReachTheSameFiles) {
   fs::create_directory(root_ / "dir");
   Touch(root_ / "dir" / "file");

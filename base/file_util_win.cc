@@ -260,6 +260,12 @@ bool ReadFileInfo(const FilePath& path, FileInfo* info) {
   return true;
 }
 
+bool IsPrivateDirectory(const FilePath& path) {
+  FileInfo info;
+  return ReadFileInfo(path, &info) && info.is_directory &&
+         !(GetFileAttributesW(path.AsSystemPath().c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 bool StoredName(const FilePath& path, std::u16string* name) {
   WIN32_FIND_DATAW entry;
   ScopedFindHandle find(
