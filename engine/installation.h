@@ -29,6 +29,8 @@ class Installation {
                const std::u16string& launch_args);
 
   InstallationDelegate* owner() const { return owner_; }
+  const UpdateInfo& offer() const { return offer_; }
+  const base::FilePath& install_dir() const { return install_dir_; }
 
   // Whether the installation can take an update: checked before the
   // package is fetched. The reason it cannot goes to the log.

@@ -39,23 +39,27 @@ void UpdateThread::DoUpdate() {
     installation_->OnDownloadComplete(true, base::FilePath(), PackageDigests());
     return;
   }
-  // The package goes nowhere else: without a private directory there is no
-  // transfer.
-  if (!temp_dir_.Create()) {
-    LOG(ERROR) << "Cannot create a private temporary directory for the package";
+  base::FilePath temp_dir;
+  if (!base::GetSystemTempDir(&temp_dir) ||
+      !partial_.TakeUp(temp_dir, installation_->install_dir(), file_url_,
+                       installation_->offer().md5)) {
     installation_->OnDownloadComplete(true, base::FilePath(), PackageDigests());
     return;
   }
-  package_path_ = temp_dir_.path().Append(kPackageFileName);
-  if (base::PathPresent(package_path_))
-    base::DeletePath(package_path_, false);
   DownloadPackage();
 }
 
 void UpdateThread::DownloadPackage() {
-  PackageFile file(package_path_, installation_->PackageLimit());
-  PackageDownload download(file_url_, &file, ResumeState(), installation_->owner());
+  PackageFile file(partial_.package_path(), installation_->PackageLimit());
+  ResumeState resume = partial_.resume();
+  if (!file.TakeUpExisting() || file.length() == 0)
+    resume = ResumeState();
+  PackageDownload download(file_url_, &file, resume, installation_->owner(),
+                           [this](const ResumeState& state) { partial_.Remember(state); });
   const bool completed = download.Run() == PackageDownload::Result::kCompleted;
   const bool written = file.Close();
-  installation_->OnDownloadComplete(!completed || !written, package_path_, file.Finish());
+  const bool whole = completed && written;
+  installation_->OnDownloadComplete(!whole, file.path(), file.Finish());
+  if (whole)
+    partial_.Remove();
 }

@@ -1,5 +1,6 @@
 // The worker that installs an offered update: a framework thread whose one
-// task downloads the package into a private temporary directory and hands
+// task downloads the package into its partial download in the user's
+// temporary directory, resuming what an earlier run left of it, and hands
 // the result to the installation steps. Created, started and destroyed by
 // its owner (the dialog) on the main thread; everything else runs on the
 // worker.
@@ -9,7 +10,7 @@
 #include <string>
 
 #include "base/threading/thread.h"
-#include "base/unique_temp_dir.h"
+#include "engine/partial_package.h"
 
 class Installation;
 
@@ -17,14 +18,15 @@ class UpdateThread : public base::Thread {
  public:
   // |installation| is not owned and outlives the worker.
   UpdateThread(Installation* installation, const std::string& file_url);
-  // Stops and joins the thread, then deletes the temporary directory with
-  // the package in it.
+  // Stops and joins the thread; a partial download it kept is released
+  // for the next run.
   ~UpdateThread() override;
 
-  // The installation: prepares the package path and downloads into it.
+  // The installation: takes up the partial download and downloads into it.
   void DoUpdate();
   // Downloads the package and calls the installation's OnDownloadComplete
-  // with the outcome.
+  // with the outcome. A package that came whole has served, installed or
+  // not, and goes; one that did not stays for the next run.
   void DownloadPackage();
 
  protected:
@@ -32,8 +34,7 @@ class UpdateThread : public base::Thread {
 
  private:
   const std::string file_url_;
-  base::FilePath package_path_;
-  base::UniqueTempDir temp_dir_;
+  PartialPackage partial_;
   Installation* const installation_;
 };
 

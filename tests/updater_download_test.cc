@@ -4,8 +4,12 @@
 // what came before a break instead of fetching it again.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <chrono>
+#include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/file_path.h"
@@ -139,6 +143,90 @@ TEST_F(DownloadTest, ABusyServersRetryAfterIsWaitedFor) {
   const std::vector<HttpRequest> requests = server_.Requests("/package.zip");
   ASSERT_EQ(2u, requests.size());
   EXPECT_GE(requests[1].received - requests[0].received, milliseconds(3000));
+}
+
+// A transfer that stalls half-way is given up after the stall rule's
+// minute and resumed from where it stalled.
+TEST_F(DownloadTest, AStallHalfWayIsResumed) {
+  HttpResponse stalled = Served(package_, 0.5);
+  stalled.drop_at_cut = false;
+  server_.SetResponses("/package.zip", {stalled, Served(package_)});
+  Offer(package_);
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}, std::chrono::seconds(150)));
+  EXPECT_EQ(Noise(1 << 20, 1), ReadFileOrEmpty(Installed("data.bin")));
+  EXPECT_EQ(2, server_.RequestCount("/package.zip"));
+  EXPECT_LE(server_.BodyBytesSent("/package.zip"), package_.size() * 115 / 100);
+  KillProcessesRunning(Installed("Mirovue.exe"));
+}
+
+// A run killed half-way leaves its partial download; the next run offered
+// the same package fetches only the rest.
+TEST_F(DownloadTest, ARunKilledHalfWayIsResumedByTheNextRun) {
+  HttpResponse stalled = Served(package_, 0.5);
+  stalled.drop_at_cut = false;
+  server_.SetResponse("/package.zip", stalled);
+  Offer(package_);
+  {
+    ChildProcess updater;
+    StartUpdater(&updater, {UrlSwitch("/update.xml")});
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (server_.BodyBytesSent("/package.zip") < package_.size() / 2 &&
+           std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(milliseconds(20));
+    }
+    ASSERT_EQ(package_.size() / 2, server_.BodyBytesSent("/package.zip"));
+    // What reached the updater must reach its file before the kill.
+    std::this_thread::sleep_for(milliseconds(500));
+    updater.Signal(SIGKILL);
+    int exit_code = 0;
+    ASSERT_TRUE(updater.Wait(std::chrono::seconds(10), &exit_code));
+  }
+  ASSERT_EQ(1u, PartialDownloads().size());
+
+  server_.SetResponse("/package.zip", Served(package_));
+  ExpectInstalled(Noise(1 << 20, 1));
+  const std::vector<HttpRequest> requests = server_.Requests("/package.zip");
+  ASSERT_EQ(2u, requests.size());
+  EXPECT_EQ(kEtag, requests[1].Header("if-range"));
+  EXPECT_LE(server_.BodyBytesSent("/package.zip") - package_.size() / 2, package_.size() * 6 / 10);
+}
+
+// A transfer that fails keeps its partial download for the next run, and
+// a check that finds the installation up to date removes it.
+TEST_F(DownloadTest, APartialDownloadStaysUntilItsPackageIsNoLongerOffered) {
+  HttpResponse refused = Page("<html>forbidden</html>", 403, "text/html");
+  server_.SetResponses("/package.zip", {Served(package_, 0.5), refused});
+  Offer(package_);
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}));
+  EXPECT_EQ(2, server_.RequestCount("/package.zip"));
+  EXPECT_FALSE(std::filesystem::exists(Installed("data.bin")));
+  ASSERT_EQ(1u, PartialDownloads().size());
+  EXPECT_EQ(TempLeftovers(), PartialDownloads());
+
+  server_.SetResponse("/update.xml", Page(Manifest(DEMO_HOST_VERSION, server_.Url("/package.zip"))));
+  EXPECT_EQ(0, RunUpdater({UrlSwitch("/update.xml")}));
+  EXPECT_TRUE(TempLeftovers().empty());
+}
+
+// The user's proxy, named in the environment, carries the manifest and the
+// package; the updater resolves no name itself.
+TEST_F(DownloadTest, AProxyInTheEnvironmentCarriesBothRequests) {
+  const std::string site = "http://updates.mirovue.test";
+  const std::string archive = package_dir_.path() + "/package.zip";
+  server_.SetResponse("/package.zip", Served(package_));
+  server_.SetResponse("/update.xml",
+                      Page(Manifest(OfferOf("9.0.0.1", site + "/package.zip", archive))));
+  updater_environment_ = {"http_proxy=http://127.0.0.1:" + std::to_string(server_.port())};
+  EXPECT_EQ(2, RunUpdater({"--url=" + site + "/update.xml"}));
+  EXPECT_EQ(Noise(1 << 20, 1), ReadFileOrEmpty(Installed("data.bin")));
+  for (const char* path : {"/update.xml", "/package.zip"}) {
+    SCOPED_TRACE(path);
+    const std::vector<HttpRequest> requests = server_.Requests(path);
+    ASSERT_EQ(1u, requests.size());
+    EXPECT_TRUE(requests[0].proxied);
+    EXPECT_EQ(site + path, requests[0].target);
+  }
+  KillProcessesRunning(Installed("Mirovue.exe"));
 }
 
 }  // namespace

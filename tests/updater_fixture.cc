@@ -26,8 +26,10 @@ void UpdaterFixture::StartHost(HostLog* host, const std::vector<std::string>& ex
 
 void UpdaterFixture::StartUpdater(ChildProcess* updater, const std::vector<std::string>& args) {
   // The updater's own temporary directory, so that what it leaves shows.
+  std::vector<std::string> environment = updater_environment_;
+  environment.push_back("TMPDIR=" + updater_tmpdir_);
   EXPECT_TRUE(updater->Start(Installed("updater"), args, install_.path(),
-                             Installed("updater.stderr"), {"TMPDIR=" + updater_tmpdir_}));
+                             Installed("updater.stderr"), environment));
 }
 
 int UpdaterFixture::RunUpdater(const std::vector<std::string>& args,
@@ -52,6 +54,15 @@ std::vector<std::string> UpdaterFixture::TempLeftovers() const {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(temp_.path()))
     names.push_back(entry.path().filename().string());
+  return names;
+}
+
+std::vector<std::string> UpdaterFixture::PartialDownloads() const {
+  std::vector<std::string> names;
+  for (const std::string& name : TempLeftovers()) {
+    if (name.rfind("updater_partial", 0) == 0)
+      names.push_back(name);
+  }
   return names;
 }
 

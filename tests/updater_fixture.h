@@ -56,6 +56,8 @@ class UpdaterFixture : public testing::Test {
 
   // Names of what the updater left in its temporary directory.
   std::vector<std::string> TempLeftovers() const;
+  // Of those, the partial downloads kept for a later run.
+  std::vector<std::string> PartialDownloads() const;
   // Names of the updater's own entries left in the installation directory
   // (staging and backup directories, the journal).
   std::vector<std::string> InstallationLeftovers() const;
@@ -64,6 +66,8 @@ class UpdaterFixture : public testing::Test {
   ScopedTempDir temp_;
   // The TMPDIR the updater is given: temp_, unless a test says otherwise.
   std::string updater_tmpdir_;
+  // "NAME=value" settings the updater gets besides TMPDIR.
+  std::vector<std::string> updater_environment_;
   HttpTestServer server_;
   long updater_peak_resident_kib_ = 0;  // of the last RunUpdater
 };

@@ -19,9 +19,11 @@
 #include "base/file_path.h"
 #include "base/file_util.h"
 #include "base/logging.h"
+#include "base/utc_time.h"
 #include "base/win/wide_text.h"
 #include "engine/file_operations.h"
 #include "engine/installation_dir.h"
+#include "engine/partial_package.h"
 #include "engine/recovery.h"
 #include "ui/app_module.h"
 #include "ui/update_dialog.h"
@@ -32,9 +34,8 @@ namespace {
 
 // An update that died part-way is undone or finished before the installed
 // version is read, so that the check sees one whole version.
-InstallationState RecoverEarlierUpdates(const base::FilePath& install_dir) {
-  base::FilePath temp_dir;
-  base::GetSystemTempDir(&temp_dir);
+InstallationState RecoverEarlierUpdates(const base::FilePath& install_dir,
+                                        const base::FilePath& temp_dir) {
   FileOperations operations;
   return RecoverInstallation(install_dir, temp_dir, &operations);
 }
@@ -64,9 +65,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line,
               << "; this one leaves it alone";
     return 0;
   }
+  base::FilePath temp_dir;
+  base::GetSystemTempDir(&temp_dir);
   const InstallationState state = installation_lock.held()
-                                      ? RecoverEarlierUpdates(install_dir)
+                                      ? RecoverEarlierUpdates(install_dir, temp_dir)
                                       : InstallationState::kWhole;
+  RemoveOldPartialPackages(temp_dir, base::UtcNowSeconds());
   if (g_manifestUrl.empty())
     return 0;
   // A version read from a part-replaced installation would be a guess.
@@ -82,9 +86,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line,
     return 0;
   }
   if (!IsNewerVersion(g_updateInfo.version, g_installedVersion)) {
+    DiscardPartialPackagesNotOffered(temp_dir, install_dir, nullptr);
     NotifyHost(WM_HOST_UP_TO_DATE);
     return 0;
   }
+  // A partial download is kept only for the package still offered.
+  DiscardPartialPackagesNotOffered(temp_dir, install_dir, &g_updateInfo);
 
   NotifyHost(WM_HOST_UPDATE_AVAILABLE);
   int result = RunUpdateDialog(AsChar16(command_line), show_command);
