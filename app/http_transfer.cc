@@ -5,7 +5,13 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <mutex>
+#include <set>
 #include <type_traits>
+
+#include "app/proxy_config.h"
+#include "app/proxy_rules.h"
+#include "base/logging.h"
 
 std::atomic<bool> g_bCancelDownload{false};
 
@@ -48,7 +54,58 @@ bool SetCommonOptions(CURL* curl, const std::string& url) {
                           kConnectTimeoutSeconds) == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond) == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds) == CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects) == CURLE_OK;
+         curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects) == CURLE_OK &&
+         // Schannel fails every transfer whose revocation server cannot be
+         // reached, as behind many firewalls; a revoked certificate still
+         // fails.
+         curl_easy_setopt(curl, CURLOPT_SSL_OPTIONS,
+                          static_cast<long>(CURLSSLOPT_REVOKE_BEST_EFFORT)) == CURLE_OK;
+}
+
+// Says in the log which proxy carries the requests: once per run for each
+// one used, not for every request and retry.
+void LogProxyOnce(const std::string& line) {
+  static std::mutex mutex;
+  static std::set<std::string> logged;
+  std::lock_guard<std::mutex> hold(mutex);
+  if (logged.insert(line).second)
+    LOG(INFO) << "Requests go through " << line;
+}
+
+// Whether |result| says that the connection itself could not be made, so
+// that the next proxy on the list may be tried.
+bool ConnectionFailed(CURLcode result) {
+  return result == CURLE_COULDNT_CONNECT || result == CURLE_COULDNT_RESOLVE_PROXY ||
+         result == CURLE_COULDNT_RESOLVE_HOST;
+}
+
+// Performs the transfer set up on |curl| for |url| through the proxies the
+// user's settings name for it, trying each in turn while none can be
+// reached. A proxy that asks who the user is gets the user's own Windows
+// credentials.
+CURLcode PerformThroughProxies(CURL* curl, const std::string& url) {
+  const ProxyRoute route = ProxyRouteFor(url);
+  if (route.proxies.empty()) {
+    LogProxyOnce(route.source);
+    return curl_easy_perform(curl);
+  }
+  CURLcode result = CURLE_COULDNT_CONNECT;
+  for (const std::string& proxy : route.proxies) {
+    if (curl_easy_setopt(curl, CURLOPT_PROXY, proxy.c_str()) != CURLE_OK ||
+        (!proxy.empty() &&
+         (curl_easy_setopt(curl, CURLOPT_PROXYAUTH, CURLAUTH_NEGOTIATE | CURLAUTH_NTLM) !=
+              CURLE_OK ||
+          curl_easy_setopt(curl, CURLOPT_PROXYUSERPWD, ":") != CURLE_OK))) {
+      return CURLE_FAILED_INIT;
+    }
+    result = curl_easy_perform(curl);
+    LogProxyOnce(
+        (proxy.empty() ? std::string("no proxy") : "the proxy " + WithoutCredentials(proxy)) +
+        ", by " + route.source);
+    if (!ConnectionFailed(result))
+      break;
+  }
+  return result;
 }
 
 // Owns a list of extra request headers.
@@ -197,7 +254,7 @@ bool FetchToString(const std::string& url, std::string* body) {
       curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 1L) != CURLE_OK) {
     return false;
   }
-  CURLcode result = curl_easy_perform(curl.get());
+  CURLcode result = PerformThroughProxies(curl.get(), url);
   return result == CURLE_OK && !body->empty();
 }
 
@@ -241,7 +298,7 @@ RequestEnd RequestPackage(const PackageRequest& request, PackageReceiver* receiv
                          (std::to_string(request.offset) + "-").c_str()) == CURLE_OK &&
         headers.Add("If-Range: " + request.if_range) &&
         curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headers.get()) == CURLE_OK))) {
-    result = curl_easy_perform(curl.get());
+    result = PerformThroughProxies(curl.get(), request.url);
   }
   if (!state.body_begun)
     ReadStatus(curl.get(), head);

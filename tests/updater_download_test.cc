@@ -226,6 +226,10 @@ TEST_F(DownloadTest, AProxyInTheEnvironmentCarriesBothRequests) {
     EXPECT_TRUE(requests[0].proxied);
     EXPECT_EQ(site + path, requests[0].target);
   }
+  const std::string log = ReadFileOrEmpty(Installed("debug.log"));
+  const std::string logged = "Requests go through the proxy the environment names (http_proxy=";
+  ASSERT_NE(std::string::npos, log.find(logged));
+  EXPECT_EQ(log.find(logged), log.rfind(logged)) << "logged once";
   KillProcessesRunning(Installed("Mirovue.exe"));
 }
 
