@@ -432,13 +432,77 @@ TEST_F(UpdaterWineTest, ATemporaryFolderNamedOutsideTheCodePageWorks) {
     std::this_thread::sleep_for(milliseconds(20));
   }
   for (const auto& entry : fs::directory_iterator(temp))
-    package_dir_seen |= entry.path().filename().string().rfind("scoped_dir", 0) == 0;
+    package_dir_seen |= entry.path().filename().string().rfind("updater_partial", 0) == 0;
   EXPECT_TRUE(package_dir_seen);
   int exit_code = -1;
   ASSERT_TRUE(updater.Wait(seconds(60), &exit_code));
   EXPECT_EQ(2, exit_code);
   EXPECT_EQ("Mirovue 9.0.0.1\n", ReadFileOrEmpty(Installed("readme.txt")));
   EXPECT_TRUE(fs::is_empty(temp));
+  const std::string relaunched = WaitForLine(Installed("host.log"), "window ");
+  ASSERT_FALSE(relaunched.empty());
+  EXPECT_EQ(0, RunWine({Setting("DESKTOP_USER_EXE"), "close", relaunched.substr(7)}));
+}
+
+// The user's proxy as the Internet Settings dialog stores it: the
+// DefaultConnectionSettings record, which names a fixed proxy ("proxy
+// server" ticked) and a bypass list.
+std::string ConnectionSettings(const std::string& proxy, const std::string& bypass) {
+  std::string record;
+  const auto add_number = [&record](uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+      record += static_cast<char>((value >> (8 * i)) & 0xff);
+  };
+  add_number(0x46);  // the record's version
+  add_number(1);     // how often it was changed
+  add_number(0x3);   // a direct connection, or the proxy
+  for (const std::string& text : {proxy, bypass, std::string()}) {
+    add_number(static_cast<uint32_t>(text.size()));
+    record += text;
+  }
+  record += std::string(32, '\0');
+  std::string hex;
+  for (unsigned char byte : record) {
+    static const char kDigits[] = "0123456789abcdef";
+    hex += kDigits[byte >> 4];
+    hex += kDigits[byte & 0xf];
+  }
+  return hex;
+}
+
+// The proxy set in the user's Internet Settings carries the manifest and
+// the package to a server whose name the updater never resolves.
+TEST_F(UpdaterWineTest, TheUsersProxySettingCarriesBothRequests) {
+  const std::string key =
+      "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
+  const std::string site = "http://updates.mirovue.test";
+  ScopedTempDir package_dir;
+  const std::string archive = package_dir.path() + "/package.zip";
+  ASSERT_TRUE(zip::WriteTestArchive(base::FilePath(base::UTF8ToUTF16(archive)),
+                                    {{"readme.txt", "Mirovue 9.0.0.1\n"}}));
+  server_.SetResponse("/package.zip", Page(ReadFileOrEmpty(archive), 200, "application/zip"));
+  server_.SetResponse("/update.xml",
+                      Page(Manifest("9.0.0.1", site + "/package.zip", Md5sum(archive))));
+  ASSERT_EQ(0, RunWine({"reg", "add", key, "/v", "DefaultConnectionSettings", "/t", "REG_BINARY",
+                        "/d", ConnectionSettings("127.0.0.1:" + std::to_string(server_.port()),
+                                                 "<local>"),
+                        "/f"}));
+  const int exit_code = RunWine({Installed("updater.exe"), "--url=" + site + "/update.xml"},
+                                seconds(60), install_.path());
+  EXPECT_EQ(0, RunWine({"reg", "delete", key, "/v", "DefaultConnectionSettings", "/f"}));
+  EXPECT_EQ(2, exit_code);
+  EXPECT_EQ("Mirovue 9.0.0.1\n", ReadFileOrEmpty(Installed("readme.txt")));
+  for (const char* path : {"/update.xml", "/package.zip"}) {
+    SCOPED_TRACE(path);
+    const std::vector<HttpRequest> requests = server_.Requests(path);
+    ASSERT_EQ(1u, requests.size());
+    EXPECT_TRUE(requests[0].proxied);
+    EXPECT_EQ(site + path, requests[0].target);
+  }
+  EXPECT_NE(std::string::npos,
+            ReadFileOrEmpty(Installed("debug.log"))
+                .find("Requests go through the proxy 127.0.0.1:" + std::to_string(server_.port()) +
+                      ", by the user's proxy settings"));
   const std::string relaunched = WaitForLine(Installed("host.log"), "window ");
   ASSERT_FALSE(relaunched.empty());
   EXPECT_EQ(0, RunWine({Setting("DESKTOP_USER_EXE"), "close", relaunched.substr(7)}));
