@@ -2,7 +2,7 @@
 # no DLL beyond those Windows itself ships.
 cmake_policy(SET CMP0057 NEW)
 set(system_dlls advapi32 bcrypt comctl32 crypt32 gdi32 kernel32 msvcrt ole32 shell32
-    shlwapi user32 userenv version winmm ws2_32)
+    shlwapi user32 userenv version winhttp winmm ws2_32)
 execute_process(COMMAND x86_64-w64-mingw32-objdump -p ${PROGRAM}
                 OUTPUT_VARIABLE headers RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
