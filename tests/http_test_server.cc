@@ -177,6 +177,13 @@ std::vector<HttpRequest> HttpTestServer::Requests(const std::string& path) const
   return it == requests_.end() ? std::vector<HttpRequest>() : it->second;
 }
 
+std::vector<std::string> HttpTestServer::Targets(const std::string& path) const {
+  std::vector<std::string> targets;
+  for (const HttpRequest& request : Requests(path))
+    targets.push_back((request.proxied ? "proxy " : "") + request.target);
+  return targets;
+}
+
 uint64_t HttpTestServer::BodyBytesSent(const std::string& path) const {
   std::lock_guard<std::mutex> lock(mutex_);
   auto it = body_bytes_sent_.find(path);

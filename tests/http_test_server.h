@@ -81,6 +81,9 @@ class HttpTestServer {
   int RequestCount(const std::string& path) const;
   // The requests for |path| so far, in order.
   std::vector<HttpRequest> Requests(const std::string& path) const;
+  // The targets those requests named, in order, each marked "proxy " in
+  // front when it was sent as to a proxy.
+  std::vector<std::string> Targets(const std::string& path) const;
   // The body bytes sent for |path| so far, over all its requests.
   uint64_t BodyBytesSent(const std::string& path) const;
 
