@@ -1,7 +1,5 @@
 #include "base/file.h"
 
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -18,73 +16,46 @@ namespace fs = std::filesystem;
 
 using ::test::ReadFileOrEmpty;
 
-mode_t ModeOf(const fs::path& path) {
-  struct stat info;
-  EXPECT_EQ(0, stat(path.c_str(), &info));
-  return info.st_mode & 07777;
-}
-
 class FileTest : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(scratch_.Create());
     root_ = scratch_.path().AsSystemPath();
-    old_umask_ = umask(022);
   }
-  void TearDown() override { umask(old_umask_); }
 
-  FilePath Path(const std::string& name) {
-    return FilePath::FromSystemPath((root_ / name).string());
-  }
+  FilePath Path(const std::u16string& name) { return scratch_.path().Append(name); }
 
   UniqueTempDir scratch_;
   fs::path root_;
-  mode_t old_umask_ = 0;
 };
 
-TEST_F(FileTest, NewFilesAreOrdinaryOrRunnableByTheirOwner) {
-  File plain = File::CreateNew(Path("plain"), false);
-  File runnable = File::CreateNew(Path("runnable"), true);
-  ASSERT_TRUE(plain.IsValid());
-  ASSERT_TRUE(runnable.IsValid());
-  EXPECT_EQ(0644u, ModeOf(root_ / "plain"));
-  EXPECT_EQ(0744u, ModeOf(root_ / "runnable"));
-  EXPECT_FALSE(File::CreateNew(Path("plain"), false).IsValid());
-}
-
-TEST_F(FileTest, PrivateFilesAreTheirOwnersAloneAndNeverReplaced) {
-  File secret = File::CreateNewPrivate(Path("secret"));
+TEST_F(FileTest, ANewFileNeverReplacesOne) {
+  ASSERT_TRUE(File::CreateNew(Path(u"plain"), false).IsValid());
+  EXPECT_FALSE(File::CreateNew(Path(u"plain"), false).IsValid());
+  EXPECT_FALSE(File::CreateNew(Path(u"plain"), true).IsValid());
+  File secret = File::CreateNewPrivate(Path(u"secret"));
   ASSERT_TRUE(secret.IsValid());
-  ASSERT_TRUE(secret.WriteAll("key", 3));
-  EXPECT_EQ(0600u, ModeOf(root_ / "secret"));
-  EXPECT_FALSE(File::CreateNewPrivate(Path("secret")).IsValid());
+  EXPECT_TRUE(secret.WriteAll("key", 3));
+  EXPECT_FALSE(File::CreateNewPrivate(Path(u"secret")).IsValid());
+  EXPECT_FALSE(File::CreateNewPrivate(Path(u"plain")).IsValid());
 }
 
 TEST_F(FileTest, AppendingAddsToTheEndAndFlushes) {
   std::ofstream(root_ / "existing") << "old";
-  File file = File::OpenForAppend(Path("existing"));
+  File file = File::OpenForAppend(Path(u"existing"));
   ASSERT_TRUE(file.IsValid());
   ASSERT_TRUE(file.WriteAll(" new", 4));
   EXPECT_TRUE(file.Flush());
   EXPECT_TRUE(file.Close());
   EXPECT_EQ("old new", ReadFileOrEmpty(root_ / "existing"));
-  EXPECT_FALSE(File::OpenForAppend(Path("absent")).IsValid());
+  EXPECT_FALSE(File::OpenForAppend(Path(u"absent")).IsValid());
   fs::create_directory(root_ / "dir");
-  EXPECT_FALSE(File::OpenForAppend(Path("dir")).IsValid());
-}
-
-TEST_F(FileTest, PermissionBitsAreCopiedFromAModel) {
-  std::ofstream(root_ / "model") << "m";
-  chmod((root_ / "model").c_str(), 0750);
-  File file = File::CreateNew(Path("copy"), false);
-  ASSERT_TRUE(file.CopyPermissionsFrom(Path("model")));
-  EXPECT_EQ(0750u, ModeOf(root_ / "copy"));
-  EXPECT_FALSE(file.CopyPermissionsFrom(Path("absent")));
+  EXPECT_FALSE(File::OpenForAppend(Path(u"dir")).IsValid());
 }
 
 TEST_F(FileTest, ReadsAndSeeks) {
   std::ofstream(root_ / "data") << "0123456789";
-  File file = File::OpenForRead(Path("data"));
+  File file = File::OpenForRead(Path(u"data"));
   ASSERT_TRUE(file.IsValid());
   EXPECT_EQ(10, file.Seek(File::Whence::kEnd, 0));
   EXPECT_EQ(4, file.Seek(File::Whence::kBegin, 4));
@@ -93,11 +64,18 @@ TEST_F(FileTest, ReadsAndSeeks) {
   EXPECT_EQ(4, file.Read(buffer, sizeof(buffer)));
   EXPECT_EQ("6789", std::string(buffer, 4));
   EXPECT_EQ(0, file.Read(buffer, sizeof(buffer)));
-  EXPECT_FALSE(File::OpenForRead(Path("absent")).IsValid());
+  EXPECT_EQ(-1, file.Seek(File::Whence::kBegin, -1));
+  EXPECT_FALSE(File::OpenForRead(Path(u"absent")).IsValid());
+}
+
+TEST_F(FileTest, PermissionsComeOnlyFromAModelThatExists) {
+  File file = File::CreateNew(Path(u"orphan"), false);
+  ASSERT_TRUE(file.IsValid());
+  EXPECT_FALSE(file.CopyPermissionsFrom(Path(u"absent")));
 }
 
 TEST_F(FileTest, MovingHandsOverTheFile) {
-  File file = File::CreateNew(Path("moved"), false);
+  File file = File::CreateNew(Path(u"moved"), false);
   File other = std::move(file);
   EXPECT_FALSE(file.IsValid());
   ASSERT_TRUE(other.IsValid());
@@ -105,6 +83,14 @@ TEST_F(FileTest, MovingHandsOverTheFile) {
   EXPECT_TRUE(other.Close());
   EXPECT_FALSE(other.IsValid());
   EXPECT_EQ("abc", ReadFileOrEmpty(root_ / "moved"));
+}
+
+TEST_F(FileTest, ChineseNamesReachTheFile) {
+  File file = File::CreateNew(Path(u"\u66F4\u65B0.zip"), false);
+  ASSERT_TRUE(file.IsValid());
+  EXPECT_TRUE(file.WriteAll("zip", 3));
+  EXPECT_TRUE(file.Close());
+  EXPECT_EQ("zip", ReadFileOrEmpty(root_ / fs::u8path("\xE6\x9B\xB4\xE6\x96\xB0.zip")));
 }
 
 }  // namespace

@@ -15,7 +15,7 @@
 #include "base/utf_string_conversions.h"
 #include "base/version_resource.h"
 #include "base/win/wide_text.h"
-#include "tests/windows_test_support.h"
+#include "tests/child_action.h"
 
 namespace base {
 namespace {

@@ -1,17 +1,13 @@
 #include "base/logging.h"
 
 #include <errno.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -20,28 +16,34 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/child_process.h"
+#include "base/unique_temp_dir.h"
+#include "tests/child_action.h"
 #include "tests/test_files.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
 
 namespace logging {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A child process of this test binary does one thing, named by this
-// variable, before main() runs, and exits.
-constexpr char kChildActionVariable[] = "LOGGING_UNITTEST_CHILD";
-constexpr char kChildLogFileVariable[] = "LOGGING_UNITTEST_LOG_FILE";
+// Children are copies of this program that log for the tests and exit:
+// "logging.NAME LOG_FILE" (an empty LOG_FILE keeps the default file).
 constexpr int kLinesPerWriter = 2000;
 const std::string kPayload(200, 'x');
 
 bool RunChildActionIfAsked() {
-  const char* action = getenv(kChildActionVariable);
-  if (!action)
+  const std::string action = test::ChildAction();
+  if (action.rfind("logging.", 0) != 0)
     return false;
-  if (const char* log_file = getenv(kChildLogFileVariable))
-    SetLogFileForTesting(log_file);
-  const std::string name(action);
+  const std::vector<std::string> args = test::ChildArguments();
+  if (!args.empty() && !args[0].empty())
+    SetLogFileForTesting(args[0]);
+  const std::string name = action.substr(8);
   if (name == "info") {
     LOG(INFO) << "child line";
   } else if (name == "fatal") {
@@ -54,13 +56,13 @@ bool RunChildActionIfAsked() {
     for (int i = 0; i < kLinesPerWriter; ++i)
       LOG(INFO) << name << " " << i << " " << kPayload;
   }
-  _exit(0);
+  test::EndChild(0);
 }
 
 const bool g_child_ran = RunChildActionIfAsked();
 
 using ::test::ReadFileOrEmpty;
-using ::test::ScopedTempDir;
+using ::test::ScopedStderrToFile;
 
 std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> lines;
@@ -72,56 +74,20 @@ std::vector<std::string> SplitLines(const std::string& text) {
 
 constexpr auto kChildDeadline = std::chrono::seconds(60);
 
-struct ChildOptions {
-  std::string executable;   // Empty: this test binary.
-  std::string action;
-  std::string log_file;     // Empty: the child's default log file.
-  std::string working_dir;  // Empty: this process's.
-  std::string stderr_file;  // Empty: this process's.
-};
-
-bool StartChild(const ChildOptions& options, test::ChildProcess* child) {
-  const std::string exe = options.executable.empty()
-                              ? fs::read_symlink("/proc/self/exe").string()
-                              : options.executable;
-  std::vector<std::string> environment = {std::string(kChildActionVariable) +
-                                          "=" + options.action};
-  if (!options.log_file.empty())
-    environment.push_back(std::string(kChildLogFileVariable) + "=" +
-                          options.log_file);
-  return child->Start(exe, {}, options.working_dir, options.stderr_file,
-                      environment);
-}
-
-// The child's exit code (128 + signal when a signal ended it), or -1 when it
-// could not be started or did not end within the deadline (it is then
-// killed).
-int RunChild(const ChildOptions& options) {
-  test::ChildProcess child;
+// The child's exit status, or -1 when it could not be started or did not
+// end within the deadline.
+int RunChild(const fs::path& program, const std::string& action,
+             const fs::path& log_file, const fs::path& error_output = {},
+             const fs::path& directory = {}) {
+  test::ChildActionProcess child;
   int exit_code = -1;
-  if (!StartChild(options, &child) || !child.Wait(kChildDeadline, &exit_code))
+  if (!child.Start(program, "logging." + action, {log_file.u8string()},
+                   directory, error_output) ||
+      !child.Wait(kChildDeadline, &exit_code)) {
     return -1;
+  }
   return exit_code;
 }
-
-// Sends this process's standard error into a file while it lives.
-class ScopedStderrToFile {
- public:
-  explicit ScopedStderrToFile(const fs::path& path)
-      : saved_(dup(STDERR_FILENO)) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    EXPECT_GE(fd, 0);
-    dup2(fd, STDERR_FILENO);
-    close(fd);
-  }
-  ~ScopedStderrToFile() {
-    dup2(saved_, STDERR_FILENO);
-    close(saved_);
-  }
-
- private:
-  const int saved_;
-};
 
 std::string g_fatal_text;
 void RecordFatal(const std::string& text) {
@@ -132,18 +98,29 @@ void RecordFatal(const std::string& text) {
 class LoggingTest : public testing::Test {
  protected:
   void SetUp() override {
-    log_file_ = fs::path(temp_dir_.path()) / "test.log";
-    stderr_file_ = fs::path(temp_dir_.path()) / "stderr.txt";
-    SetLogFileForTesting(log_file_.string());
+    ASSERT_FALSE(g_child_ran);
+    ASSERT_TRUE(temp_dir_.Create());
+    root_ = temp_dir_.path().AsSystemPath();
+    log_file_ = root_ / "test.log";
+    stderr_file_ = root_ / "stderr.txt";
+    SetLogFileForTesting(log_file_.u8string());
   }
   void TearDown() override {
+    // Closes the file, so that the directory can go.
     SetLogFileForTesting("");
     SetFatalHookForTesting(nullptr);
     SetDebugChecksEnabledForTesting(false);
   }
   std::string LogText() const { return ReadFileOrEmpty(log_file_); }
+  // Closes the log file (logging opens it again for the next line) and
+  // removes it.
+  void RemoveLogFile() {
+    SetLogFileForTesting(log_file_.u8string());
+    fs::remove(log_file_);
+  }
 
-  ScopedTempDir temp_dir_;
+  base::UniqueTempDir temp_dir_;
+  fs::path root_;
   fs::path log_file_;
   fs::path stderr_file_;
 };
@@ -152,10 +129,8 @@ class LoggingTest : public testing::Test {
 std::vector<std::string> StampsBetween(time_t from, time_t to) {
   std::vector<std::string> stamps;
   for (time_t t = from; t <= to; ++t) {
-    tm local;
-    localtime_r(&t, &local);
     char stamp[32];
-    strftime(stamp, sizeof(stamp), "%m%d/%H%M%S:", &local);
+    strftime(stamp, sizeof(stamp), "%m%d/%H%M%S:", std::localtime(&t));
     stamps.push_back(stamp);
   }
   return stamps;
@@ -182,8 +157,7 @@ TEST_F(LoggingTest, PrefixCarriesLocalStampSeverityFileNameAndLine) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     SCOPED_TRACE(c.expected_name);
-    fs::remove(log_file_);
-    SetLogFileForTesting(log_file_.string());
+    RemoveLogFile();
     const time_t before = time(nullptr);
     LogLine(c.file, 199, static_cast<LogSeverity>(c.severity)).stream()
         << "message " << 42;
@@ -208,9 +182,11 @@ TEST_F(LoggingTest, MissingFileIsCreatedAndExistingFileIsAppendedTo) {
   std::vector<std::string> lines = SplitLines(LogText());
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_NE(lines[0].find("] first"), std::string::npos);
+  // Lines end with a line feed alone.
+  EXPECT_EQ(LogText().find('\r'), std::string::npos);
 
   // A later run opens the file anew and keeps what is there.
-  SetLogFileForTesting(log_file_.string());
+  SetLogFileForTesting(log_file_.u8string());
   LOG(WARNING) << "second";
   lines = SplitLines(LogText());
   ASSERT_EQ(lines.size(), 2u);
@@ -220,9 +196,8 @@ TEST_F(LoggingTest, MissingFileIsCreatedAndExistingFileIsAppendedTo) {
 }
 
 TEST_F(LoggingTest, WarningGoesOnlyToFileAndErrorAlsoToStandardError) {
-  const fs::path& stderr_file = stderr_file_;
   {
-    ScopedStderrToFile redirect(stderr_file);
+    ScopedStderrToFile redirect(stderr_file_);
     LOG(INFO) << "info text";
     LOG(WARNING) << "warning text";
     LOG(ERROR) << "error text";
@@ -233,18 +208,35 @@ TEST_F(LoggingTest, WarningGoesOnlyToFileAndErrorAlsoToStandardError) {
   EXPECT_NE(file_lines[2].find("error text"), std::string::npos);
 
   const std::vector<std::string> stderr_lines =
-      SplitLines(ReadFileOrEmpty(stderr_file));
+      SplitLines(ReadFileOrEmpty(stderr_file_));
   ASSERT_EQ(stderr_lines.size(), 1u);
   EXPECT_EQ(stderr_lines[0], file_lines[2]);
+}
+
+// The system's last error: errno, or on Windows GetLastError.
+void SetLastSystemError(int error) {
+#if defined(_WIN32)
+  SetLastError(static_cast<DWORD>(error));
+#else
+  errno = error;
+#endif
+}
+
+int LastSystemError() {
+#if defined(_WIN32)
+  return static_cast<int>(GetLastError());
+#else
+  return errno;
+#endif
 }
 
 TEST_F(LoggingTest, LastSystemErrorIsTheSameAfterALogStatement) {
   SetFatalHookForTesting(&RecordFatal);
   // A file that cannot be opened makes the statement call failing system
   // functions; the last error must still come back unchanged.
-  const fs::path unopenable = fs::path(temp_dir_.path()) / "missing_dir" / "x.log";
+  const fs::path unopenable = root_ / "missing_dir" / "x.log";
   const fs::path cwd = fs::current_path();
-  fs::current_path(fs::path(temp_dir_.path()));
+  fs::current_path(root_);
   struct Case {
     const char* name;
     fs::path file;
@@ -255,29 +247,30 @@ TEST_F(LoggingTest, LastSystemErrorIsTheSameAfterALogStatement) {
       {"fatal hook", log_file_, LOG_FATAL},
       {"unopenable", unopenable, LOG_WARNING},
   };
-  const fs::path& stderr_file = stderr_file_;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    SetLogFileForTesting(c.file.string());
-    ScopedStderrToFile redirect(stderr_file);
-    errno = EDOM;
+    SetLogFileForTesting(c.file.u8string());
+    ScopedStderrToFile redirect(stderr_file_);
+    SetLastSystemError(EDOM);
     LogLine(__FILE__, __LINE__, c.severity).stream() << "text";
-    EXPECT_EQ(errno, EDOM);
+    EXPECT_EQ(LastSystemError(), EDOM);
   }
+  SetLogFileForTesting(log_file_.u8string());
   fs::current_path(cwd);
 }
 
 TEST_F(LoggingTest, LineThatFindsNoFileIsDroppedAndTheNextLineTriesAgain) {
   // Directories stand where both the log file and the fallback would be.
   const fs::path cwd = fs::current_path();
-  const fs::path blocked = fs::path(temp_dir_.path()) / "blocked.log";
+  const fs::path blocked = root_ / "blocked.log";
   fs::create_directories(blocked);
-  fs::create_directories(fs::path(temp_dir_.path()) / "debug.log");
-  fs::current_path(fs::path(temp_dir_.path()));
-  SetLogFileForTesting(blocked.string());
+  fs::create_directories(root_ / "debug.log");
+  fs::current_path(root_);
+  SetLogFileForTesting(blocked.u8string());
   LOG(INFO) << "lost";
   fs::remove(blocked);
   LOG(INFO) << "kept";
+  SetLogFileForTesting(log_file_.u8string());
   fs::current_path(cwd);
 
   const std::vector<std::string> lines = SplitLines(ReadFileOrEmpty(blocked));
@@ -311,10 +304,11 @@ TEST_F(LoggingTest, ThreadsWritingTheirFirstLinesAtOnceShareTheFile) {
 }
 
 TEST_F(LoggingTest, WideTextIsWrittenAsUTF8) {
-  LOG(INFO) << u"版本 " << std::u16string(u"\U0001F600") << " "
+  LOG(INFO) << u"\u7248\u672C " << std::u16string(u"\U0001F600") << " "
             << std::u16string(1, char16_t{0xD800}) << " end";
   const std::string text = LogText();
-  EXPECT_NE(text.find("] 版本 \xF0\x9F\x98\x80 \xEF\xBF\xBD end\n"),
+  EXPECT_NE(text.find("] \xE7\x89\x88\xE6\x9C\xAC \xF0\x9F\x98\x80 "
+                      "\xEF\xBF\xBD end\n"),
             std::string::npos)
       << text;
 }
@@ -384,7 +378,6 @@ TEST_F(LoggingTest, DebugChecksAreDormantByDefault) {
 }
 
 TEST_F(LoggingTest, FatalLineIsWrittenThenTheProcessEndsWithStatusOne) {
-  const fs::path& stderr_file = stderr_file_;
   struct Case {
     const char* action;
     const char* expected;
@@ -394,30 +387,26 @@ TEST_F(LoggingTest, FatalLineIsWrittenThenTheProcessEndsWithStatusOne) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.action);
-    fs::remove(log_file_);
-    ChildOptions options;
-    options.action = c.action;
-    options.log_file = log_file_.string();
-    options.stderr_file = stderr_file.string();
-    ASSERT_EQ(RunChild(options), 1);
+    RemoveLogFile();
+    ASSERT_EQ(RunChild(test::ThisProgram(), c.action, log_file_, stderr_file_),
+              1);
     const std::vector<std::string> lines = SplitLines(LogText());
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_NE(lines[0].find(":FATAL:"), std::string::npos);
     EXPECT_NE(lines[0].find(c.expected), std::string::npos) << lines[0];
-    EXPECT_EQ(SplitLines(ReadFileOrEmpty(stderr_file)), lines);
+    EXPECT_EQ(SplitLines(ReadFileOrEmpty(stderr_file_)), lines);
   }
 }
 
 TEST_F(LoggingTest, TwoProcessesLoggingAtOnceWriteWholeLines) {
-  test::ChildProcess writers[2];
+  test::ChildActionProcess writers[2];
   const char* names[] = {"writerA", "writerB"};
   for (int i = 0; i < 2; ++i) {
-    ChildOptions options;
-    options.action = names[i];
-    options.log_file = log_file_.string();
-    ASSERT_TRUE(StartChild(options, &writers[i]));
+    ASSERT_TRUE(writers[i].Start(test::ThisProgram(),
+                                 std::string("logging.") + names[i],
+                                 {log_file_.u8string()}));
   }
-  for (test::ChildProcess& writer : writers) {
+  for (test::ChildActionProcess& writer : writers) {
     int exit_code = -1;
     ASSERT_TRUE(writer.Wait(kChildDeadline, &exit_code));
     ASSERT_EQ(exit_code, 0);
@@ -437,29 +426,26 @@ TEST_F(LoggingTest, TwoProcessesLoggingAtOnceWriteWholeLines) {
   }
 }
 
-// Runs a copy of this binary from |bin_dir| with |cwd| as its current
+// Runs a copy of this program from |bin_dir| with |cwd| as its current
 // directory and its default log file.
-int RunCopyOfThisBinary(const fs::path& bin_dir, const fs::path& cwd) {
-  const fs::path copy = bin_dir / "logging_child";
+int RunCopyOfThisProgram(const fs::path& bin_dir, const fs::path& cwd) {
+  const fs::path copy =
+      bin_dir / fs::path("logging_child").concat(test::ThisProgram().extension().native());
   std::error_code error;
   if (!fs::exists(copy))
-    fs::copy_file(fs::read_symlink("/proc/self/exe"), copy, error);
+    fs::copy_file(test::ThisProgram(), copy, error);
   EXPECT_FALSE(error) << error.message();
-  ChildOptions options;
-  options.executable = copy.string();
-  options.action = "info";
-  options.working_dir = cwd.string();
-  return RunChild(options);
+  return RunChild(copy, "info", fs::path(), fs::path(), cwd);
 }
 
 TEST_F(LoggingTest, DefaultFileIsDebugLogBesideTheExecutable) {
-  const fs::path bin = fs::path(temp_dir_.path()) / "bin";
-  const fs::path cwd = fs::path(temp_dir_.path()) / "cwd";
+  const fs::path bin = root_ / "bin";
+  const fs::path cwd = root_ / "cwd";
   fs::create_directories(bin);
   fs::create_directories(cwd);
   for (int run = 1; run <= 2; ++run) {
     SCOPED_TRACE(run);
-    ASSERT_EQ(RunCopyOfThisBinary(bin, cwd), 0);
+    ASSERT_EQ(RunCopyOfThisProgram(bin, cwd), 0);
     const std::vector<std::string> lines =
         SplitLines(ReadFileOrEmpty(bin / "debug.log"));
     ASSERT_EQ(lines.size(), static_cast<size_t>(run));
@@ -473,28 +459,30 @@ TEST_F(LoggingTest, DefaultFileIsDebugLogBesideTheExecutable) {
 // The log belongs beside the executable and nowhere else: what stands at its
 // name is never followed, and no other place is written instead.
 TEST_F(LoggingTest, ALogThatCannotBeOpenedBesideTheExecutableIsWrittenNowhere) {
-  const fs::path outside = fs::path(temp_dir_.path()) / "outside.txt";
+  const fs::path outside = root_ / "outside.txt";
   const std::function<void(const fs::path&)> kObstacles[] = {
-      // Cannot be opened for writing, even by root, for whom a read-only
-      // directory is still writable.
-      [](const fs::path& log) { fs::create_directories(log); },
-      [&](const fs::path& log) { fs::create_symlink(outside, log); },
-      [&](const fs::path& log) { fs::create_symlink(fs::path(temp_dir_.path()) / "none", log); },
-      [](const fs::path& log) { ASSERT_EQ(0, mkfifo(log.c_str(), 0644)); },
+    // Cannot be opened for writing, even by root, for whom a read-only
+    // directory is still writable.
+    [](const fs::path& log) { fs::create_directories(log); },
+#if !defined(_WIN32)
+    [&](const fs::path& log) { fs::create_symlink(outside, log); },
+    [&](const fs::path& log) { fs::create_symlink(root_ / "none", log); },
+    [](const fs::path& log) { ASSERT_EQ(0, mkfifo(log.c_str(), 0644)); },
+#endif
   };
   for (size_t i = 0; i < std::size(kObstacles); ++i) {
     SCOPED_TRACE(i);
-    const fs::path bin = fs::path(temp_dir_.path()) / ("bin" + std::to_string(i));
-    const fs::path cwd = fs::path(temp_dir_.path()) / ("cwd" + std::to_string(i));
+    const fs::path bin = root_ / ("bin" + std::to_string(i));
+    const fs::path cwd = root_ / ("cwd" + std::to_string(i));
     fs::create_directories(bin);
     fs::create_directories(cwd);
-    { std::ofstream(outside, std::ios::trunc) << "not the log\n"; }
+    { std::ofstream(outside, std::ios::binary | std::ios::trunc) << "not the log\n"; }
     kObstacles[i](bin / "debug.log");
 
-    ASSERT_EQ(RunCopyOfThisBinary(bin, cwd), 0);
+    ASSERT_EQ(RunCopyOfThisProgram(bin, cwd), 0);
     EXPECT_FALSE(fs::exists(cwd / "debug.log"));
     EXPECT_EQ("not the log\n", ReadFileOrEmpty(outside));
-    EXPECT_FALSE(fs::exists(fs::path(temp_dir_.path()) / "none"));
+    EXPECT_FALSE(fs::exists(root_ / "none"));
   }
 }
 

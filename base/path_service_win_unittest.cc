@@ -10,7 +10,7 @@
 #include "base/file_path.h"
 #include "base/file_util.h"
 #include "base/unique_temp_dir.h"
-#include "tests/windows_test_support.h"
+#include "tests/child_action.h"
 
 namespace base {
 namespace {

@@ -1,13 +1,56 @@
 #include "base/threading/thread_local_storage.h"
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "tests/child_action.h"
+
 namespace base {
 namespace {
+
+// Takes every slot there is; exit code 0 when the slots before the last
+// work and the one beyond them stays uninitialised.
+int ExhaustSlots() {
+  static ThreadLocalStorage::Slot
+      slots[ThreadLocalStorage::kThreadLocalStorageSize];
+  int taken = 0;
+  while (taken < ThreadLocalStorage::kThreadLocalStorageSize &&
+         slots[taken].Initialize(nullptr)) {
+    ++taken;
+  }
+  int value = 0;
+  bool earlier_work = taken == ThreadLocalStorage::kThreadLocalStorageSize - 1;
+  for (int i = 0; i < taken; ++i) {
+    slots[i].Set(&value);
+    earlier_work = earlier_work && slots[i].Get() == &value;
+  }
+  const bool ran_out = taken < ThreadLocalStorage::kThreadLocalStorageSize &&
+                       !slots[taken].initialized() &&
+                       !slots[taken].Initialize(nullptr);
+  return earlier_work && ran_out ? 0 : 1;
+}
+
+bool RunChildActionIfAsked() {
+  if (test::ChildAction() != "tls.exhaust")
+    return false;
+  test::EndChild(ExhaustSlots());
+}
+
+const bool g_child_ran = RunChildActionIfAsked();
+
+TEST(ThreadLocalStorageTest, SlotsBeyondSixtyThreeStayUninitialised) {
+  ASSERT_FALSE(g_child_ran);
+  // Slots are never given back, so the exhaustion runs in a fresh process.
+  test::ChildActionProcess child;
+  ASSERT_TRUE(child.Start(test::ThisProgram(), "tls.exhaust"));
+  int exit_code = -1;
+  ASSERT_TRUE(child.Wait(std::chrono::seconds(60), &exit_code));
+  EXPECT_EQ(0, exit_code);
+}
 
 TEST(ThreadLocalStorageTest, ValuesAreSeparateForEachThread) {
   ThreadLocalStorage::Slot slot(nullptr);
