@@ -52,14 +52,17 @@ bool SetCommonOptions(CURL* curl, const std::string& url) {
          curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT,
                           kConnectTimeoutSeconds) == CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond) == CURLE_OK &&
-         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT,
+                          kStallBytesPerSecond) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds) ==
+             CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects) == CURLE_OK &&
          // Schannel fails every transfer whose revocation server cannot be
          // reached, as behind many firewalls; a revoked certificate still
          // fails.
          curl_easy_setopt(curl, CURLOPT_SSL_OPTIONS,
-                          static_cast<long>(CURLSSLOPT_REVOKE_BEST_EFFORT)) == CURLE_OK;
+                          static_cast<long>(CURLSSLOPT_REVOKE_BEST_EFFORT)) ==
+             CURLE_OK;
 }
 
 // Says in the log which proxy carries the requests: once per run for each
@@ -75,7 +78,8 @@ void LogProxyOnce(const std::string& line) {
 // Whether |result| says that the connection itself could not be made, so
 // that the next proxy on the list may be tried.
 bool ConnectionFailed(CURLcode result) {
-  return result == CURLE_COULDNT_CONNECT || result == CURLE_COULDNT_RESOLVE_PROXY ||
+  return result == CURLE_COULDNT_CONNECT ||
+         result == CURLE_COULDNT_RESOLVE_PROXY ||
          result == CURLE_COULDNT_RESOLVE_HOST;
 }
 
@@ -93,15 +97,15 @@ CURLcode PerformThroughProxies(CURL* curl, const std::string& url) {
   for (const std::string& proxy : route.proxies) {
     if (curl_easy_setopt(curl, CURLOPT_PROXY, proxy.c_str()) != CURLE_OK ||
         (!proxy.empty() &&
-         (curl_easy_setopt(curl, CURLOPT_PROXYAUTH, CURLAUTH_NEGOTIATE | CURLAUTH_NTLM) !=
-              CURLE_OK ||
+         (curl_easy_setopt(curl, CURLOPT_PROXYAUTH,
+                           CURLAUTH_NEGOTIATE | CURLAUTH_NTLM) != CURLE_OK ||
           curl_easy_setopt(curl, CURLOPT_PROXYUSERPWD, ":") != CURLE_OK))) {
       return CURLE_FAILED_INIT;
     }
     result = curl_easy_perform(curl);
-    LogProxyOnce(
-        (proxy.empty() ? std::string("no proxy") : "the proxy " + WithoutCredentials(proxy)) +
-        ", by " + route.source);
+    LogProxyOnce((proxy.empty() ? std::string("no proxy")
+                                : "the proxy " + WithoutCredentials(proxy)) +
+                 ", by " + route.source);
     if (!ConnectionFailed(result))
       break;
   }
@@ -164,7 +168,8 @@ size_t CollectHeader(char* data, size_t size, size_t count, void* state_data) {
   std::string name = line.substr(0, colon);
   for (char& c : name)
     c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-  const std::string value = Trimmed(line.data() + colon + 1, line.size() - colon - 1);
+  const std::string value =
+      Trimmed(line.data() + colon + 1, line.size() - colon - 1);
   if (name == "etag")
     head->etag = value;
   else if (name == "last-modified")
@@ -182,12 +187,16 @@ void ReadStatus(CURL* curl, ResponseHead* head) {
   if (curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK)
     head->status = status;
   curl_off_t length = -1;
-  if (curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK)
+  if (curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) ==
+      CURLE_OK)
     head->content_length = length;
 }
 
 // libcurl write callback of a package request.
-size_t ReceivePackageBody(char* data, size_t size, size_t count, void* state_data) {
+size_t ReceivePackageBody(char* data,
+                          size_t size,
+                          size_t count,
+                          void* state_data) {
   if (g_bCancelDownload.load(std::memory_order_relaxed))
     return kAbortTransfer;
   PackageRequestState* state = static_cast<PackageRequestState*>(state_data);
@@ -205,8 +214,11 @@ size_t ReceivePackageBody(char* data, size_t size, size_t count, void* state_dat
 
 // The receiver's progress report, and the cancel check that libcurl's idle
 // progress calls (about one a second) give a stalled transfer.
-int RelayProgress(void* state_data, curl_off_t total_to_download, curl_off_t downloaded_now,
-                  curl_off_t, curl_off_t) {
+int RelayProgress(void* state_data,
+                  curl_off_t total_to_download,
+                  curl_off_t downloaded_now,
+                  curl_off_t,
+                  curl_off_t) {
   static_cast<PackageRequestState*>(state_data)
       ->receiver->ReportProgress(total_to_download, downloaded_now);
   return g_bCancelDownload.load(std::memory_order_relaxed) ? 1 : 0;
@@ -249,7 +261,8 @@ bool FetchToString(const std::string& url, std::string* body) {
   if (!curl.get())
     return false;
   if (!SetCommonOptions(curl.get(), url) ||
-      curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, AppendToString) != CURLE_OK ||
+      curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, AppendToString) !=
+          CURLE_OK ||
       curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, body) != CURLE_OK ||
       curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 1L) != CURLE_OK) {
     return false;
@@ -266,8 +279,10 @@ uint32_t DownloadProgressPosition(double total, double now) {
   return static_cast<uint32_t>(static_cast<int64_t>(percent));
 }
 
-RequestEnd RequestPackage(const PackageRequest& request, PackageReceiver* receiver,
-                          ResponseHead* head, std::string* error) {
+RequestEnd RequestPackage(const PackageRequest& request,
+                          PackageReceiver* receiver,
+                          ResponseHead* head,
+                          std::string* error) {
   *head = ResponseHead();
   error->clear();
   ScopedCurlHandle curl;
@@ -281,23 +296,29 @@ RequestEnd RequestPackage(const PackageRequest& request, PackageReceiver* receiv
   // A range is asked for on condition only, so that a package that changed
   // on the server comes whole instead of spliced onto the old one.
   if (SetCommonOptions(curl.get(), request.url) &&
-      curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, error_text) == CURLE_OK &&
-      curl_easy_setopt(curl.get(), CURLOPT_HEADERFUNCTION, CollectHeader) == CURLE_OK &&
+      curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, error_text) ==
+          CURLE_OK &&
+      curl_easy_setopt(curl.get(), CURLOPT_HEADERFUNCTION, CollectHeader) ==
+          CURLE_OK &&
       curl_easy_setopt(curl.get(), CURLOPT_HEADERDATA, &state) == CURLE_OK &&
-      curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, ReceivePackageBody) == CURLE_OK &&
+      curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, ReceivePackageBody) ==
+          CURLE_OK &&
       curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &state) == CURLE_OK &&
       curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L) == CURLE_OK &&
-      curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, RelayProgress) == CURLE_OK &&
+      curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, RelayProgress) ==
+          CURLE_OK &&
       curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, &state) == CURLE_OK &&
       (request.max_bytes == kNoPackageLimit ||
        curl_easy_setopt(curl.get(), CURLOPT_MAXFILESIZE_LARGE,
-                        static_cast<curl_off_t>(std::min<uint64_t>(request.max_bytes,
-                                                                   INT64_MAX))) == CURLE_OK) &&
+                        static_cast<curl_off_t>(std::min<uint64_t>(
+                            request.max_bytes, INT64_MAX))) == CURLE_OK) &&
       (!ranged ||
        (curl_easy_setopt(curl.get(), CURLOPT_RANGE,
-                         (std::to_string(request.offset) + "-").c_str()) == CURLE_OK &&
+                         (std::to_string(request.offset) + "-").c_str()) ==
+            CURLE_OK &&
         headers.Add("If-Range: " + request.if_range) &&
-        curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headers.get()) == CURLE_OK))) {
+        curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headers.get()) ==
+            CURLE_OK))) {
     result = PerformThroughProxies(curl.get(), request.url);
   }
   if (!state.body_begun)

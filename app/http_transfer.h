@@ -89,8 +89,10 @@ enum class RequestEnd {
 // |receiver|. |head| holds the head of the response, when one came;
 // |error| says what went wrong when the request did not end kComplete. The
 // cancel flag ends the request within a second, even while nothing arrives.
-RequestEnd RequestPackage(const PackageRequest& request, PackageReceiver* receiver,
-                          ResponseHead* head, std::string* error);
+RequestEnd RequestPackage(const PackageRequest& request,
+                          PackageReceiver* receiver,
+                          ResponseHead* head,
+                          std::string* error);
 
 // The progress-bar position for |now| of |total| bytes: a whole percentage
 // truncated toward zero, 0 while the total is unknown.

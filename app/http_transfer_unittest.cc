@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "tests/child_process.h"
-#include "tests/test_files.h"
 #include "tests/http_test_server.h"
+#include "tests/test_files.h"
 
 namespace {
 
@@ -55,12 +55,14 @@ class HttpTransferTest : public testing::Test {
 
   // Requests |path| from the test server into recorder_; head_ and error_
   // hold what the request said.
-  RequestEnd Request(const std::string& path, uint64_t offset = 0,
+  RequestEnd Request(const std::string& path,
+                     uint64_t offset = 0,
                      const std::string& if_range = std::string(),
                      uint64_t max_bytes = kNoPackageLimit) {
     return RequestUrl(server_.Url(path), offset, if_range, max_bytes);
   }
-  RequestEnd RequestUrl(const std::string& url, uint64_t offset = 0,
+  RequestEnd RequestUrl(const std::string& url,
+                        uint64_t offset = 0,
                         const std::string& if_range = std::string(),
                         uint64_t max_bytes = kNoPackageLimit) {
     recorder_ = BodyRecorder();
@@ -120,9 +122,10 @@ TEST_F(HttpTransferTest, FetchFollowsTenRedirectsAndNoMore) {
   server_.SetResponse("/real.xml", Body("<update/>"));
   // /r<n>.xml redirects n times before it reaches /real.xml.
   for (int n = 1; n <= 11; ++n) {
-    server_.SetResponse("/r" + std::to_string(n) + ".xml",
-                        RedirectTo(server_.Url(n == 1 ? "/real.xml"
-                                                      : "/r" + std::to_string(n - 1) + ".xml")));
+    server_.SetResponse(
+        "/r" + std::to_string(n) + ".xml",
+        RedirectTo(server_.Url(
+            n == 1 ? "/real.xml" : "/r" + std::to_string(n - 1) + ".xml")));
   }
   server_.SetResponse("/loop.xml", RedirectTo(server_.Url("/loop.xml")));
   struct Case {
@@ -146,12 +149,15 @@ TEST_F(HttpTransferTest, FetchTakesBodiesUpToTheLimitOnly) {
     bool send_length;
     bool fetched;
   } cases[] = {
-      {kMaxManifestBytes, true, true},       {kMaxManifestBytes, false, true},
-      {kMaxManifestBytes + 1, true, false},  {kMaxManifestBytes + 1, false, false},
+      {kMaxManifestBytes, true, true},
+      {kMaxManifestBytes, false, true},
+      {kMaxManifestBytes + 1, true, false},
+      {kMaxManifestBytes + 1, false, false},
       {8 * kMaxManifestBytes, true, false},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::to_string(c.size) + (c.send_length ? " with length" : " ended by close"));
+    SCOPED_TRACE(std::to_string(c.size) +
+                 (c.send_length ? " with length" : " ended by close"));
     test::HttpResponse response = Body(Pattern(c.size));
     response.send_length = c.send_length;
     server_.SetResponse("/big.xml", response);
@@ -168,7 +174,8 @@ TEST_F(HttpTransferTest, FetchFailsForEmptyBodyUnreachableServerAndBadScheme) {
   std::string body;
   EXPECT_FALSE(FetchToString(server_.Url("/empty.xml"), &body));
   std::string unreachable =
-      "http://127.0.0.1:" + std::to_string(test::UnusedLoopbackPort()) + "/u.xml";
+      "http://127.0.0.1:" + std::to_string(test::UnusedLoopbackPort()) +
+      "/u.xml";
   EXPECT_FALSE(FetchToString(unreachable, &body));
   EXPECT_FALSE(FetchToString("gopherx://127.0.0.1/u.xml", &body));
 }
@@ -189,7 +196,8 @@ TEST_F(HttpTransferTest, PackageBodyComesByteForByte) {
   EXPECT_EQ(data, recorder_.body);
   ASSERT_EQ(1u, recorder_.heads.size());
   EXPECT_EQ(200, recorder_.heads[0].status);
-  EXPECT_EQ(static_cast<int64_t>(data.size()), recorder_.heads[0].content_length);
+  EXPECT_EQ(static_cast<int64_t>(data.size()),
+            recorder_.heads[0].content_length);
 }
 
 // What the download judges by reaches it before the body; the receiver
@@ -204,7 +212,8 @@ TEST_F(HttpTransferTest, TheHeadComesBeforeTheBodyAndMayBeDeclined) {
   declining.decline = true;
   PackageRequest request;
   request.url = server_.Url("/busy.zip");
-  EXPECT_EQ(RequestEnd::kDeclined, RequestPackage(request, &declining, &head_, &error_));
+  EXPECT_EQ(RequestEnd::kDeclined,
+            RequestPackage(request, &declining, &head_, &error_));
   ASSERT_EQ(1u, declining.heads.size());
   EXPECT_EQ("", declining.body);
   for (const ResponseHead& head : {declining.heads[0], head_}) {
@@ -267,7 +276,8 @@ TEST_F(HttpTransferTest, BreaksAreToldApartFromFailures) {
 
   // Nothing to resume where nothing answers.
   EXPECT_EQ(RequestEnd::kFailed,
-            RequestUrl("http://127.0.0.1:" + std::to_string(test::UnusedLoopbackPort()) + "/p.zip"));
+            RequestUrl("http://127.0.0.1:" +
+                       std::to_string(test::UnusedLoopbackPort()) + "/p.zip"));
   EXPECT_TRUE(recorder_.heads.empty());
 
   server_.SetResponse("/p.zip", Body(Pattern(10000)));
@@ -275,7 +285,8 @@ TEST_F(HttpTransferTest, BreaksAreToldApartFromFailures) {
   full.take_at_most = 100;
   PackageRequest request;
   request.url = server_.Url("/p.zip");
-  EXPECT_EQ(RequestEnd::kFailed, RequestPackage(request, &full, &head_, &error_));
+  EXPECT_EQ(RequestEnd::kFailed,
+            RequestPackage(request, &full, &head_, &error_));
   EXPECT_EQ(RequestEnd::kFailed, RequestUrl("gopherx://127.0.0.1/p.zip"));
 }
 
@@ -294,7 +305,8 @@ TEST_F(HttpTransferTest, CancelFlagEndsTheRequestAtTheNextPiece) {
   cancelling.cancel_at_first_piece = true;
   PackageRequest request;
   request.url = server_.Url("/big.zip");
-  EXPECT_EQ(RequestEnd::kCancelled, RequestPackage(request, &cancelling, &head_, &error_));
+  EXPECT_EQ(RequestEnd::kCancelled,
+            RequestPackage(request, &cancelling, &head_, &error_));
   EXPECT_LT(cancelling.body.size(), size_t{8 << 20});
 }
 

@@ -11,10 +11,12 @@
 #include "base/sys_string_conversions.h"
 
 std::string DottedFileVersion(const base::FilePath& file) {
-  std::unique_ptr<base::FileVersionInfo> info(base::FileVersionInfo::ForFile(file));
+  std::unique_ptr<base::FileVersionInfo> info(
+      base::FileVersionInfo::ForFile(file));
   std::string version;
   if (info)
-    base::ReplaceCharacters(base::WideToAnsi(info->FileVersion()), ",", ".", &version);
+    base::ReplaceCharacters(base::WideToAnsi(info->FileVersion()), ",", ".",
+                            &version);
   return version;
 }
 

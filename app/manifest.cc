@@ -18,7 +18,8 @@ namespace {
 
 // Copies the value of the first child |name| of |update| into |out|; leaves
 // |out| as it was when there is no such child.
-bool CopyChildValue(rapidxml::xml_node<>* update, const char* name,
+bool CopyChildValue(rapidxml::xml_node<>* update,
+                    const char* name,
                     std::string* out) {
   rapidxml::xml_node<>* child = update->first_node(name);
   if (!child)
@@ -32,14 +33,17 @@ bool IsSha256Text(const std::string& text) {
   if (text.size() != 64)
     return false;
   for (char c : text) {
-    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')))
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') ||
+          (c >= 'A' && c <= 'F')))
       return false;
   }
   return true;
 }
 
 // The rules only a signed build applies; false with |reason| when one fails.
-bool AcceptSignedManifest(const UpdateInfo& info, int64_t now, std::string* reason) {
+bool AcceptSignedManifest(const UpdateInfo& info,
+                          int64_t now,
+                          std::string* reason) {
   int64_t expires = 0;
   if (info.sha256.empty())
     *reason = "manifest has no sha256";
@@ -250,7 +254,8 @@ int ManifestNestingDepth(const char* body) {
   }
 }
 
-bool CheckManifest(const std::string& url, const std::vector<std::string>& trusted_keys) {
+bool CheckManifest(const std::string& url,
+                   const std::vector<std::string>& trusted_keys) {
   std::string body;
   std::string reason;
   if (!FetchToString(url, &body)) {
@@ -264,7 +269,8 @@ bool CheckManifest(const std::string& url, const std::vector<std::string>& trust
   return false;
 }
 
-bool ParseManifest(std::string* body, const std::vector<std::string>& trusted_keys,
+bool ParseManifest(std::string* body,
+                   const std::vector<std::string>& trusted_keys,
                    std::string* reason) {
   *reason = "manifest does not parse";
   if (body->empty())
@@ -300,14 +306,17 @@ bool ParseManifest(std::string* body, const std::vector<std::string>& trusted_ke
   CopyChildValue(update, "product", &g_updateInfo.product);
   CopyChildValue(update, "expires", &g_updateInfo.expires);
   g_updateInfo.signed_by_trusted_key = signed_build;
-  return AcceptManifest(g_updateInfo, signed_build, base::UtcNowSeconds(), reason);
+  return AcceptManifest(g_updateInfo, signed_build, base::UtcNowSeconds(),
+                        reason);
 }
 
-bool AcceptManifest(const UpdateInfo& info, bool signed_build, int64_t now,
+bool AcceptManifest(const UpdateInfo& info,
+                    bool signed_build,
+                    int64_t now,
                     std::string* reason) {
   uint64_t size = 0;
-  if (!base::Version(info.version).IsValid() || info.md5.empty() || info.file_url.empty() ||
-      !base::HasPrefix(info.compress, "zip", false)) {
+  if (!base::Version(info.version).IsValid() || info.md5.empty() ||
+      info.file_url.empty() || !base::HasPrefix(info.compress, "zip", false)) {
     *reason = "manifest lacks a valid version, md5, file_url or compress";
   } else if (!info.sha256.empty() && !IsSha256Text(info.sha256)) {
     *reason = "manifest sha256 is malformed";

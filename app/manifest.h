@@ -16,12 +16,14 @@ constexpr char kProductName[] = "Mirovue";
 // Fetches, parses and accepts the manifest at |url| for a build that trusts
 // |trusted_keys| (base64 public keys, none for an unsigned build); false for
 // any failure. A build with keys logs why it refused a manifest.
-bool CheckManifest(const std::string& url, const std::vector<std::string>& trusted_keys);
+bool CheckManifest(const std::string& url,
+                   const std::vector<std::string>& trusted_keys);
 
 // With |trusted_keys|, first verifies the signature of |body| as received.
 // Then parses |body| in place into g_updateInfo and returns AcceptManifest
 // of it, at the desktop's present time. On false |reason| says why.
-bool ParseManifest(std::string* body, const std::vector<std::string>& trusted_keys,
+bool ParseManifest(std::string* body,
+                   const std::vector<std::string>& trusted_keys,
                    std::string* reason);
 
 // True when the version is valid, md5 and file_url are not empty, compress
@@ -29,7 +31,9 @@ bool ParseManifest(std::string* body, const std::vector<std::string>& trusted_ke
 // where present. A signed build (|signed_build|) also needs sha256 and size,
 // product kProductName, and an expiry, where there is one, after |now|
 // (seconds since 1970, UTC). On false |reason| says why.
-bool AcceptManifest(const UpdateInfo& info, bool signed_build, int64_t now,
+bool AcceptManifest(const UpdateInfo& info,
+                    bool signed_build,
+                    int64_t now,
                     std::string* reason);
 
 // Reads a size as a manifest writes it: decimal digits only, at most

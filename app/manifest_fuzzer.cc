@@ -32,7 +32,8 @@ constexpr size_t kStackBytes = 256 << 10;
 
 // The public key of RFC 8032's first test vector, whose secret key signed
 // the seeds that carry a valid signature.
-const std::vector<std::string> kTrustedKeys = {"11qYAYKxCrfVS/7TyWQHOg7hcvPapiMlrwIaaPcHURo="};
+const std::vector<std::string> kTrustedKeys = {
+    "11qYAYKxCrfVS/7TyWQHOg7hcvPapiMlrwIaaPcHURo="};
 
 // Bodies up to this size nest at most a third as deep ("<a>" per level),
 // which the parser takes within the stack above even unguarded.
@@ -87,7 +88,8 @@ void CheckSignatureReader(const std::string& body) {
   if (!ReadManifestSignature(body, &signed_part, &signature))
     return;
   const std::string comment = ManifestSignatureComment(signature);
-  if (signed_part.data() != body.data() || body.compare(signed_part.size(), comment.size(), comment) != 0)
+  if (signed_part.data() != body.data() ||
+      body.compare(signed_part.size(), comment.size(), comment) != 0)
     __builtin_trap();
   for (size_t i = signed_part.size() + comment.size(); i < body.size(); ++i) {
     if (!IsAsciiWhitespace(body[i]))
@@ -104,7 +106,8 @@ void CheckBody(const std::string& body) {
   std::string reason;
   if (ParseManifest(&copy, {}, &reason)) {
     // Only acceptable records, and only bodies the reader let through.
-    if (g_updateInfo.md5.empty() || g_updateInfo.file_url.empty() || !guarded_parse)
+    if (g_updateInfo.md5.empty() || g_updateInfo.file_url.empty() ||
+        !guarded_parse)
       __builtin_trap();
   }
 
@@ -114,8 +117,9 @@ void CheckBody(const std::string& body) {
   copy = body;
   g_updateInfo = UpdateInfo();
   if (ParseManifest(&copy, kTrustedKeys, &reason) &&
-      (!VerifyManifestSignature(body, kTrustedKeys, &reason) || g_updateInfo.sha256.size() != 64 ||
-       g_updateInfo.size.empty() || g_updateInfo.product != kProductName || !guarded_parse)) {
+      (!VerifyManifestSignature(body, kTrustedKeys, &reason) ||
+       g_updateInfo.sha256.size() != 64 || g_updateInfo.size.empty() ||
+       g_updateInfo.product != kProductName || !guarded_parse)) {
     __builtin_trap();
   }
 
@@ -123,7 +127,8 @@ void CheckBody(const std::string& body) {
   // nesting (or stopped one past the limit); where it refuses one, the
   // reader may count anything, as parsing never proceeds past the error.
   int parsed = 0;
-  if ((guarded_parse || body.size() <= kUnguardedBytes) && ParseUnguarded(body, &parsed) &&
+  if ((guarded_parse || body.size() <= kUnguardedBytes) &&
+      ParseUnguarded(body, &parsed) &&
       counted != std::min(parsed, kMaxManifestNesting + 1)) {
     __builtin_trap();
   }
@@ -139,7 +144,8 @@ class SmallStackChecker {
     pthread_t thread;
     if (pthread_attr_init(&attributes) != 0 ||
         pthread_attr_setstacksize(&attributes, kStackBytes) != 0 ||
-        pthread_create(&thread, &attributes, &SmallStackChecker::Main, this) != 0 ||
+        pthread_create(&thread, &attributes, &SmallStackChecker::Main, this) !=
+            0 ||
         pthread_detach(thread) != 0) {
       __builtin_trap();
     }
@@ -172,7 +178,8 @@ class SmallStackChecker {
 
   std::mutex mutex_;
   std::condition_variable changed_;
-  const std::string* body_ = nullptr;  // guarded by mutex_; null when none waits
+  const std::string* body_ =
+      nullptr;  // guarded by mutex_; null when none waits
 };
 
 }  // namespace

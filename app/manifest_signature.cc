@@ -12,17 +12,19 @@ bool IsAsciiWhitespace(char c) {
 }
 
 bool IsBase64Character(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-         c == '+' || c == '/' || c == '=';
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+         (c >= '0' && c <= '9') || c == '+' || c == '/' || c == '=';
 }
 
 bool EndsWith(std::string_view text, size_t end, std::string_view suffix) {
-  return end >= suffix.size() && text.substr(end - suffix.size(), suffix.size()) == suffix;
+  return end >= suffix.size() &&
+         text.substr(end - suffix.size(), suffix.size()) == suffix;
 }
 
 }  // namespace
 
-bool ReadManifestSignature(std::string_view body, std::string_view* signed_part,
+bool ReadManifestSignature(std::string_view body,
+                           std::string_view* signed_part,
                            std::string_view* signature) {
   size_t end = body.size();
   while (end > 0 && IsAsciiWhitespace(body[end - 1]))
@@ -41,7 +43,8 @@ bool ReadManifestSignature(std::string_view body, std::string_view* signed_part,
   return true;
 }
 
-bool VerifyManifestSignature(std::string_view body, const std::vector<std::string>& trusted_keys,
+bool VerifyManifestSignature(std::string_view body,
+                             const std::vector<std::string>& trusted_keys,
                              std::string* reason) {
   std::string_view signed_part;
   std::string_view signature_text;
@@ -57,7 +60,8 @@ bool VerifyManifestSignature(std::string_view body, const std::vector<std::strin
   }
   for (const std::string& key_text : trusted_keys) {
     std::string key;
-    if (base::DecodeBase64(key_text, &key) && base::VerifyEd25519(signed_part, signature, key))
+    if (base::DecodeBase64(key_text, &key) &&
+        base::VerifyEd25519(signed_part, signature, key))
       return true;
   }
   *reason = "manifest signature does not verify";

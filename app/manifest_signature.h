@@ -14,12 +14,14 @@
 // Finds the signature comment at the end of |body|. On success
 // |signed_part| is every byte before it and |signature| its base64 text,
 // both views into |body|; false when the body does not end that way.
-bool ReadManifestSignature(std::string_view body, std::string_view* signed_part,
+bool ReadManifestSignature(std::string_view body,
+                           std::string_view* signed_part,
                            std::string_view* signature);
 
 // Whether |body| carries a signature by one of |trusted_keys| (base64
 // public keys); when not, |reason| says why.
-bool VerifyManifestSignature(std::string_view body, const std::vector<std::string>& trusted_keys,
+bool VerifyManifestSignature(std::string_view body,
+                             const std::vector<std::string>& trusted_keys,
                              std::string* reason);
 
 // The comment that signs a body, from the signature's base64 text.

@@ -21,38 +21,45 @@ std::string PublicKeyText(const std::string& seed) {
   return base::EncodeBase64(key);
 }
 
-std::string SignatureText(const std::string& signed_part, const std::string& seed) {
+std::string SignatureText(const std::string& signed_part,
+                          const std::string& seed) {
   std::string signature;
   EXPECT_TRUE(base::SignEd25519(signed_part, seed, &signature));
   return base::EncodeBase64(signature);
 }
 
-std::string Signed(const std::string& signed_part, const std::string& seed,
+std::string Signed(const std::string& signed_part,
+                   const std::string& seed,
                    const std::string& after = "\n") {
-  return signed_part + "<!-- ed25519:" + SignatureText(signed_part, seed) + " -->" + after;
+  return signed_part + "<!-- ed25519:" + SignatureText(signed_part, seed) +
+         " -->" + after;
 }
 
 const char kOffer[] =
     "<update><product>Mirovue</product><version>2.0</version><md5>a</md5>"
     "<file_url>u</file_url><compress>zip</compress>"
-    "<sha256>ffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff</sha256>"
+    "<sha256>ffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff</"
+    "sha256>"
     "<size>10</size></update>\n";
 
 TEST(ManifestSignatureTest, ReadsTheLastCommentAndWhatItSigns) {
   const std::string signature = SignatureText(kOffer, Seed('a'));
   for (const std::string after : {"", "\n", " \t\r\n  "}) {
-    const std::string body = std::string(kOffer) + "<!-- ed25519:" + signature + " -->" + after;
+    const std::string body =
+        std::string(kOffer) + "<!-- ed25519:" + signature + " -->" + after;
     std::string_view signed_part;
     std::string_view text;
     ASSERT_TRUE(ReadManifestSignature(body, &signed_part, &text));
     EXPECT_EQ(kOffer, signed_part);
     EXPECT_EQ(signature, text);
   }
-  EXPECT_EQ("<!-- ed25519:" + signature + " -->", ManifestSignatureComment(signature));
+  EXPECT_EQ("<!-- ed25519:" + signature + " -->",
+            ManifestSignatureComment(signature));
 }
 
 TEST(ManifestSignatureTest, FindsNoSignatureUnlessTheBodyEndsWithOne) {
-  const std::string comment = ManifestSignatureComment(SignatureText(kOffer, Seed('a')));
+  const std::string comment =
+      ManifestSignatureComment(SignatureText(kOffer, Seed('a')));
   const std::string bodies[] = {
       kOffer,
       std::string(kOffer) + comment + "<x/>",
@@ -75,8 +82,10 @@ TEST(ManifestSignatureTest, FindsNoSignatureUnlessTheBodyEndsWithOne) {
   }
 }
 
-TEST(ManifestSignatureTest, VerifiesOnlyTheTrustedKeysSignatureOfTheExactBytes) {
-  const std::vector<std::string> trusted = {PublicKeyText(Seed('a')), PublicKeyText(Seed('b'))};
+TEST(ManifestSignatureTest,
+     VerifiesOnlyTheTrustedKeysSignatureOfTheExactBytes) {
+  const std::vector<std::string> trusted = {PublicKeyText(Seed('a')),
+                                            PublicKeyText(Seed('b'))};
   std::string altered = Signed(kOffer, Seed('a'));
   altered[altered.find("2.0")] = '9';
   std::string bad_signature = Signed(kOffer, Seed('a'));
@@ -88,22 +97,27 @@ TEST(ManifestSignatureTest, VerifiesOnlyTheTrustedKeysSignatureOfTheExactBytes) 
   } kCases[] = {
       {"first key", Signed(kOffer, Seed('a')), ""},
       {"second key", Signed(kOffer, Seed('b')), ""},
-      {"untrusted key", Signed(kOffer, Seed('c')), "manifest signature does not verify"},
+      {"untrusted key", Signed(kOffer, Seed('c')),
+       "manifest signature does not verify"},
       {"a byte changed", altered, "manifest signature does not verify"},
-      {"another signature", bad_signature, "manifest signature does not verify"},
+      {"another signature", bad_signature,
+       "manifest signature does not verify"},
       {"unsigned", kOffer, "manifest is not signed"},
       {"short signature",
-       std::string(kOffer) + ManifestSignatureComment(base::EncodeBase64(std::string(63, 'x'))),
+       std::string(kOffer) +
+           ManifestSignatureComment(base::EncodeBase64(std::string(63, 'x'))),
        "manifest signature is malformed"},
       {"unpadded signature",
-       std::string(kOffer) + ManifestSignatureComment(
-                                 SignatureText(kOffer, Seed('a')).substr(0, 86)),
+       std::string(kOffer) +
+           ManifestSignatureComment(
+               SignatureText(kOffer, Seed('a')).substr(0, 86)),
        "manifest signature is malformed"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
     std::string reason;
-    EXPECT_EQ(c.reason[0] == '\0', VerifyManifestSignature(c.body, trusted, &reason));
+    EXPECT_EQ(c.reason[0] == '\0',
+              VerifyManifestSignature(c.body, trusted, &reason));
     EXPECT_EQ(c.reason, reason);
   }
 }
@@ -125,7 +139,8 @@ TEST(ManifestSignatureTest, SignedBuildAcceptsTheSignedOfferAndMarksIt) {
   EXPECT_FALSE(ParseManifest(&unsigned_body, trusted, &reason));
   EXPECT_EQ("manifest is not signed", reason);
 
-  std::string expired = std::string(kOffer).insert(8, "<expires>2001-01-01T00:00:00Z</expires>");
+  std::string expired =
+      std::string(kOffer).insert(8, "<expires>2001-01-01T00:00:00Z</expires>");
   std::string signed_expired = Signed(expired, Seed('a'));
   EXPECT_FALSE(ParseManifest(&signed_expired, trusted, &reason));
   EXPECT_EQ("manifest expired", reason);
@@ -133,8 +148,9 @@ TEST(ManifestSignatureTest, SignedBuildAcceptsTheSignedOfferAndMarksIt) {
 
 // A build without keys reads a signed manifest as it reads any other.
 TEST(ManifestSignatureTest, UnsignedBuildIgnoresTheSignature) {
-  for (const std::string& body : {Signed(kOffer, Seed('c')), std::string(kOffer) +
-                                      ManifestSignatureComment("AAAA")}) {
+  for (const std::string& body :
+       {Signed(kOffer, Seed('c')),
+        std::string(kOffer) + ManifestSignatureComment("AAAA")}) {
     std::string copy = body;
     g_updateInfo = UpdateInfo();
     std::string reason;

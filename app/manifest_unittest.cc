@@ -12,10 +12,13 @@ namespace {
 
 const char kGoodManifest[] =
     "<update><version>1,0,2,6</version><md5>0123abcd</md5>"
-    "<file_url>http://127.0.0.1/p.zip</file_url><compress>zip</compress></update>";
+    "<file_url>http://127.0.0.1/p.zip</file_url><compress>zip</compress></"
+    "update>";
 
-std::string ManifestWith(const std::string& version, const std::string& md5,
-                         const std::string& file_url, const std::string& compress) {
+std::string ManifestWith(const std::string& version,
+                         const std::string& md5,
+                         const std::string& file_url,
+                         const std::string& compress) {
   return "<update><version>" + version + "</version><md5>" + md5 +
          "</md5><file_url>" + file_url + "</file_url><compress>" + compress +
          "</compress></update>";
@@ -50,21 +53,25 @@ TEST(ManifestTest, AcceptanceRules) {
       {"1.0", "abc", "zipped", true},
       {"1.0", "abc", "gz", false},
       {"1.0", "abc", "", false},
-      {"1.0", "   ", "zip", false},  // blanks only is no value
+      {"1.0", "   ", "zip", false},   // blanks only is no value
       {"1.0", " abc ", "zip", true},  // surrounding blanks are kept
       {"1.0", "<![CDATA[abc]]>", "zip", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.version) + " / " + c.md5 + " / " + c.compress);
-    EXPECT_EQ(c.accepted, Parse(ManifestWith(c.version, c.md5, "u", c.compress)));
+    EXPECT_EQ(c.accepted,
+              Parse(ManifestWith(c.version, c.md5, "u", c.compress)));
   }
 }
 
 TEST(ManifestTest, StoresTheOptionalChildrenAsWritten) {
   const std::string sha256(64, 'A');
-  ASSERT_TRUE(Parse("<update><product>Mirovue</product><version>2</version><md5>a</md5>"
-                    "<file_url>u</file_url><compress>zip</compress><sha256>" + sha256 +
-                    "</sha256><size>0012</size><expires>2001-02-03T04:05:06Z</expires></update>"));
+  ASSERT_TRUE(
+      Parse("<update><product>Mirovue</product><version>2</version><md5>a</md5>"
+            "<file_url>u</file_url><compress>zip</compress><sha256>" +
+            sha256 +
+            "</sha256><size>0012</size><expires>2001-02-03T04:05:06Z</"
+            "expires></update>"));
   EXPECT_EQ(sha256, g_updateInfo.sha256);
   EXPECT_EQ("0012", g_updateInfo.size);
   EXPECT_EQ("Mirovue", g_updateInfo.product);
@@ -96,7 +103,8 @@ TEST(ManifestTest, UnsignedAcceptanceOfTheOptionalChildren) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    UpdateInfo info = {"2.0", "a", "u", "zip", c.sha256, c.size, "Other", "yesterday"};
+    UpdateInfo info = {"2.0",    "a",    "u",     "zip",
+                       c.sha256, c.size, "Other", "yesterday"};
     std::string reason;
     EXPECT_EQ(c.accepted, AcceptManifest(info, false, 0, &reason)) << reason;
   }
@@ -110,20 +118,35 @@ TEST(ManifestTest, SignedAcceptanceNeedsDigestSizeProductAndAFutureExpiry) {
     UpdateInfo info;
     const char* reason;  // empty: accepted
   } cases[] = {
-      {"complete", {"2", "a", "u", "zip", sha256, "9", "Mirovue", "2023-11-14T22:13:21Z"}, ""},
-      {"without expiry", {"2", "a", "u", "zip", sha256, "9", "Mirovue", ""}, ""},
-      {"no sha256", {"2", "a", "u", "zip", "", "9", "Mirovue", ""}, "manifest has no sha256"},
-      {"no size", {"2", "a", "u", "zip", sha256, "", "Mirovue", ""}, "manifest has no size"},
-      {"no product", {"2", "a", "u", "zip", sha256, "9", "", ""}, "manifest is not for Mirovue"},
-      {"another product", {"2", "a", "u", "zip", sha256, "9", "mirovue", ""},
+      {"complete",
+       {"2", "a", "u", "zip", sha256, "9", "Mirovue", "2023-11-14T22:13:21Z"},
+       ""},
+      {"without expiry",
+       {"2", "a", "u", "zip", sha256, "9", "Mirovue", ""},
+       ""},
+      {"no sha256",
+       {"2", "a", "u", "zip", "", "9", "Mirovue", ""},
+       "manifest has no sha256"},
+      {"no size",
+       {"2", "a", "u", "zip", sha256, "", "Mirovue", ""},
+       "manifest has no size"},
+      {"no product",
+       {"2", "a", "u", "zip", sha256, "9", "", ""},
        "manifest is not for Mirovue"},
-      {"expired now", {"2", "a", "u", "zip", sha256, "9", "Mirovue", "2023-11-14T22:13:20Z"},
+      {"another product",
+       {"2", "a", "u", "zip", sha256, "9", "mirovue", ""},
+       "manifest is not for Mirovue"},
+      {"expired now",
+       {"2", "a", "u", "zip", sha256, "9", "Mirovue", "2023-11-14T22:13:20Z"},
        "manifest expired"},
-      {"malformed expiry", {"2", "a", "u", "zip", sha256, "9", "Mirovue", "2030-01-01"},
+      {"malformed expiry",
+       {"2", "a", "u", "zip", sha256, "9", "Mirovue", "2030-01-01"},
        "manifest expiry is malformed"},
-      {"malformed digest", {"2", "a", "u", "zip", "f", "9", "Mirovue", ""},
+      {"malformed digest",
+       {"2", "a", "u", "zip", "f", "9", "Mirovue", ""},
        "manifest sha256 is malformed"},
-      {"no md5", {"2", "", "u", "zip", sha256, "9", "Mirovue", ""},
+      {"no md5",
+       {"2", "", "u", "zip", sha256, "9", "Mirovue", ""},
        "manifest lacks a valid version, md5, file_url or compress"},
   };
   for (const Case& c : cases) {
@@ -152,47 +175,55 @@ TEST(ManifestTest, KeepsBlanksAroundValues) {
 }
 
 TEST(ManifestTest, MissingChildrenAreRejected) {
-  EXPECT_FALSE(Parse("<update><version>1.0</version><md5>a</md5>"
-                     "<file_url>u</file_url></update>"));
-  EXPECT_FALSE(Parse("<update><version>1.0</version><md5>a</md5>"
-                     "<compress>zip</compress></update>"));
-  EXPECT_FALSE(Parse("<update><md5>a</md5><file_url>u</file_url>"
-                     "<compress>zip</compress></update>"));
+  EXPECT_FALSE(
+      Parse("<update><version>1.0</version><md5>a</md5>"
+            "<file_url>u</file_url></update>"));
+  EXPECT_FALSE(
+      Parse("<update><version>1.0</version><md5>a</md5>"
+            "<compress>zip</compress></update>"));
+  EXPECT_FALSE(
+      Parse("<update><md5>a</md5><file_url>u</file_url>"
+            "<compress>zip</compress></update>"));
 }
 
 TEST(ManifestTest, UpdateMustBeTopLevelAndLowerCase) {
-  EXPECT_FALSE(Parse("<Update><version>1.0</version><md5>a</md5>"
-                     "<file_url>u</file_url><compress>zip</compress></Update>"));
+  EXPECT_FALSE(
+      Parse("<Update><version>1.0</version><md5>a</md5>"
+            "<file_url>u</file_url><compress>zip</compress></Update>"));
   EXPECT_FALSE(Parse("<root>" + std::string(kGoodManifest) + "</root>"));
 }
 
 TEST(ManifestTest, FirstUpdateAndFirstChildOfEachNameCount) {
-  ASSERT_TRUE(Parse("<update><md5>first</md5><md5>second</md5>"
-                    "<compress>zip</compress><file_url>u</file_url>"
-                    "<version>2</version><other a='1'/></update>"
-                    "<update><version>bad</version></update>"));
+  ASSERT_TRUE(
+      Parse("<update><md5>first</md5><md5>second</md5>"
+            "<compress>zip</compress><file_url>u</file_url>"
+            "<version>2</version><other a='1'/></update>"
+            "<update><version>bad</version></update>"));
   EXPECT_EQ("first", g_updateInfo.md5);
   EXPECT_EQ("2", g_updateInfo.version);
 }
 
 TEST(ManifestTest, AcceptsBomDeclarationAndComments) {
-  std::string body = "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-                     "<!-- offered by the build server -->\n"
-                     "<!DOCTYPE update>\n" +
-                     std::string(kGoodManifest) + "\n<!-- end -->\n";
+  std::string body =
+      "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+      "<!-- offered by the build server -->\n"
+      "<!DOCTYPE update>\n" +
+      std::string(kGoodManifest) + "\n<!-- end -->\n";
   EXPECT_TRUE(Parse(body));
 }
 
 TEST(ManifestTest, DecodesEntitiesInValues) {
-  ASSERT_TRUE(Parse(ManifestWith("1.0", "&#x41;&#66;", "http://h/p?a=1&amp;b=2", "zip")));
+  ASSERT_TRUE(Parse(
+      ManifestWith("1.0", "&#x41;&#66;", "http://h/p?a=1&amp;b=2", "zip")));
   EXPECT_EQ("http://h/p?a=1&b=2", g_updateInfo.file_url);
   EXPECT_EQ("AB", g_updateInfo.md5);
 }
 
 TEST(ManifestTest, ValueIsFirstNonBlankTextRunOnly) {
-  ASSERT_TRUE(Parse("<update><version>1.0</version>"
-                    "<md5>  <!-- c --> <b>nested</b>abc<i/>def</md5>"
-                    "<file_url>u</file_url><compress>zip</compress></update>"));
+  ASSERT_TRUE(
+      Parse("<update><version>1.0</version>"
+            "<md5>  <!-- c --> <b>nested</b>abc<i/>def</md5>"
+            "<file_url>u</file_url><compress>zip</compress></update>"));
   EXPECT_EQ("abc", g_updateInfo.md5);
 }
 
@@ -273,16 +304,22 @@ TEST(ManifestNestingTest, MarkupInsideTextNeitherOpensNorCloses) {
     int depth;
   } cases[] = {
       {"comment", "<!-- </ </ </ <a><b><c> /> -->", 0},
-      {"comment with markup before two levels", "<!--" + noise + "--><a><b/></a>", 2},
+      {"comment with markup before two levels",
+       "<!--" + noise + "--><a><b/></a>", 2},
       {"comment inside an element", "<a><!-- </a></a> <b><c> --><b/></a>", 2},
       {"comment ends at the first -->", "<!-- <a> --><a/><!-- </a> -->", 1},
-      {"CDATA", "<a><![CDATA[</a></a><b><c><d>" "]]><b/></a>", 2},
+      {"CDATA",
+       "<a><![CDATA[</a></a><b><c><d>"
+       "]]><b/></a>",
+       2},
       {"CDATA with brackets", "<a><![CDATA[ ]] ]> <b> ]]></a>", 1},
       {"processing instruction", "<?pi <a><b></x></y> ? > /> ?><a/>", 1},
-      {"processing instruction inside an element", "<a><?pi </a> ?><b/></a>", 2},
+      {"processing instruction inside an element", "<a><?pi </a> ?><b/></a>",
+       2},
       {"declaration-like instruction", "<?xml?<a>?><a/>", 1},
       {"document type", "<!DOCTYPE a><a/>", 1},
-      {"document type subset", "<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY x '>'>]><a/>", 1},
+      {"document type subset",
+       "<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY x '>'>]><a/>", 1},
       {"nested brackets in the subset", "<!DOCTYPE a [ [ <a> ] </a> ]><a/>", 1},
       {"markup in the subset", "<!DOCTYPE a [" + noise + "]]><a><b/></a>", 2},
       {"other <! construct", "<!x </a <b <c> <a/>", 1},
@@ -340,12 +377,15 @@ TEST(ManifestNestingTest, StopsOneLevelPastTheLimit) {
       {"at the limit", Nested(kMaxManifestNesting), kMaxManifestNesting},
       {"one more", Nested(kMaxManifestNesting + 1), kMaxManifestNesting + 1},
       {"leaf one past the limit",
-       Repeat("<a>", kMaxManifestNesting) + "<b/>" + Repeat("</a>", kMaxManifestNesting),
+       Repeat("<a>", kMaxManifestNesting) + "<b/>" +
+           Repeat("</a>", kMaxManifestNesting),
        kMaxManifestNesting + 1},
       {"unclosed and deep", Repeat("<a>", 1000000), kMaxManifestNesting + 1},
-      {"deep before malformed", Repeat("<a>", 1000) + "<", kMaxManifestNesting + 1},
+      {"deep before malformed", Repeat("<a>", 1000) + "<",
+       kMaxManifestNesting + 1},
       {"comment full of </ before deep nesting",
-       "<!--" + Repeat("</", 300000) + "-->" + Repeat("<a>", 300200), kMaxManifestNesting + 1},
+       "<!--" + Repeat("</", 300000) + "-->" + Repeat("<a>", 300200),
+       kMaxManifestNesting + 1},
       {"attribute full of /> before deep nesting",
        "<x a=\"" + Repeat("/>", 300000) + "\">" + Repeat("<a>", 300200),
        kMaxManifestNesting + 1},
@@ -364,9 +404,10 @@ TEST(ManifestTest, NestingLimitDecidesWhetherTheManifestIsParsed) {
   } cases[] = {
       {"at the limit", ManifestNested(kMaxManifestNesting - 1), true},
       {"one more", ManifestNested(kMaxManifestNesting), false},
-      {"flat but long", "<update>" + Repeat("<a/>", 100000) +
-                            "<version>1</version><md5>a</md5><file_url>u</file_url>"
-                            "<compress>zip</compress></update>",
+      {"flat but long",
+       "<update>" + Repeat("<a/>", 100000) +
+           "<version>1</version><md5>a</md5><file_url>u</file_url>"
+           "<compress>zip</compress></update>",
        true},
       {"comment full of </ before deep nesting",
        "<!--" + Repeat("</", 300000) + "-->" + Repeat("<a>", 300200), false},
@@ -384,21 +425,27 @@ TEST(ManifestTest, AcceptedWhateverCommentsAndIgnoredElementsHold) {
   const std::string opens = Repeat("<", 300);
   const std::string closes = Repeat("</", 300) + Repeat("/>", 300);
   const std::string children =
-      "<version>1</version><md5>a</md5><file_url>u</file_url><compress>zip</compress>";
+      "<version>1</version><md5>a</md5><file_url>u</file_url><compress>zip</"
+      "compress>";
   struct Case {
     const char* name;
     std::string body;
   } cases[] = {
-      {"'<' in a comment", "<!-- " + opens + " --><update>" + children + "</update>"},
-      {"'</' and '/>' in a comment", "<!--" + closes + "--><update>" + children + "</update>"},
-      {"'<' in CDATA of an ignored element",
-       "<update><notes><![CDATA[" + opens + "]]></notes>" + children + "</update>"},
-      {"'<' in an instruction", "<?note " + opens + "?><update>" + children + "</update>"},
-      {"'<' in an attribute", "<update a='" + opens + "'>" + children + "</update>"},
+      {"'<' in a comment",
+       "<!-- " + opens + " --><update>" + children + "</update>"},
+      {"'</' and '/>' in a comment",
+       "<!--" + closes + "--><update>" + children + "</update>"},
+      {"'<' in CDATA of an ignored element", "<update><notes><![CDATA[" +
+                                                 opens + "]]></notes>" +
+                                                 children + "</update>"},
+      {"'<' in an instruction",
+       "<?note " + opens + "?><update>" + children + "</update>"},
+      {"'<' in an attribute",
+       "<update a='" + opens + "'>" + children + "</update>"},
       {"'</' in an attribute of a child",
        "<update><x a=\"" + closes + "\"/>" + children + "</update>"},
-      {"'<' in the document type",
-       "<!DOCTYPE update [<!ENTITY x '" + opens + "'>]><update>" + children + "</update>"},
+      {"'<' in the document type", "<!DOCTYPE update [<!ENTITY x '" + opens +
+                                       "'>]><update>" + children + "</update>"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -437,11 +484,11 @@ TEST(VersionCheckTest, NewerOnlyWhenInstalledComparesBelowOffered) {
     const char* installed;
     bool newer;
   } cases[] = {
-      {"1.0.2.6", "1.0.2.5", true},  {"1.0.2.5", "1.0.2.5", false},
-      {"1.2", "1.2.0.0", false},     {"1.2.0.1", "1.2", true},
-      {"1.10", "1.9", true},         {"2", "1.99.99.99", true},
-      {"0.0.1", "", true},           {"0.0.1", "1.0 beta", true},
-      {"0.0", "1.0 beta", false},    {"1.0.2.5", "1. 0. 2. 5", false},
+      {"1.0.2.6", "1.0.2.5", true}, {"1.0.2.5", "1.0.2.5", false},
+      {"1.2", "1.2.0.0", false},    {"1.2.0.1", "1.2", true},
+      {"1.10", "1.9", true},        {"2", "1.99.99.99", true},
+      {"0.0.1", "", true},          {"0.0.1", "1.0 beta", true},
+      {"0.0", "1.0 beta", false},   {"1.0.2.5", "1. 0. 2. 5", false},
       {"1.0", "2.0", false},
   };
   for (const Case& c : cases) {

@@ -26,8 +26,9 @@ TEST(ParseCommandLineTest, ProgramAloneLeavesEveryDefault) {
 }
 
 TEST(ParseCommandLineTest, UrlSwitchInAnyPrefixAndCase) {
-  for (const char16_t* line : {u"--URL=http://a/x.xml", u"-url=http://a/x.xml",
-                               u"/url=http://a/x.xml", u"--Url=http://a/x.xml"}) {
+  for (const char16_t* line :
+       {u"--URL=http://a/x.xml", u"-url=http://a/x.xml", u"/url=http://a/x.xml",
+        u"--Url=http://a/x.xml"}) {
     Parse(line);
     EXPECT_EQ("http://a/x.xml", g_manifestUrl);
   }
@@ -50,12 +51,9 @@ TEST(ParseCommandLineTest, HostWindowDegradesAsNumbersDo) {
     const char16_t* line;
     uint32_t window;
   } cases[] = {
-      {u"--hwnd=4242", 4242u},
-      {u"--hwnd=0x1A2B", 0u},
-      {u"--hwnd=123abc", 123u},
-      {u"--hwnd=4294967296", 4294967295u},
-      {u"--hwnd=-2", 4294967294u},
-      {u"\"--hwnd= 77\"", 77u},
+      {u"--hwnd=4242", 4242u},     {u"--hwnd=0x1A2B", 0u},
+      {u"--hwnd=123abc", 123u},    {u"--hwnd=4294967296", 4294967295u},
+      {u"--hwnd=-2", 4294967294u}, {u"\"--hwnd= 77\"", 77u},
       {u"--hwnd=1 --hwnd=2", 2u},
   };
   for (const Case& c : cases) {

@@ -45,8 +45,11 @@ bool EnvironmentNamesProxy() {
 }
 
 // The route by a list of proxies and the bypass list that goes with it.
-ProxyRoute RouteBy(const std::string& list, const std::string& bypass, const std::string& scheme,
-                   const std::string& host, const std::string& source) {
+ProxyRoute RouteBy(const std::string& list,
+                   const std::string& bypass,
+                   const std::string& scheme,
+                   const std::string& host,
+                   const std::string& source) {
   ProxyRoute route;
   route.source = source;
   if (!BypassesProxy(host, bypass))
@@ -58,17 +61,22 @@ ProxyRoute RouteBy(const std::string& list, const std::string& bypass, const std
 
 // Asks WinHTTP what the PAC script (at |pac_url|, or found by automatic
 // detection) says for |url|; false when it cannot tell.
-bool AskPacScript(const std::string& url, bool auto_detect, const std::string& pac_url,
-                  std::string* list, std::string* bypass) {
-  ScopedInternetHandle session(WinHttpOpen(L"updater", WINHTTP_ACCESS_TYPE_NO_PROXY,
-                                           WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+bool AskPacScript(const std::string& url,
+                  bool auto_detect,
+                  const std::string& pac_url,
+                  std::string* list,
+                  std::string* bypass) {
+  ScopedInternetHandle session(
+      WinHttpOpen(L"updater", WINHTTP_ACCESS_TYPE_NO_PROXY,
+                  WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
   if (!session.get())
     return false;
   const std::u16string wide_pac_url = base::UTF8ToUTF16(pac_url);
   WINHTTP_AUTOPROXY_OPTIONS options = {};
   if (auto_detect) {
     options.dwFlags |= WINHTTP_AUTOPROXY_AUTO_DETECT;
-    options.dwAutoDetectFlags = WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A;
+    options.dwAutoDetectFlags =
+        WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A;
   }
   if (!pac_url.empty()) {
     options.dwFlags |= WINHTTP_AUTOPROXY_CONFIG_URL;
@@ -77,7 +85,8 @@ bool AskPacScript(const std::string& url, bool auto_detect, const std::string& p
   options.fAutoLogonIfChallenged = TRUE;
   WINHTTP_PROXY_INFO info = {};
   const std::u16string wide_url = base::UTF8ToUTF16(url);
-  if (!WinHttpGetProxyForUrl(session.get(), AsWCHAR(wide_url.c_str()), &options, &info)) {
+  if (!WinHttpGetProxyForUrl(session.get(), AsWCHAR(wide_url.c_str()), &options,
+                             &info)) {
     LOG(WARNING) << "The proxy script gives no answer for " << url << " (error "
                  << GetLastError() << ")";
     return false;
@@ -107,7 +116,8 @@ ProxyRoute ProxyRouteFor(const std::string& url) {
     if ((user.fAutoDetect || !pac_url.empty()) &&
         AskPacScript(url, user.fAutoDetect, pac_url, &pac_list, &pac_bypass)) {
       return RouteBy(pac_list, pac_bypass, scheme, host,
-                     pac_url.empty() ? "the detected proxy script" : "the proxy script " + pac_url);
+                     pac_url.empty() ? "the detected proxy script"
+                                     : "the proxy script " + pac_url);
     }
     if (!proxy.empty())
       return RouteBy(proxy, bypass, scheme, host, "the user's proxy settings");
@@ -119,8 +129,10 @@ ProxyRoute ProxyRouteFor(const std::string& url) {
   if (WinHttpGetDefaultProxyConfiguration(&machine)) {
     const std::string proxy = Take(machine.lpszProxy);
     const std::string bypass = Take(machine.lpszProxyBypass);
-    if (machine.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && !proxy.empty())
-      return RouteBy(proxy, bypass, scheme, host, "the machine's default proxy");
+    if (machine.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY &&
+        !proxy.empty())
+      return RouteBy(proxy, bypass, scheme, host,
+                     "the machine's default proxy");
   }
   return {{std::string()}, "no proxy settings"};
 }

@@ -34,7 +34,8 @@ bool Matches(const char* pattern, const char* text) {
   if (*pattern == '\0')
     return *text == '\0';
   if (*pattern == '*')
-    return Matches(pattern + 1, text) || (*text != '\0' && Matches(pattern, text + 1));
+    return Matches(pattern + 1, text) ||
+           (*text != '\0' && Matches(pattern, text + 1));
   return *text == *pattern && Matches(pattern + 1, text + 1);
 }
 
@@ -57,15 +58,18 @@ bool IsLoopback(const std::string& host) {
 
 }  // namespace
 
-bool SchemeAndHost(const std::string& url, std::string* scheme, std::string* host) {
+bool SchemeAndHost(const std::string& url,
+                   std::string* scheme,
+                   std::string* host) {
   CURLU* parsed = curl_url();
   if (!parsed)
     return false;
   char* scheme_text = nullptr;
   char* host_text = nullptr;
-  const bool found = curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
-                     curl_url_get(parsed, CURLUPART_SCHEME, &scheme_text, 0) == CURLUE_OK &&
-                     curl_url_get(parsed, CURLUPART_HOST, &host_text, 0) == CURLUE_OK;
+  const bool found =
+      curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+      curl_url_get(parsed, CURLUPART_SCHEME, &scheme_text, 0) == CURLUE_OK &&
+      curl_url_get(parsed, CURLUPART_HOST, &host_text, 0) == CURLUE_OK;
   if (found) {
     *scheme = Lower(scheme_text);
     *host = Lower(host_text);
@@ -76,12 +80,15 @@ bool SchemeAndHost(const std::string& url, std::string* scheme, std::string* hos
   return found;
 }
 
-std::vector<std::string> ProxiesForScheme(const std::string& list, const std::string& scheme) {
+std::vector<std::string> ProxiesForScheme(const std::string& list,
+                                          const std::string& scheme) {
   std::vector<std::string> proxies;
   for (const std::string& entry : Entries(list)) {
     const size_t equals = entry.find('=');
-    const std::string entry_scheme = equals == std::string::npos ? "" : Lower(entry.substr(0, equals));
-    const std::string proxy = equals == std::string::npos ? entry : entry.substr(equals + 1);
+    const std::string entry_scheme =
+        equals == std::string::npos ? "" : Lower(entry.substr(0, equals));
+    const std::string proxy =
+        equals == std::string::npos ? entry : entry.substr(equals + 1);
     if (!entry_scheme.empty() && entry_scheme != scheme)
       continue;
     // A PAC script's keywords: "PROXY host:port" names the proxy after it.
@@ -101,7 +108,8 @@ bool BypassesProxy(const std::string& host, const std::string& bypass) {
     if (pattern == "<-loopback>") {
       loopback_direct = false;
     } else if (pattern == "<local>") {
-      if (lower_host.find('.') == std::string::npos && lower_host.find(':') == std::string::npos)
+      if (lower_host.find('.') == std::string::npos &&
+          lower_host.find(':') == std::string::npos)
         return true;
     } else if (Matches(HostPattern(pattern).c_str(), lower_host.c_str())) {
       return true;
@@ -115,6 +123,7 @@ std::string WithoutCredentials(const std::string& proxy) {
   if (at == std::string::npos)
     return proxy;
   const size_t scheme_end = proxy.find("://");
-  const std::string scheme = scheme_end == std::string::npos ? "" : proxy.substr(0, scheme_end + 3);
+  const std::string scheme =
+      scheme_end == std::string::npos ? "" : proxy.substr(0, scheme_end + 3);
   return scheme + proxy.substr(at + 1);
 }

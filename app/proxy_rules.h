@@ -9,13 +9,16 @@
 
 // The scheme and host of |url|, lower case (an IPv6 host in brackets);
 // false when it names none.
-bool SchemeAndHost(const std::string& url, std::string* scheme, std::string* host);
+bool SchemeAndHost(const std::string& url,
+                   std::string* scheme,
+                   std::string* host);
 
 // The proxies that the WinHTTP list |list| names for a request in |scheme|,
 // in order, each "host:port" or "" for "DIRECT". Entries are separated by
 // ';' or white space; "scheme=host:port" applies to that scheme alone, a
 // plain entry to every scheme, so a SOCKS entry ("socks=...") is left out.
-std::vector<std::string> ProxiesForScheme(const std::string& list, const std::string& scheme);
+std::vector<std::string> ProxiesForScheme(const std::string& list,
+                                          const std::string& scheme);
 
 // Whether a request to |host| goes direct by the bypass list |bypass|: an
 // entry names a host, with '*' for any run of characters (a scheme and a

@@ -11,10 +11,10 @@ struct UpdateInfo {
   std::string file_url;  // address of the package
   std::string compress;  // compression, as written
   // Optional children, as written; empty when absent.
-  std::string sha256;    // SHA-256 digest of the package file
-  std::string size;      // length of the package file in bytes
-  std::string product;   // the product the manifest is for
-  std::string expires;   // UTC time from which the manifest is stale
+  std::string sha256;   // SHA-256 digest of the package file
+  std::string size;     // length of the package file in bytes
+  std::string product;  // the product the manifest is for
+  std::string expires;  // UTC time from which the manifest is stale
   // Accepted by a build that trusts keys, so signed by one of them.
   bool signed_by_trusted_key = false;
 };

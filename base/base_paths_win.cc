@@ -51,7 +51,7 @@ bool ReadThisModulePath(FilePath* result) {
 
 // GetWindowsDirectoryW and GetSystemDirectoryW answer alike: the length
 // without terminator, or the size needed when the buffer is too small.
-bool ReadSystemDirectory(UINT (WINAPI* read)(LPWSTR, UINT), FilePath* result) {
+bool ReadSystemDirectory(UINT(WINAPI* read)(LPWSTR, UINT), FilePath* result) {
   char16_t buffer[kPathBufferSize];
   const UINT length = read(AsWCHAR(buffer), kPathBufferSize);
   if (length == 0 || length >= kPathBufferSize)
@@ -122,8 +122,8 @@ bool PathProviderPlatform(int key, FilePath* result) {
       return ReadShellFolder(CSIDL_PROGRAM_FILES, nullptr, result);
     case DIR_PROGRAM_FOLDER_X86:
       return ReadShellFolder(
-          IsX86System() ? CSIDL_PROGRAM_FILES : CSIDL_PROGRAM_FILESX86,
-          nullptr, result);
+          IsX86System() ? CSIDL_PROGRAM_FILES : CSIDL_PROGRAM_FILESX86, nullptr,
+          result);
     case DIR_INTERNET_CACHE:
       return ReadShellFolder(CSIDL_INTERNET_CACHE, nullptr, result);
     case DIR_ALL_USERS_START_MENU:

@@ -1,6 +1,7 @@
 // A task: a bound call held through a reference-counted bound state. Copies
 // share the state; the last one released destroys it and its bound arguments.
-// A Closure object belongs to one thread at a time; the state's count is atomic.
+// A Closure object belongs to one thread at a time; the state's count is
+// atomic.
 #ifndef BASE_CALLBACK_H_
 #define BASE_CALLBACK_H_
 

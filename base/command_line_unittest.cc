@@ -115,9 +115,9 @@ TEST(CommandLineTest, EmptyOrBlankTextGivesOneEmptyProgram) {
 
 TEST(CommandLineTest, SwitchesAreNormalisedAheadOfOrdinaryArguments) {
   CommandLine line(u"  p.exe first --URL=A /Auto second -- -x  ");
-  EXPECT_EQ((Args{u"p.exe", u"--url=A", u"/auto", u"first", u"second", u"--",
-                  u"-x"}),
-            line.argv());
+  EXPECT_EQ(
+      (Args{u"p.exe", u"--url=A", u"/auto", u"first", u"second", u"--", u"-x"}),
+      line.argv());
   EXPECT_EQ(3u, line.first_argument_index());
 }
 

@@ -18,7 +18,8 @@ class DeferredTerminationDeathTest : public testing::Test {
   void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
 };
 
-TEST_F(DeferredTerminationDeathTest, ARequestDuringTheWorkEndsTheProcessAfterIt) {
+TEST_F(DeferredTerminationDeathTest,
+       ARequestDuringTheWorkEndsTheProcessAfterIt) {
   for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
     SCOPED_TRACE(signal);
     EXPECT_EXIT(
@@ -37,7 +38,8 @@ TEST_F(DeferredTerminationDeathTest, ARequestDuringTheWorkEndsTheProcessAfterIt)
 
 // The layout of the updater: a worker defers while the main thread, which
 // the signal reaches, waits for it.
-TEST_F(DeferredTerminationDeathTest, ARequestReachingAnotherThreadWaitsForTheWorker) {
+TEST_F(DeferredTerminationDeathTest,
+       ARequestReachingAnotherThreadWaitsForTheWorker) {
   EXPECT_EXIT(
       {
         std::thread worker([] {
@@ -52,7 +54,8 @@ TEST_F(DeferredTerminationDeathTest, ARequestReachingAnotherThreadWaitsForTheWor
       testing::KilledBySignal(SIGTERM), "worker finished");
 }
 
-TEST_F(DeferredTerminationDeathTest, WithoutARequestTheProcessGoesOnAndSignalsActAgain) {
+TEST_F(DeferredTerminationDeathTest,
+       WithoutARequestTheProcessGoesOnAndSignalsActAgain) {
   EXPECT_EXIT(
       {
         { DeferredTermination deferred; }

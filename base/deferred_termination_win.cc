@@ -21,7 +21,8 @@ std::atomic<bool> g_requested{false};
 // once and kept for the life of the process: a handler that started just
 // before its removal may still wait on it.
 HANDLE DeferralOver() {
-  static const win::ScopedHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  static const win::ScopedHandle event(
+      CreateEventW(nullptr, TRUE, FALSE, nullptr));
   return event.get();
 }
 

@@ -11,7 +11,8 @@ namespace base {
 
 DirectoryLock::Result DirectoryLock::Acquire(const FilePath& dir) {
   // Not inherited: a host started by the holder must not keep it held.
-  const int fd = open(dir.AsSystemPath().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int fd =
+      open(dir.AsSystemPath().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0)
     return Result::kUnavailable;
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {

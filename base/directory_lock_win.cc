@@ -17,9 +17,10 @@ DirectoryLock::Result DirectoryLock::Acquire(const FilePath& dir) {
   // Not opened for deletion on close: one that fails to get the lock must
   // not take the file away from under the holder. The holder marks it for
   // deletion once the lock is its own.
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     // A file marked for deletion can be neither opened nor described: it
     // is a holder's. Where none is there, the directory cannot be written.
@@ -31,8 +32,8 @@ DirectoryLock::Result DirectoryLock::Acquire(const FilePath& dir) {
                : Result::kHeldElsewhere;
   }
   OVERLAPPED whole_file = {};
-  if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
-                  &whole_file)) {
+  if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
+                  1, 0, &whole_file)) {
     CloseHandle(file);
     return Result::kHeldElsewhere;
   }

@@ -6,7 +6,8 @@ namespace base {
 
 namespace {
 
-static_assert(kEd25519PublicKeyBytes == crypto_sign_PUBLICKEYBYTES, "key length");
+static_assert(kEd25519PublicKeyBytes == crypto_sign_PUBLICKEYBYTES,
+              "key length");
 static_assert(kEd25519SeedBytes == crypto_sign_SEEDBYTES, "seed length");
 static_assert(kEd25519SignatureBytes == crypto_sign_BYTES, "signature length");
 
@@ -35,7 +36,8 @@ class SecretKey {
         crypto_sign_seed_keypair(public_bytes, bytes_, Bytes(seed)) != 0) {
       return false;
     }
-    public_key->assign(reinterpret_cast<char*>(public_bytes), sizeof(public_bytes));
+    public_key->assign(reinterpret_cast<char*>(public_bytes),
+                       sizeof(public_bytes));
     return true;
   }
   const unsigned char* bytes() const { return bytes_; }
@@ -52,8 +54,9 @@ bool DecodeBase64(std::string_view text, std::string* bytes) {
   bytes->resize(text.size() / 4 * 3 + 3);
   size_t length = 0;
   // Without an end pointer the whole text must be base64.
-  if (sodium_base642bin(reinterpret_cast<unsigned char*>(&(*bytes)[0]), bytes->size(),
-                        text.data(), text.size(), nullptr, &length, nullptr,
+  if (sodium_base642bin(reinterpret_cast<unsigned char*>(&(*bytes)[0]),
+                        bytes->size(), text.data(), text.size(), nullptr,
+                        &length, nullptr,
                         sodium_base64_VARIANT_ORIGINAL) != 0) {
     return false;
   }
@@ -62,19 +65,22 @@ bool DecodeBase64(std::string_view text, std::string* bytes) {
 }
 
 std::string EncodeBase64(std::string_view bytes) {
-  std::string text(sodium_base64_ENCODED_LEN(bytes.size(), sodium_base64_VARIANT_ORIGINAL), '\0');
+  std::string text(
+      sodium_base64_ENCODED_LEN(bytes.size(), sodium_base64_VARIANT_ORIGINAL),
+      '\0');
   sodium_bin2base64(&text[0], text.size(), Bytes(bytes), bytes.size(),
                     sodium_base64_VARIANT_ORIGINAL);
   text.pop_back();  // the terminating zero
   return text;
 }
 
-bool VerifyEd25519(std::string_view message, std::string_view signature,
+bool VerifyEd25519(std::string_view message,
+                   std::string_view signature,
                    std::string_view public_key) {
   return Ready() && signature.size() == crypto_sign_BYTES &&
          public_key.size() == crypto_sign_PUBLICKEYBYTES &&
-         crypto_sign_verify_detached(Bytes(signature), Bytes(message), message.size(),
-                                     Bytes(public_key)) == 0;
+         crypto_sign_verify_detached(Bytes(signature), Bytes(message),
+                                     message.size(), Bytes(public_key)) == 0;
 }
 
 bool MakeEd25519KeyPair(std::string* seed, std::string* public_key) {
@@ -91,14 +97,17 @@ bool Ed25519PublicKey(std::string_view seed, std::string* public_key) {
   return key.FromSeed(seed, public_key);
 }
 
-bool SignEd25519(std::string_view message, std::string_view seed, std::string* signature) {
+bool SignEd25519(std::string_view message,
+                 std::string_view seed,
+                 std::string* signature) {
   SecretKey key;
   std::string public_key;
   if (!key.FromSeed(seed, &public_key))
     return false;
   signature->resize(crypto_sign_BYTES);
-  return crypto_sign_detached(reinterpret_cast<unsigned char*>(&(*signature)[0]), nullptr,
-                              Bytes(message), message.size(), key.bytes()) == 0;
+  return crypto_sign_detached(
+             reinterpret_cast<unsigned char*>(&(*signature)[0]), nullptr,
+             Bytes(message), message.size(), key.bytes()) == 0;
 }
 
 }  // namespace base

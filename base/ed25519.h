@@ -23,7 +23,8 @@ std::string EncodeBase64(std::string_view bytes);
 
 // Whether |signature| is the signature of |message| by |public_key|; false
 // too when either is not of its length.
-bool VerifyEd25519(std::string_view message, std::string_view signature,
+bool VerifyEd25519(std::string_view message,
+                   std::string_view signature,
                    std::string_view public_key);
 
 // A new key pair from the system's randomness: the secret seed and its
@@ -33,7 +34,9 @@ bool MakeEd25519KeyPair(std::string* seed, std::string* public_key);
 bool Ed25519PublicKey(std::string_view seed, std::string* public_key);
 // The signature of |message| by the secret |seed|; false when |seed| is
 // not one.
-bool SignEd25519(std::string_view message, std::string_view seed, std::string* signature);
+bool SignEd25519(std::string_view message,
+                 std::string_view seed,
+                 std::string* signature);
 
 }  // namespace base
 

@@ -24,14 +24,22 @@ struct Vector {
 
 std::vector<Vector> Rfc8032Vectors() {
   return {
-      {FromHex("9d61b19deffd5a60ba844af492ec2cc44449c5697b326919703bac031cae7f60"),
-       FromHex("d75a980182b10ab7d54bfed3c964073a0ee172f3daa62325af021a68f707511a"), "",
-       FromHex("e5564300c360ac729086e2cc806e828a84877f1eb8e5d974d873e06522490155"
-               "5fb8821590a33bacc61e39701cf9b46bd25bf5f0595bbe24655141438e7a100b")},
-      {FromHex("4ccd089b28ff96da9db6c346ec114e0f5b8a319f35aba624da8cf6ed4fb8a6fb"),
-       FromHex("3d4017c3e843895a92b70aa74d1b7ebc9c982ccf2ec4968cc0cd55f12af4660c"), "\x72",
-       FromHex("92a009a9f0d4cab8720e820b5f642540a2b27b5416503f8fb3762223ebdb69da"
-               "085ac1e43e15996e458f3613d0f11d8c387b2eaeb4302aeeb00d291612bb0c00")},
+      {FromHex(
+           "9d61b19deffd5a60ba844af492ec2cc44449c5697b326919703bac031cae7f60"),
+       FromHex(
+           "d75a980182b10ab7d54bfed3c964073a0ee172f3daa62325af021a68f707511a"),
+       "",
+       FromHex(
+           "e5564300c360ac729086e2cc806e828a84877f1eb8e5d974d873e06522490155"
+           "5fb8821590a33bacc61e39701cf9b46bd25bf5f0595bbe24655141438e7a100b")},
+      {FromHex(
+           "4ccd089b28ff96da9db6c346ec114e0f5b8a319f35aba624da8cf6ed4fb8a6fb"),
+       FromHex(
+           "3d4017c3e843895a92b70aa74d1b7ebc9c982ccf2ec4968cc0cd55f12af4660c"),
+       "\x72",
+       FromHex(
+           "92a009a9f0d4cab8720e820b5f642540a2b27b5416503f8fb3762223ebdb69da"
+           "085ac1e43e15996e458f3613d0f11d8c387b2eaeb4302aeeb00d291612bb0c00")},
   };
 }
 
@@ -90,7 +98,8 @@ TEST(Ed25519Test, NewKeyPairsSignWhatTheirPublicKeyVerifies) {
 }
 
 TEST(Base64Test, RoundTripsAndReadsOnlyStrictStandardBase64) {
-  for (const std::string bytes : {"", "f", "fo", "foo", "foob", "\xff\xfe\x00\x01"}) {
+  for (const std::string bytes :
+       {"", "f", "fo", "foo", "foob", "\xff\xfe\x00\x01"}) {
     std::string decoded;
     ASSERT_TRUE(DecodeBase64(EncodeBase64(bytes), &decoded));
     EXPECT_EQ(bytes, decoded);

@@ -30,7 +30,8 @@ bool FileFlusher::Finish() {
   if (state_->finished)
     return false;
   state_->finished = true;
-  const int fd = open(state_->dir.AsSystemPath().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int fd = open(state_->dir.AsSystemPath().c_str(),
+                      O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0)
     return false;
   // One flush of the file system: a flush per file costs a journal commit

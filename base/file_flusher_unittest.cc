@@ -15,7 +15,8 @@ std::string Content(const FilePath& path) {
   File file = File::OpenForRead(path);
   char buffer[64];
   const int64_t read = file.Read(buffer, sizeof(buffer));
-  return read > 0 ? std::string(buffer, static_cast<size_t>(read)) : std::string();
+  return read > 0 ? std::string(buffer, static_cast<size_t>(read))
+                  : std::string();
 }
 
 // More files than may wait at once, so that handing over has to wait too.
@@ -25,7 +26,8 @@ TEST(FileFlusherTest, EveryFileHandedOverIsClosedWithItsContent) {
   constexpr int kFiles = 300;
   FileFlusher flusher(dir.path());
   for (int i = 0; i < kFiles; ++i) {
-    File file = File::CreateNew(dir.path().AppendASCII(std::to_string(i)), false);
+    File file =
+        File::CreateNew(dir.path().AppendASCII(std::to_string(i)), false);
     ASSERT_TRUE(file.IsValid());
     const std::string content = "file " + std::to_string(i);
     ASSERT_TRUE(file.WriteAll(content.data(), content.size()));

@@ -39,7 +39,8 @@ struct FileFlusher::State {
 
 FileFlusher::FileFlusher(const FilePath&) : state_(new State) {
   for (int i = 0; i < kFlushingThreads; ++i)
-    state_->threads.emplace_back([state = state_.get()] { state->FlushWhatComes(); });
+    state_->threads.emplace_back(
+        [state = state_.get()] { state->FlushWhatComes(); });
 }
 
 FileFlusher::~FileFlusher() {
@@ -49,7 +50,8 @@ FileFlusher::~FileFlusher() {
 
 void FileFlusher::Add(File file) {
   std::unique_lock<std::mutex> hold(state_->lock);
-  state_->room.wait(hold, [this] { return state_->waiting.size() < kMaxWaitingFiles; });
+  state_->room.wait(
+      hold, [this] { return state_->waiting.size() < kMaxWaitingFiles; });
   state_->waiting.push_back(std::move(file));
   state_->work_or_end.notify_one();
 }

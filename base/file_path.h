@@ -29,8 +29,12 @@ class FilePath {
   // A path as the system hands it out (UTF-8 on Linux).
   static FilePath FromSystemPath(const SystemString& path);
 
-  const StringType& value() const { return path_; }
-  bool empty() const { return path_.empty(); }
+  const StringType& value() const {
+    return path_;
+  }
+  bool empty() const {
+    return path_.empty();
+  }
   // The text for the file-system calls: on Linux UTF-8, with every
   // backslash turned into '/'.
   SystemString AsSystemPath() const;
@@ -40,8 +44,12 @@ class FilePath {
   // Linux the path as it is.
   StringType ComparisonKey() const;
 
-  bool operator==(const FilePath& other) const { return path_ == other.path_; }
-  bool operator!=(const FilePath& other) const { return path_ != other.path_; }
+  bool operator==(const FilePath& other) const {
+    return path_ == other.path_;
+  }
+  bool operator!=(const FilePath& other) const {
+    return path_ != other.path_;
+  }
 
   // |component| joined on with one separator; a path of "." gives the
   // component alone. |component| is meant to be relative.
@@ -63,7 +71,9 @@ class FilePath {
   // A drive letter followed by a separator, or (without a drive) two
   // leading separators.
   static bool IsPathAbsolute(const StringType& path);
-  bool IsAbsolute() const { return IsPathAbsolute(path_); }
+  bool IsAbsolute() const {
+    return IsPathAbsolute(path_);
+  }
   static bool IsSeparator(CharType c);
 
  private:

@@ -13,7 +13,8 @@ TEST(FilePathTest, JoinsWithSlashes) {
 TEST(FilePathTest, SystemPathIsUTF8WithForwardSlashes) {
   FilePath path(u"dir\\sub/\u66F4\u65B0.txt");
   EXPECT_EQ("dir/sub/\xE6\x9B\xB4\xE6\x96\xB0.txt", path.AsSystemPath());
-  EXPECT_EQ(FilePath(u"/tmp/\u66F4"), FilePath::FromSystemPath("/tmp/\xE6\x9B\xB4"));
+  EXPECT_EQ(FilePath(u"/tmp/\u66F4"),
+            FilePath::FromSystemPath("/tmp/\xE6\x9B\xB4"));
 }
 
 }  // namespace

@@ -23,15 +23,24 @@ struct PathCase {
 
 TEST(FilePathTest, StripTrailingSeparatorsKeepsRoots) {
   const PathCase cases[] = {
-      {u"C:\\dir\\\\", u"C:\\dir"}, {u"C:\\dir\\", u"C:\\dir"},
-      {u"C:\\", u"C:\\"},           {u"C:/", u"C:/"},
-      {u"C:", u"C:"},               {u"C:\\\\\\", u"C:\\"},
-      {u"\\", u"\\"},               {u"/", u"/"},
-      {u"\\\\", u"\\\\"},           {u"//", u"//"},
-      {u"\\\\\\", u"\\"},           {u"////", u"/"},
-      {u"a\\", u"a"},               {u"a//\\", u"a"},
-      {u"/a/b/", u"/a/b"},          {u"", u""},
-      {u"a", u"a"},                 {u"1:\\", u"1:"},
+      {u"C:\\dir\\\\", u"C:\\dir"},
+      {u"C:\\dir\\", u"C:\\dir"},
+      {u"C:\\", u"C:\\"},
+      {u"C:/", u"C:/"},
+      {u"C:", u"C:"},
+      {u"C:\\\\\\", u"C:\\"},
+      {u"\\", u"\\"},
+      {u"/", u"/"},
+      {u"\\\\", u"\\\\"},
+      {u"//", u"//"},
+      {u"\\\\\\", u"\\"},
+      {u"////", u"/"},
+      {u"a\\", u"a"},
+      {u"a//\\", u"a"},
+      {u"/a/b/", u"/a/b"},
+      {u"", u""},
+      {u"a", u"a"},
+      {u"1:\\", u"1:"},
   };
   for (const PathCase& c : cases) {
     SCOPED_TRACE(UTF16ToUTF8(c.input));
@@ -57,7 +66,8 @@ TEST(FilePathTest, AppendJoinsWithOneSeparator) {
       {u"", u"", u""},
       {u"/", u"a", u"/a"},
       {u"\\\\", u"server", u"\\\\server"},
-      {u"/opt/mirovue/", u"Mirovue.exe", Joined(u"/opt/mirovue", u"Mirovue.exe")},
+      {u"/opt/mirovue/", u"Mirovue.exe",
+       Joined(u"/opt/mirovue", u"Mirovue.exe")},
       {u"C:/x/", u"a/b", Joined(u"C:/x", u"a/b")},
       {u"./", u"a", Joined(u".", u"a")},
   };
@@ -74,11 +84,11 @@ TEST(FilePathTest, AppendASCIIWidensTheComponent) {
                       .AppendASCII("Microsoft")
                       .AppendASCII("Internet Explorer")
                       .AppendASCII("Quick Launch");
-  EXPECT_EQ(Joined(Joined(Joined(u"C:\\Users\\u\\AppData\\Roaming",
-                                 u"Microsoft"),
-                          u"Internet Explorer"),
-                   u"Quick Launch"),
-            path.value());
+  EXPECT_EQ(
+      Joined(Joined(Joined(u"C:\\Users\\u\\AppData\\Roaming", u"Microsoft"),
+                    u"Internet Explorer"),
+             u"Quick Launch"),
+      path.value());
 }
 
 TEST(FilePathTest, DirNameFindsTheParent) {
@@ -110,8 +120,11 @@ TEST(FilePathTest, DirNameFindsTheParent) {
 
 TEST(FilePathTest, BaseNameIsTheLastComponent) {
   const PathCase cases[] = {
-      {u"C:\\a\\b.exe", u"b.exe"}, {u"/a/b/", u"b"}, {u"b", u"b"},
-      {u"C:b", u"b"},              {u"a\\b/c", u"c"},
+      {u"C:\\a\\b.exe", u"b.exe"},
+      {u"/a/b/", u"b"},
+      {u"b", u"b"},
+      {u"C:b", u"b"},
+      {u"a\\b/c", u"c"},
   };
   for (const PathCase& c : cases) {
     SCOPED_TRACE(UTF16ToUTF8(c.input));
@@ -124,10 +137,9 @@ TEST(FilePathTest, IsPathAbsoluteNeedsDriveAndSeparatorOrDoubleSeparator) {
     String path;
     bool absolute;
   } cases[] = {
-      {u"C:\\a", true},  {u"c:/a", true},   {u"C:\\", true},
-      {u"C:", false},    {u"C:a", false},   {u"\\\\server", true},
-      {u"//x", true},    {u"\\/", true},    {u"/a", false},
-      {u"\\a", false},   {u"a", false},     {u"", false},
+      {u"C:\\a", true},  {u"c:/a", true},       {u"C:\\", true}, {u"C:", false},
+      {u"C:a", false},   {u"\\\\server", true}, {u"//x", true},  {u"\\/", true},
+      {u"/a", false},    {u"\\a", false},       {u"a", false},   {u"", false},
       {u"1:\\a", false}, {u"..\\a", false},
   };
   for (const auto& c : cases) {
@@ -161,7 +173,8 @@ TEST(FilePathTest, TheComparisonKeyIgnoresLetterCaseOnWindowsOnly) {
   EXPECT_NE(lower.ComparisonKey(), upper.ComparisonKey());
   EXPECT_EQ(upper.value(), upper.ComparisonKey());
 #endif
-  EXPECT_NE(lower.ComparisonKey(), FilePath(u"plugins/other.dll").ComparisonKey());
+  EXPECT_NE(lower.ComparisonKey(),
+            FilePath(u"plugins/other.dll").ComparisonKey());
   EXPECT_EQ(u"", FilePath().ComparisonKey());
 }
 

@@ -18,8 +18,9 @@ FilePath::StringType FilePath::ComparisonKey() const {
   // locale's upper case does, not by any language's rules.
   SystemString key(path_.begin(), path_.end());
   if (!key.empty()) {
-    LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, key.data(), static_cast<int>(key.size()),
-                  key.data(), static_cast<int>(key.size()), nullptr, nullptr, 0);
+    LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, key.data(),
+                  static_cast<int>(key.size()), key.data(),
+                  static_cast<int>(key.size()), nullptr, nullptr, 0);
   }
   return StringType(key.begin(), key.end());
 }

@@ -30,7 +30,9 @@ class FilePosixTest : public testing::Test {
   }
   void TearDown() override { umask(old_umask_); }
 
-  FilePath Path(const std::u16string& name) { return scratch_.path().Append(name); }
+  FilePath Path(const std::u16string& name) {
+    return scratch_.path().Append(name);
+  }
 
   UniqueTempDir scratch_;
   fs::path root_;

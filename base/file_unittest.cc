@@ -23,7 +23,9 @@ class FileTest : public testing::Test {
     root_ = scratch_.path().AsSystemPath();
   }
 
-  FilePath Path(const std::u16string& name) { return scratch_.path().Append(name); }
+  FilePath Path(const std::u16string& name) {
+    return scratch_.path().Append(name);
+  }
 
   UniqueTempDir scratch_;
   fs::path root_;
@@ -90,7 +92,8 @@ TEST_F(FileTest, ChineseNamesReachTheFile) {
   ASSERT_TRUE(file.IsValid());
   EXPECT_TRUE(file.WriteAll("zip", 3));
   EXPECT_TRUE(file.Close());
-  EXPECT_EQ("zip", ReadFileOrEmpty(root_ / fs::u8path("\xE6\x9B\xB4\xE6\x96\xB0.zip")));
+  EXPECT_EQ("zip", ReadFileOrEmpty(root_ /
+                                   fs::u8path("\xE6\x9B\xB4\xE6\x96\xB0.zip")));
 }
 
 }  // namespace

@@ -82,8 +82,9 @@ bool ReadFileInfo(const FilePath& path, FileInfo* info) {
 
 bool IsPrivateDirectory(const FilePath& path) {
   struct stat status;
-  return lstat(path.AsSystemPath().c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
-         status.st_uid == geteuid() && (status.st_mode & 077) == 0;
+  return lstat(path.AsSystemPath().c_str(), &status) == 0 &&
+         S_ISDIR(status.st_mode) && status.st_uid == geteuid() &&
+         (status.st_mode & 077) == 0;
 }
 
 bool StoredName(const FilePath& path, std::u16string* name) {
@@ -132,7 +133,8 @@ bool NameLengthsFit(const FilePath& path) {
   if (system_path.size() >= PATH_MAX)
     return false;
   size_t start = 0;
-  for (size_t end; (end = system_path.find('/', start)) != std::string::npos; start = end + 1) {
+  for (size_t end; (end = system_path.find('/', start)) != std::string::npos;
+       start = end + 1) {
     if (end - start > NAME_MAX)
       return false;
   }

@@ -108,7 +108,8 @@ TEST_F(FileUtilPosixTest, DeletingALinkRemovesTheLinkOnly) {
   EXPECT_TRUE(fs::exists(root_ / "target" / "precious"));
 }
 
-TEST_F(FileUtilPosixTest, SystemTempDirComesFromTmpdirWithoutTrailingSeparators) {
+TEST_F(FileUtilPosixTest,
+       SystemTempDirComesFromTmpdirWithoutTrailingSeparators) {
   FilePath temp_dir;
   {
     ScopedEnvironmentVariable tmpdir("TMPDIR", (root_.string() + "//").c_str());
@@ -127,7 +128,8 @@ TEST_F(FileUtilPosixTest, SystemTempDirComesFromTmpdirWithoutTrailingSeparators)
   }
 }
 
-TEST_F(FileUtilPosixTest, UniqueDirectoriesAreTheirOwnersAloneWhateverTheUmask) {
+TEST_F(FileUtilPosixTest,
+       UniqueDirectoriesAreTheirOwnersAloneWhateverTheUmask) {
   const mode_t old_umask = umask(0);
   FilePath dir;
   const bool created = CreateUniqueDirIn(Path(root_), u"scoped_dir", &dir);
@@ -136,7 +138,8 @@ TEST_F(FileUtilPosixTest, UniqueDirectoriesAreTheirOwnersAloneWhateverTheUmask) 
   EXPECT_EQ(0700u, ModeOf(dir.AsSystemPath()));
 }
 
-TEST_F(FileUtilPosixTest, RenameReplacesTheTargetAndKeepsOpenReadersOnTheOldContent) {
+TEST_F(FileUtilPosixTest,
+       RenameReplacesTheTargetAndKeepsOpenReadersOnTheOldContent) {
   Touch(root_ / "old", "old content");
   Touch(root_ / "new", "new content");
   std::ifstream reader(root_ / "old", std::ios::binary);

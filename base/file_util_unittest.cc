@@ -205,10 +205,10 @@ TEST_F(FileUtilTest, UniqueTempDirNamesGiveBackTheProcessId) {
   EXPECT_TRUE(ParseUniqueTempDirName(dir.path().BaseName().value(), &pid));
   EXPECT_EQ(test::ThisProcessId(), pid);
 
-  const char16_t* kOtherNames[] = {
-      u"scoped_dir",    u"scoped_dir12",   u"scoped_dir_1",
-      u"scoped_dir12_", u"scoped_dirx_1",  u"scoped_dir1_2x",
-      u"scoped_dir1_123456", u"other12_3"};
+  const char16_t* kOtherNames[] = {u"scoped_dir",         u"scoped_dir12",
+                                   u"scoped_dir_1",       u"scoped_dir12_",
+                                   u"scoped_dirx_1",      u"scoped_dir1_2x",
+                                   u"scoped_dir1_123456", u"other12_3"};
   for (const char16_t* name : kOtherNames) {
     SCOPED_TRACE(UTF16ToUTF8(name));
     pid = -1;

@@ -203,8 +203,10 @@ class OwnerOnlySecurity {
 
 // CreateUniqueDirIn's naming, with |security| for the directory (null:
 // what it inherits from |base_dir|).
-bool CreateUniqueDirWithSecurity(const FilePath& base_dir, const std::u16string& prefix,
-                                 SECURITY_ATTRIBUTES* security, FilePath* new_dir) {
+bool CreateUniqueDirWithSecurity(const FilePath& base_dir,
+                                 const std::u16string& prefix,
+                                 SECURITY_ATTRIBUTES* security,
+                                 FilePath* new_dir) {
   srand(static_cast<unsigned>(time(nullptr)));
   const std::string pid = std::to_string(GetCurrentProcessId());
   for (int attempt = 0; attempt < 50; ++attempt) {
@@ -235,10 +237,10 @@ bool IsExistingDirectory(const FilePath& path) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   // A reparse point's attributes describe the point itself; ask what it
   // leads to.
-  win::ScopedHandle target(CreateFileW(
-      system_path.c_str(), FILE_READ_ATTRIBUTES,
-      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  win::ScopedHandle target(
+      CreateFileW(system_path.c_str(), FILE_READ_ATTRIBUTES,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   BY_HANDLE_FILE_INFORMATION info;
   return target.is_valid() && GetFileInformationByHandle(target.get(), &info) &&
          (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -251,8 +253,8 @@ bool ReadFileInfo(const FilePath& path, FileInfo* info) {
     return false;
   const bool link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
                     IsLinkTag(ReparseTag(system_path));
-  info->size = static_cast<int64_t>(data.nFileSizeHigh) << 32 |
-               data.nFileSizeLow;
+  info->size =
+      static_cast<int64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
   // A link to a directory is a link here, as lstat would tell on Linux.
   info->is_directory =
       (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !link;
@@ -263,13 +265,14 @@ bool ReadFileInfo(const FilePath& path, FileInfo* info) {
 bool IsPrivateDirectory(const FilePath& path) {
   FileInfo info;
   return ReadFileInfo(path, &info) && info.is_directory &&
-         !(GetFileAttributesW(path.AsSystemPath().c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+         !(GetFileAttributesW(path.AsSystemPath().c_str()) &
+           FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 bool StoredName(const FilePath& path, std::u16string* name) {
   WIN32_FIND_DATAW entry;
-  ScopedFindHandle find(
-      FindFirstFileW(path.StripTrailingSeparators().AsSystemPath().c_str(), &entry));
+  ScopedFindHandle find(FindFirstFileW(
+      path.StripTrailingSeparators().AsSystemPath().c_str(), &entry));
   if (!find.is_valid())
     return false;
   *name = AsChar16(entry.cFileName);
@@ -335,7 +338,9 @@ bool RenamePath(const FilePath& from, const FilePath& to) {
   const DWORD attributes = GetFileAttributesW(target.c_str());
   if (error != ERROR_ACCESS_DENIED || attributes == INVALID_FILE_ATTRIBUTES ||
       !(attributes & FILE_ATTRIBUTE_READONLY) ||
-      !SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY & kSettableAttributes)) {
+      !SetFileAttributesW(target.c_str(), attributes &
+                                              ~FILE_ATTRIBUTE_READONLY &
+                                              kSettableAttributes)) {
     return false;
   }
   if (MoveFileExW(source.c_str(), target.c_str(), flags))
@@ -345,10 +350,10 @@ bool RenamePath(const FilePath& from, const FilePath& to) {
 }
 
 bool FlushDirectory(const FilePath& dir) {
-  win::ScopedHandle handle(CreateFileW(dir.AsSystemPath().c_str(), GENERIC_READ | GENERIC_WRITE,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                                       nullptr));
+  win::ScopedHandle handle(
+      CreateFileW(dir.AsSystemPath().c_str(), GENERIC_READ | GENERIC_WRITE,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!handle.is_valid())
     return false;
   // File systems that keep names in their own journal refuse to flush a
@@ -361,7 +366,8 @@ bool FlushDirectory(const FilePath& dir) {
 
 bool ListDirectory(const FilePath& dir, std::vector<std::u16string>* names) {
   WIN32_FIND_DATAW entry;
-  ScopedFindHandle find(FindFirstFileW((dir.AsSystemPath() + L"\\*").c_str(), &entry));
+  ScopedFindHandle find(
+      FindFirstFileW((dir.AsSystemPath() + L"\\*").c_str(), &entry));
   if (!find.is_valid())
     return false;
   do {
@@ -387,7 +393,8 @@ bool CreateUniqueDirIn(const FilePath& base_dir,
                        FilePath* new_dir) {
   OwnerOnlySecurity security;
   return security.Init() &&
-         CreateUniqueDirWithSecurity(base_dir, prefix, security.attributes(), new_dir);
+         CreateUniqueDirWithSecurity(base_dir, prefix, security.attributes(),
+                                     new_dir);
 }
 
 bool CreateUniqueWorkDirIn(const FilePath& base_dir,

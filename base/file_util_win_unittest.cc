@@ -57,11 +57,11 @@ bool MakeJunction(const fs::path& link, const fs::path& target) {
   };
   const DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
   memcpy(record.data(), &tag, 4);
-  put16(4, 8 + names);                        // data length
-  put16(8, 0);                                // substitute offset
-  put16(10, substitute.size() * 2);           // substitute length
-  put16(12, (substitute.size() + 1) * 2);     // print offset
-  put16(14, print.size() * 2);                // print length
+  put16(4, 8 + names);                     // data length
+  put16(8, 0);                             // substitute offset
+  put16(10, substitute.size() * 2);        // substitute length
+  put16(12, (substitute.size() + 1) * 2);  // print offset
+  put16(14, print.size() * 2);             // print length
   memcpy(&record[16], substitute.c_str(), (substitute.size() + 1) * 2);
   memcpy(&record[16 + (substitute.size() + 1) * 2], print.c_str(),
          (print.size() + 1) * 2);
@@ -117,8 +117,8 @@ TEST_F(FileUtilWinTest, ReadOnlyEntriesAreDeletedAllTheSame) {
 
 TEST_F(FileUtilWinTest, AFileInUseIsNotDeletedAndKeepsItsAttributes) {
   Touch(root_ / "busy");
-  ASSERT_TRUE(SetFileAttributesW((root_ / "busy").c_str(),
-                                 FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(
+      SetFileAttributesW((root_ / "busy").c_str(), FILE_ATTRIBUTE_READONLY));
   {
     // Open without sharing delete, as a running program's image is.
     win::ScopedHandle busy(CreateFileW((root_ / "busy").c_str(), GENERIC_READ,
@@ -210,12 +210,13 @@ TEST_F(FileUtilWinTest, RenameReplacesAFileThatAReaderKeepsReading) {
   std::ofstream(root_ / "installed") << "old";
   std::ofstream(root_ / "staged") << "new";
   // A reader that shares deletion, as a running program's image is held.
-  win::ScopedHandle reader(CreateFileW((root_ / "installed").c_str(), GENERIC_READ,
-                                       FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                       OPEN_EXISTING, 0, nullptr));
+  win::ScopedHandle reader(CreateFileW(
+      (root_ / "installed").c_str(), GENERIC_READ,
+      FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(reader.is_valid());
   fs::create_directory(root_ / "backup");
-  ASSERT_TRUE(RenamePath(Path(root_ / "installed"), Path(root_ / "backup" / "installed")));
+  ASSERT_TRUE(RenamePath(Path(root_ / "installed"),
+                         Path(root_ / "backup" / "installed")));
   ASSERT_TRUE(RenamePath(Path(root_ / "staged"), Path(root_ / "installed")));
   EXPECT_EQ("new", test::ReadFileOrEmpty(root_ / "installed"));
   char buffer[8] = {};
@@ -229,8 +230,10 @@ TEST_F(FileUtilWinTest, ReadOnlyFilesAreReplacedLikeOthers) {
   fs::create_directory(root_ / "tree");
   std::ofstream(root_ / "tree" / "locked") << "old";
   std::ofstream(root_ / "staged") << "new";
-  ASSERT_TRUE(SetFileAttributesW((root_ / "tree" / "locked").c_str(), FILE_ATTRIBUTE_READONLY));
-  ASSERT_TRUE(RenamePath(Path(root_ / "staged"), Path(root_ / "tree" / "locked")));
+  ASSERT_TRUE(SetFileAttributesW((root_ / "tree" / "locked").c_str(),
+                                 FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(
+      RenamePath(Path(root_ / "staged"), Path(root_ / "tree" / "locked")));
   EXPECT_EQ("new", test::ReadFileOrEmpty(root_ / "tree" / "locked"));
 }
 
@@ -254,8 +257,8 @@ TEST_F(FileUtilWinTest, SystemTempDirIsTheSystemsWithoutTrailingSeparators) {
     EXPECT_EQ(Path(root_), temp_dir);
   }
   {
-    const std::wstring too_long = root_.wstring() + L"\\" +
-                                  std::wstring(kMaxPathLength, L'd');
+    const std::wstring too_long =
+        root_.wstring() + L"\\" + std::wstring(kMaxPathLength, L'd');
     ScopedEnvironmentVariable tmp(L"TMP", too_long.c_str());
     EXPECT_FALSE(GetSystemTempDir(&temp_dir));
   }
@@ -264,7 +267,8 @@ TEST_F(FileUtilWinTest, SystemTempDirIsTheSystemsWithoutTrailingSeparators) {
 // The SID of the user this process runs as.
 std::vector<BYTE> CurrentUserSid() {
   HANDLE token_handle = nullptr;
-  EXPECT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token_handle));
+  EXPECT_TRUE(
+      OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token_handle));
   win::ScopedHandle token(token_handle);
   DWORD size = 0;
   GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
@@ -290,9 +294,9 @@ bool IsSid(PSID sid, const std::vector<BYTE>& expected) {
 testing::AssertionResult IsOwnerOnly(const fs::path& dir) {
   PACL acl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  const DWORD read = GetNamedSecurityInfoW(
-      dir.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-      &acl, nullptr, &descriptor);
+  const DWORD read = GetNamedSecurityInfoW(dir.c_str(), SE_FILE_OBJECT,
+                                           DACL_SECURITY_INFORMATION, nullptr,
+                                           nullptr, &acl, nullptr, &descriptor);
   if (read != ERROR_SUCCESS)
     return testing::AssertionFailure() << "no security information: " << read;
   std::unique_ptr<void, decltype(&LocalFree)> owned(descriptor, &LocalFree);

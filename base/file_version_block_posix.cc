@@ -24,7 +24,8 @@ constexpr uint16_t kEnglishUnitedStates = 0x0409;
 // file that shrinks afterwards makes the reads fail rather than run short.
 class FileImageSource : public ImageSource {
  public:
-  FileImageSource(ScopedFd fd, uint64_t size) : fd_(std::move(fd)), size_(size) {}
+  FileImageSource(ScopedFd fd, uint64_t size)
+      : fd_(std::move(fd)), size_(size) {}
 
   uint64_t size() const override { return size_; }
 
@@ -33,7 +34,8 @@ class FileImageSource : public ImageSource {
       return false;
     uint8_t* out = static_cast<uint8_t*>(buffer);
     while (length > 0) {
-      const ssize_t got = pread(fd_.get(), out, length, static_cast<off_t>(offset));
+      const ssize_t got =
+          pread(fd_.get(), out, length, static_cast<off_t>(offset));
       if (got < 0 && errno == EINTR)
         continue;
       if (got <= 0)
@@ -78,7 +80,8 @@ std::string_view MessagesLocale() {
 bool ReadFileVersionBlock(const FilePath& path, std::vector<uint8_t>* block) {
   // Non-blocking, so that a FIFO in the host's place cannot stall the open;
   // anything but a regular file is refused below.
-  ScopedFd fd(open(path.AsSystemPath().c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  ScopedFd fd(
+      open(path.AsSystemPath().c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   struct stat info;
   if (!fd.is_valid() || fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
     return false;
@@ -94,7 +97,8 @@ uint16_t UserDefaultLanguage() {
       return entry.language;
   }
   for (const auto& entry : kLanguages) {
-    if (locale.size() == 2 && std::string_view(entry.locale).substr(0, 2) == locale)
+    if (locale.size() == 2 &&
+        std::string_view(entry.locale).substr(0, 2) == locale)
       return entry.language;
   }
   return kEnglishUnitedStates;

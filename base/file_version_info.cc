@@ -10,7 +10,8 @@
 
 namespace base {
 
-std::unique_ptr<FileVersionInfo> FileVersionInfo::ForFile(const FilePath& path) {
+std::unique_ptr<FileVersionInfo> FileVersionInfo::ForFile(
+    const FilePath& path) {
   std::vector<uint8_t> block;
   if (!ReadFileVersionBlock(path, &block))
     return nullptr;

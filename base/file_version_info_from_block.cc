@@ -17,7 +17,9 @@ constexpr size_t kSubBlockCapacity = 260;
 
 // "\StringFileInfo\<language><code page>\<key>", or false when it would not
 // fit the sub-block buffer.
-bool FormatSubBlock(uint16_t language, uint16_t code_page, const std::u16string& key,
+bool FormatSubBlock(uint16_t language,
+                    uint16_t code_page,
+                    const std::u16string& key,
                     std::u16string* name) {
   char table[9];
   snprintf(table, sizeof(table), "%04x%04x", language, code_page);
@@ -44,7 +46,8 @@ std::unique_ptr<WinFileVersionInfo> WinFileVersionInfo::FromBlock(
       new WinFileVersionInfo(std::move(resource), language, code_page));
 }
 
-WinFileVersionInfo::WinFileVersionInfo(VersionResource data, uint16_t language,
+WinFileVersionInfo::WinFileVersionInfo(VersionResource data,
+                                       uint16_t language,
                                        uint16_t code_page)
     : data_(std::move(data)), language_(language), code_page_(code_page) {}
 
@@ -69,7 +72,8 @@ bool WinFileVersionInfo::GetString(const std::u16string& key,
   return false;
 }
 
-std::u16string WinFileVersionInfo::GetStringValue(const std::u16string& key) const {
+std::u16string WinFileVersionInfo::GetStringValue(
+    const std::u16string& key) const {
   std::u16string value;
   return GetString(key, &value) ? value : std::u16string();
 }

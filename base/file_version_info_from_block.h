@@ -18,7 +18,8 @@ namespace base {
 class WinFileVersionInfo : public FileVersionInfo {
  public:
   // Takes over |block|; null when it has no translation table.
-  static std::unique_ptr<WinFileVersionInfo> FromBlock(std::vector<uint8_t> block);
+  static std::unique_ptr<WinFileVersionInfo> FromBlock(
+      std::vector<uint8_t> block);
 
   WinFileVersionInfo(const WinFileVersionInfo&) = delete;
   WinFileVersionInfo& operator=(const WinFileVersionInfo&) = delete;
@@ -50,7 +51,9 @@ class WinFileVersionInfo : public FileVersionInfo {
   bool IsOfficialBuild() const override;
 
  private:
-  WinFileVersionInfo(VersionResource data, uint16_t language, uint16_t code_page);
+  WinFileVersionInfo(VersionResource data,
+                     uint16_t language,
+                     uint16_t code_page);
 
   std::u16string GetStringValue(const std::u16string& key) const;
 

@@ -27,11 +27,14 @@ HANDLE Handle(intptr_t handle) {
 }
 
 // CreateFileW's failure value, INVALID_HANDLE_VALUE, is File's empty -1.
-intptr_t Open(const FilePath& path, DWORD access, DWORD share,
-              DWORD disposition, SECURITY_ATTRIBUTES* security = nullptr) {
-  HANDLE handle = CreateFileW(path.AsSystemPath().c_str(), access, share,
-                              security, disposition, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+intptr_t Open(const FilePath& path,
+              DWORD access,
+              DWORD share,
+              DWORD disposition,
+              SECURITY_ATTRIBUTES* security = nullptr) {
+  HANDLE handle =
+      CreateFileW(path.AsSystemPath().c_str(), access, share, security,
+                  disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   return reinterpret_cast<intptr_t>(handle);
 }
 
@@ -45,7 +48,8 @@ std::vector<BYTE> CurrentUserSid() {
   DWORD size = 0;
   GetTokenInformation(token, TokenUser, nullptr, 0, &size);
   std::vector<BYTE> user(size);
-  if (size == 0 || !GetTokenInformation(token, TokenUser, user.data(), size, &size))
+  if (size == 0 ||
+      !GetTokenInformation(token, TokenUser, user.data(), size, &size))
     return {};
   PSID sid = reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
   const BYTE* sid_bytes = static_cast<const BYTE*>(sid);
@@ -74,14 +78,17 @@ File File::CreateNewPrivate(const FilePath& path) {
     return File();
   // One entry, the user's full access; protected, so that nothing is
   // inherited from the directory.
-  std::vector<BYTE> acl_bytes(sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + sid.size());
+  std::vector<BYTE> acl_bytes(sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) +
+                              sid.size());
   ACL* acl = reinterpret_cast<ACL*>(acl_bytes.data());
   SECURITY_DESCRIPTOR descriptor;
   if (!InitializeAcl(acl, static_cast<DWORD>(acl_bytes.size()), ACL_REVISION) ||
       !AddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, sid.data()) ||
-      !InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+      !InitializeSecurityDescriptor(&descriptor,
+                                    SECURITY_DESCRIPTOR_REVISION) ||
       !SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) ||
-      !SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
+      !SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED,
+                                    SE_DACL_PROTECTED)) {
     return File();
   }
   SECURITY_ATTRIBUTES security = {sizeof(security), &descriptor, FALSE};
@@ -126,11 +133,13 @@ bool File::CopyPermissionsFrom(const FilePath& model) {
   if (attributes == INVALID_FILE_ATTRIBUTES)
     return false;
   FILE_BASIC_INFO info = {};
-  if (!GetFileInformationByHandleEx(Handle(handle_), FileBasicInfo, &info, sizeof(info)))
+  if (!GetFileInformationByHandleEx(Handle(handle_), FileBasicInfo, &info,
+                                    sizeof(info)))
     return false;
   info.FileAttributes = (info.FileAttributes & ~FILE_ATTRIBUTE_READONLY) |
                         (attributes & FILE_ATTRIBUTE_READONLY);
-  return SetFileInformationByHandle(Handle(handle_), FileBasicInfo, &info, sizeof(info)) != 0;
+  return SetFileInformationByHandle(Handle(handle_), FileBasicInfo, &info,
+                                    sizeof(info)) != 0;
 }
 
 int64_t File::Seek(Whence whence, int64_t offset) {

@@ -22,10 +22,10 @@ namespace fs = std::filesystem;
 
 // The file's identity on its volume, which stays while it is rewritten.
 uint64_t FileIndexOf(const fs::path& path) {
-  win::ScopedHandle file(CreateFileW(
-      path.c_str(), FILE_READ_ATTRIBUTES,
-      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  win::ScopedHandle file(
+      CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   BY_HANDLE_FILE_INFORMATION info = {};
   EXPECT_TRUE(file.is_valid() && GetFileInformationByHandle(file.get(), &info));
   return static_cast<uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
@@ -54,8 +54,9 @@ TEST_F(FileWinTest, NewFilesAreOrdinaryWhateverTheExecuteRequest) {
   for (const char* name : {"plain", "runnable.exe"}) {
     SCOPED_TRACE(name);
     const DWORD attributes = GetFileAttributesW((root_ / name).c_str());
-    EXPECT_EQ(0u, attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                                FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_EQ(0u,
+              attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                            FILE_ATTRIBUTE_DIRECTORY));
   }
 }
 
@@ -72,12 +73,14 @@ TEST_F(FileWinTest, AppendingWritesToTheSameFile) {
 
 TEST_F(FileWinTest, CopiesTheReadOnlyAttributeOfItsModel) {
   std::ofstream(root_ / "model") << "m";
-  ASSERT_TRUE(SetFileAttributesW((root_ / "model").c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(
+      SetFileAttributesW((root_ / "model").c_str(), FILE_ATTRIBUTE_READONLY));
   File file = File::CreateNew(Path("copy"), false);
   ASSERT_TRUE(file.IsValid());
   EXPECT_TRUE(file.CopyPermissionsFrom(Path("model")));
   EXPECT_TRUE(file.Close());
-  EXPECT_TRUE(GetFileAttributesW((root_ / "copy").c_str()) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_TRUE(GetFileAttributesW((root_ / "copy").c_str()) &
+              FILE_ATTRIBUTE_READONLY);
   SetFileAttributesW((root_ / "model").c_str(), FILE_ATTRIBUTE_NORMAL);
   SetFileAttributesW((root_ / "copy").c_str(), FILE_ATTRIBUTE_NORMAL);
 }

@@ -27,7 +27,8 @@ bool Read32(const ImageSource& image, uint64_t offset, uint32_t* value) {
   if (!image.ReadAt(offset, b, sizeof(b)))
     return false;
   *value = static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-           (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+           (static_cast<uint32_t>(b[2]) << 16) |
+           (static_cast<uint32_t>(b[3]) << 24);
   return true;
 }
 
@@ -85,14 +86,18 @@ struct ResourceSection {
   uint64_t root = 0;
 };
 
-bool ReadMapped32(const ImageSource& image, const ResourceSection& section,
-                  uint64_t address, uint32_t* value) {
+bool ReadMapped32(const ImageSource& image,
+                  const ResourceSection& section,
+                  uint64_t address,
+                  uint32_t* value) {
   uint64_t offset = 0;
   return section.map.Map(address, 4, &offset) && Read32(image, offset, value);
 }
 
-bool ReadMapped16(const ImageSource& image, const ResourceSection& section,
-                  uint64_t address, uint16_t* value) {
+bool ReadMapped16(const ImageSource& image,
+                  const ResourceSection& section,
+                  uint64_t address,
+                  uint16_t* value) {
   uint64_t offset = 0;
   return section.map.Map(address, 2, &offset) && Read16(image, offset, value);
 }
@@ -100,8 +105,11 @@ bool ReadMapped16(const ImageSource& image, const ResourceSection& section,
 // In the directory at |directory| (an offset from the root), finds the entry
 // with numeric id |id|, or the first entry when |id| is null, and returns its
 // OffsetToData field.
-bool FindDirectoryEntry(const ImageSource& image, const ResourceSection& section,
-                        uint32_t directory, const uint32_t* id, uint32_t* target) {
+bool FindDirectoryEntry(const ImageSource& image,
+                        const ResourceSection& section,
+                        uint32_t directory,
+                        const uint32_t* id,
+                        uint32_t* target) {
   const uint64_t base = section.root + directory;
   uint16_t named = 0;
   uint16_t ids = 0;
@@ -121,7 +129,8 @@ bool FindDirectoryEntry(const ImageSource& image, const ResourceSection& section
   return false;
 }
 
-bool ReadVersionFromSection(const ImageSource& image, const ResourceSection& section,
+bool ReadVersionFromSection(const ImageSource& image,
+                            const ResourceSection& section,
                             std::vector<uint8_t>* block) {
   uint32_t types = 0;
   uint32_t names = 0;
@@ -129,18 +138,19 @@ bool ReadVersionFromSection(const ImageSource& image, const ResourceSection& sec
   if (!FindDirectoryEntry(image, section, 0, &kResourceTypeVersion, &types) ||
       (types & kEntryIsSubdirectory) == 0)
     return false;
-  if (!FindDirectoryEntry(image, section, types & ~kEntryIsSubdirectory, nullptr,
-                          &names) ||
+  if (!FindDirectoryEntry(image, section, types & ~kEntryIsSubdirectory,
+                          nullptr, &names) ||
       (names & kEntryIsSubdirectory) == 0)
     return false;
-  if (!FindDirectoryEntry(image, section, names & ~kEntryIsSubdirectory, nullptr,
-                          &data_entry) ||
+  if (!FindDirectoryEntry(image, section, names & ~kEntryIsSubdirectory,
+                          nullptr, &data_entry) ||
       (data_entry & kEntryIsSubdirectory) != 0)
     return false;
   uint32_t data_address = 0;
   uint32_t data_size = 0;
   if (!ReadMapped32(image, section, section.root + data_entry, &data_address) ||
-      !ReadMapped32(image, section, section.root + data_entry + 4, &data_size) ||
+      !ReadMapped32(image, section, section.root + data_entry + 4,
+                    &data_size) ||
       data_size == 0)
     return false;
   // The mapping keeps the size within the file before anything is allocated.
@@ -159,7 +169,8 @@ bool FindPeResources(const ImageSource& image, ResourceSection* section) {
   uint32_t pe_offset = 0;
   uint32_t signature = 0;
   if (!Read16(image, 0, &dos_magic) || dos_magic != 0x5a4d ||  // "MZ"
-      !Read32(image, 0x3c, &pe_offset) || !Read32(image, pe_offset, &signature) ||
+      !Read32(image, 0x3c, &pe_offset) ||
+      !Read32(image, pe_offset, &signature) ||
       signature != 0x00004550)  // "PE\0\0"
     return false;
   const uint64_t file_header = uint64_t{pe_offset} + 4;
@@ -194,7 +205,8 @@ bool FindPeResources(const ImageSource& image, ResourceSection* section) {
     uint32_t address = 0;
     uint32_t raw_size = 0;
     uint32_t raw_offset = 0;
-    if (!Read32(image, header + 12, &address) || !Read32(image, header + 16, &raw_size) ||
+    if (!Read32(image, header + 12, &address) ||
+        !Read32(image, header + 16, &raw_size) ||
         !Read32(image, header + 20, &raw_offset))
       return false;
     section->map.Add(address, raw_offset, raw_size);
@@ -205,7 +217,11 @@ bool FindPeResources(const ImageSource& image, ResourceSection* section) {
 
 bool FindElfResources(const ImageSource& image, ResourceSection* section) {
   uint8_t ident[16];
-  if (!image.ReadAt(0, ident, sizeof(ident)) || memcmp(ident, "\x7f" "ELF", 4) != 0 ||
+  if (!image.ReadAt(0, ident, sizeof(ident)) ||
+      memcmp(ident,
+             "\x7f"
+             "ELF",
+             4) != 0 ||
       ident[5] != 1)  // Little-endian only, like every resource structure.
     return false;
   const bool is64 = ident[4] == 2;
@@ -228,7 +244,8 @@ bool FindElfResources(const ImageSource& image, ResourceSection* section) {
   }
   // The whole section header table must be in the file, as in any image
   // that was not cut short.
-  if (entry_size < (is64 ? 64 : 40) || names_index >= count || table > image.size() ||
+  if (entry_size < (is64 ? 64 : 40) || names_index >= count ||
+      table > image.size() ||
       uint64_t{entry_size} * count > image.size() - table)
     return false;
 
@@ -240,13 +257,16 @@ bool FindElfResources(const ImageSource& image, ResourceSection* section) {
   };
   auto read_section = [&](uint32_t index, Section* out) {
     const uint64_t header = table + uint64_t{entry_size} * index;
-    if (!Read32(image, header, &out->name) || !Read32(image, header + 4, &out->type))
+    if (!Read32(image, header, &out->name) ||
+        !Read32(image, header + 4, &out->type))
       return false;
     if (is64)
-      return Read64(image, header + 24, &out->offset) && Read64(image, header + 32, &out->size);
+      return Read64(image, header + 24, &out->offset) &&
+             Read64(image, header + 32, &out->size);
     uint32_t offset = 0;
     uint32_t size = 0;
-    if (!Read32(image, header + 16, &offset) || !Read32(image, header + 20, &size))
+    if (!Read32(image, header + 16, &offset) ||
+        !Read32(image, header + 20, &size))
       return false;
     out->offset = offset;
     out->size = size;
@@ -276,7 +296,9 @@ bool FindElfResources(const ImageSource& image, ResourceSection* section) {
 
 }  // namespace
 
-bool MemoryImageSource::ReadAt(uint64_t offset, void* buffer, size_t length) const {
+bool MemoryImageSource::ReadAt(uint64_t offset,
+                               void* buffer,
+                               size_t length) const {
   if (offset > size_ || length > size_ - offset)
     return false;
   if (length != 0)
@@ -284,7 +306,8 @@ bool MemoryImageSource::ReadAt(uint64_t offset, void* buffer, size_t length) con
   return true;
 }
 
-bool ReadImageVersionResource(const ImageSource& image, std::vector<uint8_t>* block) {
+bool ReadImageVersionResource(const ImageSource& image,
+                              std::vector<uint8_t>* block) {
   ResourceSection pe(image.size());
   if (FindPeResources(image, &pe))
     return ReadVersionFromSection(image, pe, block);

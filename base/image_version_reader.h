@@ -25,7 +25,8 @@ class ImageSource {
 // An image held in memory; the caller keeps |data| alive.
 class MemoryImageSource : public ImageSource {
  public:
-  MemoryImageSource(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  MemoryImageSource(const uint8_t* data, size_t size)
+      : data_(data), size_(size) {}
   uint64_t size() const override { return size_; }
   bool ReadAt(uint64_t offset, void* buffer, size_t length) const override;
 

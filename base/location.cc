@@ -2,8 +2,10 @@
 
 namespace base {
 
-Location::Location(const char* function_name, const char* file_name,
-                   int line_number, const void* program_counter)
+Location::Location(const char* function_name,
+                   const char* file_name,
+                   int line_number,
+                   const void* program_counter)
     : function_name_(function_name),
       file_name_(file_name),
       line_number_(line_number),

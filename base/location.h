@@ -9,7 +9,9 @@ namespace base {
 
 class Location {
  public:
-  Location(const char* function_name, const char* file_name, int line_number,
+  Location(const char* function_name,
+           const char* file_name,
+           int line_number,
            const void* program_counter);
   Location();
 
@@ -35,8 +37,8 @@ const void* GetProgramCounter();
 
 // Posting sites that must carry a qualified function name give it here; the
 // compiler's __func__ is unqualified.
-#define FROM_HERE_WITH_FUNCTION(function_name)                              \
-  ::base::Location(function_name, __FILE__, __LINE__,                       \
+#define FROM_HERE_WITH_FUNCTION(function_name)        \
+  ::base::Location(function_name, __FILE__, __LINE__, \
                    ::base::GetProgramCounter())
 
 #define FROM_HERE FROM_HERE_WITH_FUNCTION(__func__)

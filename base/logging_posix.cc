@@ -56,8 +56,10 @@ const bool g_log_file_named_at_start = [] {
 // outside the installation; anything but a plain file (a pipe would hold
 // the writer) is refused too.
 int OpenForAppend(const std::string& path) {
-  const int fd = open(path.c_str(),
-                      O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
+  const int fd =
+      open(path.c_str(),
+           O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK,
+           0644);
   struct stat info;
   if (fd >= 0 && (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
     close(fd);

@@ -76,8 +76,10 @@ constexpr auto kChildDeadline = std::chrono::seconds(60);
 
 // The child's exit status, or -1 when it could not be started or did not
 // end within the deadline.
-int RunChild(const fs::path& program, const std::string& action,
-             const fs::path& log_file, const fs::path& error_output = {},
+int RunChild(const fs::path& program,
+             const std::string& action,
+             const fs::path& log_file,
+             const fs::path& error_output = {},
              const fs::path& directory = {}) {
   test::ChildActionProcess child;
   int exit_code = -1;
@@ -430,7 +432,8 @@ TEST_F(LoggingTest, TwoProcessesLoggingAtOnceWriteWholeLines) {
 // directory and its default log file.
 int RunCopyOfThisProgram(const fs::path& bin_dir, const fs::path& cwd) {
   const fs::path copy =
-      bin_dir / fs::path("logging_child").concat(test::ThisProgram().extension().native());
+      bin_dir / fs::path("logging_child")
+                    .concat(test::ThisProgram().extension().native());
   std::error_code error;
   if (!fs::exists(copy))
     fs::copy_file(test::ThisProgram(), copy, error);
@@ -476,7 +479,10 @@ TEST_F(LoggingTest, ALogThatCannotBeOpenedBesideTheExecutableIsWrittenNowhere) {
     const fs::path cwd = root_ / ("cwd" + std::to_string(i));
     fs::create_directories(bin);
     fs::create_directories(cwd);
-    { std::ofstream(outside, std::ios::binary | std::ios::trunc) << "not the log\n"; }
+    {
+      std::ofstream(outside, std::ios::binary | std::ios::trunc)
+          << "not the log\n";
+    }
     kObstacles[i](bin / "debug.log");
 
     ASSERT_EQ(RunCopyOfThisProgram(bin, cwd), 0);

@@ -53,13 +53,15 @@ const bool g_log_file_named_at_start = [] {
 // reparse point at the log's name is opened as itself and refused, so that
 // lines never land outside the installation; so is anything but a file.
 HANDLE OpenForAppend(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  HANDLE file = CreateFileW(
+      path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+      nullptr);
   BY_HANDLE_FILE_INFORMATION info;
   if (file != INVALID_HANDLE_VALUE &&
       (!GetFileInformationByHandle(file, &info) ||
-       (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
+       (info.dwFileAttributes &
+        (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
        GetFileType(file) != FILE_TYPE_DISK)) {
     CloseHandle(file);
     return INVALID_HANDLE_VALUE;
@@ -161,7 +163,8 @@ void SetLogFileName(const std::string& path) {
   g_file_mutex = nullptr;
   delete g_file_name;
   const std::u16string wide = base::UTF8ToUTF16(path);
-  g_file_name = path.empty() ? nullptr : new std::wstring(AsWCHAR(wide.c_str()));
+  g_file_name =
+      path.empty() ? nullptr : new std::wstring(AsWCHAR(wide.c_str()));
 }
 
 void WriteToStderr(const std::string& text) {

@@ -80,7 +80,8 @@ void MessageLoop::PostTask(const Location& from_here, Closure task) {
   PostTaskHelper(from_here, std::move(task), TimeDelta(), true);
 }
 
-void MessageLoop::PostTaskAfter(const Location& from_here, Closure task,
+void MessageLoop::PostTaskAfter(const Location& from_here,
+                                Closure task,
                                 TimeDelta delay) {
   PostTaskHelper(from_here, std::move(task), delay, true);
 }
@@ -90,7 +91,8 @@ void MessageLoop::PostTaskTopLevel(const Location& from_here, Closure task) {
 }
 
 void MessageLoop::PostTaskTopLevelAfter(const Location& from_here,
-                                        Closure task, TimeDelta delay) {
+                                        Closure task,
+                                        TimeDelta delay) {
   PostTaskHelper(from_here, std::move(task), delay, false);
 }
 
@@ -208,8 +210,10 @@ bool MessageLoop::RunIdleWork() {
   return false;
 }
 
-void MessageLoop::PostTaskHelper(const Location& from_here, Closure task,
-                                 TimeDelta delay, bool nestable) {
+void MessageLoop::PostTaskHelper(const Location& from_here,
+                                 Closure task,
+                                 TimeDelta delay,
+                                 bool nestable) {
   DCHECK(!task.is_null()) << from_here.ToString();
   // The clock is read only when its value is used: for a delayed run time, or
   // for the time posted that task observers are shown. An immediate task
@@ -235,8 +239,8 @@ void MessageLoop::AddToIncomingQueue(QueuedTask* queued_task) {
   {
     std::lock_guard<std::mutex> locked(incoming_queue_lock_);
     queued_task->sequence_num = next_sequence_num_;
-    next_sequence_num_ = static_cast<int32_t>(
-        static_cast<uint32_t>(next_sequence_num_) + 1u);
+    next_sequence_num_ =
+        static_cast<int32_t>(static_cast<uint32_t>(next_sequence_num_) + 1u);
     const bool was_empty = incoming_queue_.empty();
     incoming_queue_.Push(std::move(*queued_task));
     if (!was_empty)

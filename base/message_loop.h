@@ -82,16 +82,16 @@ class MessageLoop : public MessagePump::Delegate {
   void PostTaskAfter(const Location& from_here, Closure task, TimeDelta delay);
   // Tasks that run only in the outermost run loop.
   void PostTaskTopLevel(const Location& from_here, Closure task);
-  void PostTaskTopLevelAfter(const Location& from_here, Closure task,
+  void PostTaskTopLevelAfter(const Location& from_here,
+                             Closure task,
                              TimeDelta delay);
 
   // Deletes |object| from a top-level task on this loop. An object whose task
   // never runs (the loop is destroyed first) is not deleted.
   template <class T>
   void DeleteLater(const Location& from_here, const T* object) {
-    PostTaskTopLevel(from_here,
-                     Bind(&internal::DeleteHelper<T>::DoDelete,
-                          static_cast<const void*>(object)));
+    PostTaskTopLevel(from_here, Bind(&internal::DeleteHelper<T>::DoDelete,
+                                     static_cast<const void*>(object)));
   }
 
   // Owning thread. Runs until Quit or QuitImmediately.
@@ -134,7 +134,9 @@ class MessageLoop : public MessagePump::Delegate {
   static constexpr size_t kCacheLineSize = 64;
 
   void Init();
-  void PostTaskHelper(const Location& from_here, Closure task, TimeDelta delay,
+  void PostTaskHelper(const Location& from_here,
+                      Closure task,
+                      TimeDelta delay,
                       bool nestable);
   void AddToIncomingQueue(QueuedTask* queued_task);
   // Moves the incoming queue into the empty work queue in one step.
@@ -177,8 +179,8 @@ class MessageLoop : public MessagePump::Delegate {
   std::atomic<bool> has_task_observers_{false};
 
   // Owning thread again, from the next cache line on.
-  alignas(kCacheLineSize) scoped_refptr<MessageLoopProxyImpl>
-      message_loop_proxy_;
+  alignas(kCacheLineSize)
+      scoped_refptr<MessageLoopProxyImpl> message_loop_proxy_;
   std::unique_ptr<ThreadTaskRunnerHandle> thread_task_runner_handle_;
 };
 
@@ -187,7 +189,8 @@ class ScopedNestableTaskAllower {
  public:
   explicit ScopedNestableTaskAllower(MessageLoop* loop);
   ScopedNestableTaskAllower(const ScopedNestableTaskAllower&) = delete;
-  ScopedNestableTaskAllower& operator=(const ScopedNestableTaskAllower&) = delete;
+  ScopedNestableTaskAllower& operator=(const ScopedNestableTaskAllower&) =
+      delete;
   ~ScopedNestableTaskAllower();
 
  private:

@@ -28,10 +28,12 @@ class MessageLoopProxy
   // Each returns true when the task was queued; false when the loop is gone,
   // in which case the task has been destroyed.
   virtual bool PostTask(const Location& from_here, Closure task) = 0;
-  virtual bool PostTaskAfter(const Location& from_here, Closure task,
+  virtual bool PostTaskAfter(const Location& from_here,
+                             Closure task,
                              TimeDelta delay) = 0;
   virtual bool PostTaskTopLevel(const Location& from_here, Closure task) = 0;
-  virtual bool PostTaskTopLevelAfter(const Location& from_here, Closure task,
+  virtual bool PostTaskTopLevelAfter(const Location& from_here,
+                                     Closure task,
                                      TimeDelta delay) = 0;
   // Whether the caller runs on the target loop's thread.
   virtual bool BelongsToCurrentThread() = 0;

@@ -14,7 +14,8 @@ bool MessageLoopProxyImpl::PostTask(const Location& from_here, Closure task) {
 }
 
 bool MessageLoopProxyImpl::PostTaskAfter(const Location& from_here,
-                                         Closure task, TimeDelta delay) {
+                                         Closure task,
+                                         TimeDelta delay) {
   return PostTaskHelper(from_here, std::move(task), delay, true);
 }
 
@@ -31,8 +32,7 @@ bool MessageLoopProxyImpl::PostTaskTopLevelAfter(const Location& from_here,
 
 bool MessageLoopProxyImpl::BelongsToCurrentThread() {
   AutoLock locked(message_loop_lock_);
-  return target_message_loop_ &&
-         target_message_loop_ == MessageLoop::current();
+  return target_message_loop_ && target_message_loop_ == MessageLoop::current();
 }
 
 void MessageLoopProxyImpl::OnDestruct() const {
@@ -56,7 +56,8 @@ void MessageLoopProxyImpl::WillDestroyCurrentMessageLoop() {
 }
 
 bool MessageLoopProxyImpl::PostTaskHelper(const Location& from_here,
-                                          Closure task, TimeDelta delay,
+                                          Closure task,
+                                          TimeDelta delay,
                                           bool nestable) {
   // A refused |task| is destroyed with this parameter, after the lock is
   // released, so that its destructor may post again.

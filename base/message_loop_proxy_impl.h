@@ -13,10 +13,12 @@ namespace base {
 class MessageLoopProxyImpl : public MessageLoopProxy {
  public:
   bool PostTask(const Location& from_here, Closure task) override;
-  bool PostTaskAfter(const Location& from_here, Closure task,
+  bool PostTaskAfter(const Location& from_here,
+                     Closure task,
                      TimeDelta delay) override;
   bool PostTaskTopLevel(const Location& from_here, Closure task) override;
-  bool PostTaskTopLevelAfter(const Location& from_here, Closure task,
+  bool PostTaskTopLevelAfter(const Location& from_here,
+                             Closure task,
                              TimeDelta delay) override;
   bool BelongsToCurrentThread() override;
 
@@ -34,7 +36,9 @@ class MessageLoopProxyImpl : public MessageLoopProxy {
   // Called by the loop as it is destroyed: later posts return false.
   void WillDestroyCurrentMessageLoop();
 
-  bool PostTaskHelper(const Location& from_here, Closure task, TimeDelta delay,
+  bool PostTaskHelper(const Location& from_here,
+                      Closure task,
+                      TimeDelta delay,
                       bool nestable);
 
   mutable Lock message_loop_lock_;

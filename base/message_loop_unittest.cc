@@ -48,7 +48,8 @@ void SleepFor(int milliseconds) {
 // the loop destroys them.
 class DestructionFlag : public RefCountedThreadSafe<DestructionFlag> {
  public:
-  explicit DestructionFlag(std::atomic<int>* destroyed) : destroyed_(destroyed) {}
+  explicit DestructionFlag(std::atomic<int>* destroyed)
+      : destroyed_(destroyed) {}
   void Run(std::vector<int>* order, int id) { order->push_back(id); }
 
  private:
@@ -198,8 +199,10 @@ TEST(MessageLoopTest, RunLoopQuitBeforeRunReturnsAtOnce) {
 // Posts the next generation of itself from its destructor.
 class Reposter : public RefCountedThreadSafe<Reposter> {
  public:
-  Reposter(scoped_refptr<MessageLoopProxy> proxy, int generations_left,
-           std::atomic<int>* destroyed, std::atomic<int>* accepted)
+  Reposter(scoped_refptr<MessageLoopProxy> proxy,
+           int generations_left,
+           std::atomic<int>* destroyed,
+           std::atomic<int>* accepted)
       : proxy_(std::move(proxy)),
         generations_left_(generations_left),
         destroyed_(destroyed),
@@ -266,8 +269,8 @@ TEST(MessageLoopTest, ProxyPostAfterTheLoopIsGoneFailsAndDestroysTheTask) {
     EXPECT_TRUE(proxy->BelongsToCurrentThread());
   }
   scoped_refptr<DestructionFlag> flag = new DestructionFlag(&destroyed);
-  EXPECT_FALSE(proxy->PostTask(FROM_HERE,
-                               Bind(&DestructionFlag::Run, flag, &order, 1)));
+  EXPECT_FALSE(
+      proxy->PostTask(FROM_HERE, Bind(&DestructionFlag::Run, flag, &order, 1)));
   EXPECT_FALSE(proxy->PostTaskAfter(FROM_HERE, Bind(&Nothing),
                                     TimeDelta::FromSeconds(1)));
   EXPECT_FALSE(proxy->PostTaskTopLevel(FROM_HERE, Bind(&Nothing)));
@@ -422,9 +425,8 @@ TEST(MessageLoopTest, CurrentIsTheCallingThreadsLoop) {
     MessageLoop loop;
     EXPECT_EQ(&loop, MessageLoop::current());
     MessageLoop* seen_elsewhere = &loop;
-    std::thread other([&seen_elsewhere] {
-      seen_elsewhere = MessageLoop::current();
-    });
+    std::thread other(
+        [&seen_elsewhere] { seen_elsewhere = MessageLoop::current(); });
     other.join();
     EXPECT_EQ(nullptr, seen_elsewhere);
   }
@@ -438,7 +440,8 @@ TEST(MessageLoopTest, ThreadTaskRunnerHandleGivesTheLoopsProxy) {
     ASSERT_TRUE(ThreadTaskRunnerHandle::IsSet());
     EXPECT_EQ(loop.message_loop_proxy(), ThreadTaskRunnerHandle::Get());
     std::vector<int> order;
-    ThreadTaskRunnerHandle::Get()->PostTask(FROM_HERE, Bind(&Record, &order, 1));
+    ThreadTaskRunnerHandle::Get()->PostTask(FROM_HERE,
+                                            Bind(&Record, &order, 1));
     loop.PostTask(FROM_HERE, Bind(&QuitLoop, &loop));
     RunWithDeadline(&loop);
     EXPECT_EQ((std::vector<int>{1}), order);

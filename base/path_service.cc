@@ -16,7 +16,7 @@ constexpr PathProviderFunction kProviders[] = {PathProviderPlatform,
 
 struct PathData {
   Lock lock;
-  std::map<int, FilePath> cache;            // Guarded by |lock|.
+  std::map<int, FilePath> cache;                 // Guarded by |lock|.
   PathProviderFunction test_provider = nullptr;  // Guarded by |lock|.
 };
 

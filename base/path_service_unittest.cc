@@ -145,10 +145,18 @@ TEST_F(PathServiceTest, TemporaryDirectoryComesFromTMPDIR) {
 }
 
 TEST_F(PathServiceTest, UnknownKeysLeaveTheResultUnchanged) {
-  const int keys[] = {0, 9, 100, 200, DIR_DESKTOP, DIR_WINDOWS_ROOT,
-                      DIR_SYSTEM_FOLDER, DIR_PROGRAM_FOLDER,
-                      DIR_ROAMING_APP_DATA, DIR_APP_SHORTCUT_FOLDER,
-                      DIR_QUICK_LAUNCH, DIR_DEFAULT_PROFILE_QUICK_LAUNCH};
+  const int keys[] = {0,
+                      9,
+                      100,
+                      200,
+                      DIR_DESKTOP,
+                      DIR_WINDOWS_ROOT,
+                      DIR_SYSTEM_FOLDER,
+                      DIR_PROGRAM_FOLDER,
+                      DIR_ROAMING_APP_DATA,
+                      DIR_APP_SHORTCUT_FOLDER,
+                      DIR_QUICK_LAUNCH,
+                      DIR_DEFAULT_PROFILE_QUICK_LAUNCH};
   for (int key : keys) {
     SCOPED_TRACE(key);
     FilePath result(u"untouched");
@@ -178,8 +186,8 @@ TEST_F(PathServiceTest, ThreadsAgreeOnTheExecutableDirectory) {
     threads.emplace_back([&] {
       for (int i = 0; i < 200; ++i) {
         FilePath path;
-        if (!PathService::Get(i % 2 ? DIR_EXECUTABLE : DIR_EXECUTABLE_GRANDPARENT,
-                              &path) ||
+        if (!PathService::Get(
+                i % 2 ? DIR_EXECUTABLE : DIR_EXECUTABLE_GRANDPARENT, &path) ||
             (i % 2 && path != expected)) {
           ++mismatches;
         }

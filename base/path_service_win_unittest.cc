@@ -47,8 +47,9 @@ TEST_F(PathServiceWinTest, CurrentDirectoryIsNeverCached) {
   ASSERT_TRUE(dir.Create());
   const fs::path original = fs::current_path();
   const FilePath before = Get(DIR_CURRENT);
-  EXPECT_EQ(FilePath::FromSystemPath(original.wstring()).StripTrailingSeparators(),
-            before);
+  EXPECT_EQ(
+      FilePath::FromSystemPath(original.wstring()).StripTrailingSeparators(),
+      before);
   ASSERT_TRUE(SetCurrentDirectoryW(dir.path().AsSystemPath().c_str()));
   const FilePath after = Get(DIR_CURRENT);
   fs::current_path(original);
@@ -74,10 +75,14 @@ TEST_F(PathServiceWinTest, SystemDirectoriesAreTheSystems) {
 }
 
 TEST_F(PathServiceWinTest, ShellFoldersExist) {
-  const int keys[] = {DIR_DESKTOP,          DIR_PROGRAM_FOLDER,
-                      DIR_PROGRAM_FOLDER_X86, DIR_ALL_USERS_START_MENU,
-                      DIR_USER_START_MENU,  DIR_ROAMING_APP_DATA,
-                      DIR_USER_PROFILE,     DIR_NONROAMING_APP_DATA,
+  const int keys[] = {DIR_DESKTOP,
+                      DIR_PROGRAM_FOLDER,
+                      DIR_PROGRAM_FOLDER_X86,
+                      DIR_ALL_USERS_START_MENU,
+                      DIR_USER_START_MENU,
+                      DIR_ROAMING_APP_DATA,
+                      DIR_USER_PROFILE,
+                      DIR_NONROAMING_APP_DATA,
                       DIR_ALL_USERS_APP_DATA};
   for (int key : keys) {
     SCOPED_TRACE(key);

@@ -55,8 +55,8 @@ constexpr char kHasPipe[] = "process.has_pipe";  // handle value
 // arguments after the output file, one per line.
 void WriteReport(const std::vector<std::string>& args) {
   const char* variable = getenv("UPDATER_PROCESS_TEST");
-  std::string report = fs::current_path().u8string() + "\n" +
-                       (variable ? variable : "") + "\n";
+  std::string report =
+      fs::current_path().u8string() + "\n" + (variable ? variable : "") + "\n";
 #if defined(_WIN32)
   STARTUPINFOW startup = {};
   GetStartupInfoW(&startup);
@@ -148,8 +148,8 @@ class ProcessUtilTest : public testing::Test {
   static std::u16string Command(const fs::path& program,
                                 const std::string& action,
                                 const std::vector<std::string>& args = {}) {
-    std::vector<std::u16string> all = {Path(program).value(),
-                                       u"--child-action=" + ASCIIToUTF16(action)};
+    std::vector<std::u16string> all = {
+        Path(program).value(), u"--child-action=" + ASCIIToUTF16(action)};
     for (const std::string& arg : args)
       all.push_back(UTF8ToUTF16(arg));
     return JoinCommandLineArgs(all);
@@ -282,9 +282,9 @@ TEST_F(ProcessUtilTest, WaitForExitOptionReturnsAfterTheChildEnds) {
   const fs::path out = root_ / "report.txt";
   ProcessLaunchOptions options;
   options.wait_for_exit = true;
-  ASSERT_TRUE(StartProcess(
-      Command(test::ThisProgram(), kReport, {out.u8string()}), options,
-      nullptr));
+  ASSERT_TRUE(
+      StartProcess(Command(test::ThisProgram(), kReport, {out.u8string()}),
+                   options, nullptr));
   EXPECT_TRUE(fs::exists(out));
 }
 
@@ -454,9 +454,9 @@ TEST_F(ProcessUtilWinTest, AProcessTheJobRefusesNeverRuns) {
   ProcessLaunchOptions options;
   options.job_object = not_a_job.get();
   Process process;
-  EXPECT_FALSE(StartProcess(
-      Command(test::ThisProgram(), kReport, {out.u8string()}), options,
-      &process));
+  EXPECT_FALSE(
+      StartProcess(Command(test::ThisProgram(), kReport, {out.u8string()}),
+                   options, &process));
   EXPECT_FALSE(process.IsValid());
   Sleep(200);
   EXPECT_FALSE(fs::exists(out));
@@ -465,8 +465,8 @@ TEST_F(ProcessUtilWinTest, AProcessTheJobRefusesNeverRuns) {
 TEST_F(ProcessUtilWinTest, AUserTokenGivesThatUsersOwnEnvironment) {
   HANDLE token_handle = nullptr;
   ASSERT_TRUE(OpenProcessToken(
-      GetCurrentProcess(),
-      TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY, &token_handle));
+      GetCurrentProcess(), TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY,
+      &token_handle));
   win::ScopedHandle token(token_handle);
   test::ScopedEnvironmentVariable variable(L"UPDATER_PROCESS_TEST",
                                            L"only in this process");
@@ -482,8 +482,8 @@ TEST_F(ProcessUtilWinTest, AnEmptyDesktopStillStartsTheProcess) {
   ProcessLaunchOptions options;
   options.empty_desktop = true;
   Process process;
-  ASSERT_TRUE(StartProcess(Command(test::ThisProgram(), kExit, {"4"}),
-                           options, &process));
+  ASSERT_TRUE(StartProcess(Command(test::ThisProgram(), kExit, {"4"}), options,
+                           &process));
   int exit_code = -1;
   ASSERT_TRUE(process.WaitForExitWithTimeout(kDeadline, &exit_code));
   EXPECT_EQ(4, exit_code);
@@ -494,9 +494,9 @@ TEST_F(ProcessUtilWinTest, AWaitedProcessIsStillHandedOver) {
   ProcessLaunchOptions options;
   options.wait_for_exit = true;
   Process process;
-  ASSERT_TRUE(StartProcess(
-      Command(test::ThisProgram(), kReport, {out.u8string()}), options,
-      &process));
+  ASSERT_TRUE(
+      StartProcess(Command(test::ThisProgram(), kReport, {out.u8string()}),
+                   options, &process));
   int exit_code = -1;
   ASSERT_TRUE(process.WaitForExitWithTimeout(TimeDelta(), &exit_code));
   EXPECT_EQ(0, exit_code);

@@ -106,7 +106,8 @@ int CountProcessesByName(const std::u16string& executable_name,
 bool IsProcessRunning(ProcessId pid) {
   if (pid == 0)
     return false;
-  win::ScopedHandle process(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid)));
+  win::ScopedHandle process(
+      OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid)));
   // A process that exists but may not be opened (another user's) runs.
   if (!process.is_valid())
     return GetLastError() == ERROR_ACCESS_DENIED;
@@ -120,7 +121,8 @@ ProcessId Process::pid() const {
 bool Process::WaitForExitWithTimeout(TimeDelta timeout, int* exit_code) {
   if (!IsValid())
     return false;
-  int64_t remaining_ms = std::max<int64_t>(timeout.InMillisecondsRoundedUp(), 0);
+  int64_t remaining_ms =
+      std::max<int64_t>(timeout.InMillisecondsRoundedUp(), 0);
   for (;;) {
     const DWORD wait_ms =
         static_cast<DWORD>(std::min(remaining_ms, kLongestWaitMs));
@@ -177,17 +179,16 @@ bool StartProcess(const std::u16string& command_line,
     ScopedEnvironmentBlock environment;
     if (!environment.CreateFor(options.user_token))
       return false;
-    if (!CreateProcessAsUserW(options.user_token, nullptr,
-                              AsWCHAR(&writable_command_line[0]), nullptr,
-                              nullptr, options.handles_inherited,
-                              flags | CREATE_UNICODE_ENVIRONMENT,
-                              environment.get(), nullptr, &startup_info,
-                              &info)) {
+    if (!CreateProcessAsUserW(
+            options.user_token, nullptr, AsWCHAR(&writable_command_line[0]),
+            nullptr, nullptr, options.handles_inherited,
+            flags | CREATE_UNICODE_ENVIRONMENT, environment.get(), nullptr,
+            &startup_info, &info)) {
       return false;
     }
   } else if (!CreateProcessW(nullptr, AsWCHAR(&writable_command_line[0]),
-                             nullptr, nullptr, options.handles_inherited,
-                             flags, nullptr, nullptr, &startup_info, &info)) {
+                             nullptr, nullptr, options.handles_inherited, flags,
+                             nullptr, nullptr, &startup_info, &info)) {
     return false;
   }
   win::ScopedHandle process_handle(info.hProcess);

@@ -5,8 +5,10 @@
 
 namespace base {
 
-QueuedTask::QueuedTask(const Location& posted_from, Closure task,
-                       TimeTicks time_posted, TimeTicks delayed_run_time,
+QueuedTask::QueuedTask(const Location& posted_from,
+                       Closure task,
+                       TimeTicks time_posted,
+                       TimeTicks delayed_run_time,
                        bool nestable)
     : time_posted(time_posted),
       delayed_run_time(delayed_run_time),

@@ -17,8 +17,11 @@
 namespace base {
 
 struct QueuedTask {
-  QueuedTask(const Location& posted_from, Closure task, TimeTicks time_posted,
-             TimeTicks delayed_run_time, bool nestable);
+  QueuedTask(const Location& posted_from,
+             Closure task,
+             TimeTicks time_posted,
+             TimeTicks delayed_run_time,
+             bool nestable);
 
   // Delayed-heap order: the greatest record runs first, i.e. the earliest run
   // time and, at equal times, the one posted first, across a counter wrap.

@@ -50,7 +50,8 @@ TEST(QueuedTaskTest, EarlierRunTimeOrLowerSequenceComesFirst) {
 }
 
 TEST(DelayedTaskQueueTest, PopsByRunTimeThenPostingOrderAcrossTheWrap) {
-  // Posting order of the sequence numbers below: kMax - 1, kMax, kMin, kMin + 1.
+  // Posting order of the sequence numbers below: kMax - 1, kMax, kMin, kMin
+  // + 1.
   DelayedTaskQueue queue;
   queue.Push(MakeRecord(500, kMin));
   queue.Push(MakeRecord(500, kMax));

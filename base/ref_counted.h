@@ -23,7 +23,9 @@ class RefCountedThreadSafeBase {
   RefCountedThreadSafeBase() = default;
   ~RefCountedThreadSafeBase() = default;
 
-  void AddRefImpl() const { ref_count_.fetch_add(1, std::memory_order_relaxed); }
+  void AddRefImpl() const {
+    ref_count_.fetch_add(1, std::memory_order_relaxed);
+  }
 
   // True when this was the last reference.
   bool ReleaseImpl() const {
@@ -97,8 +99,12 @@ class scoped_refptr {
   T& operator*() const { return *ptr_; }
   explicit operator bool() const { return ptr_ != nullptr; }
 
-  bool operator==(const scoped_refptr& other) const { return ptr_ == other.ptr_; }
-  bool operator!=(const scoped_refptr& other) const { return ptr_ != other.ptr_; }
+  bool operator==(const scoped_refptr& other) const {
+    return ptr_ == other.ptr_;
+  }
+  bool operator!=(const scoped_refptr& other) const {
+    return ptr_ != other.ptr_;
+  }
 
  private:
   T* ptr_ = nullptr;

@@ -15,8 +15,9 @@ struct Sha256::State {
 };
 
 Sha256::Sha256() : state_(new State) {
-  state_->failed = !state_->context ||
-                   EVP_DigestInit_ex(state_->context, EVP_sha256(), nullptr) != 1;
+  state_->failed =
+      !state_->context ||
+      EVP_DigestInit_ex(state_->context, EVP_sha256(), nullptr) != 1;
 }
 
 Sha256::~Sha256() = default;
@@ -29,7 +30,8 @@ void Sha256::Update(const void* data, size_t length) {
 bool Sha256::FinishBytes(unsigned char (&digest)[kDigestBytes]) {
   unsigned char whole[EVP_MAX_MD_SIZE];
   unsigned int length = 0;
-  if (state_->failed || EVP_DigestFinal_ex(state_->context, whole, &length) != 1 ||
+  if (state_->failed ||
+      EVP_DigestFinal_ex(state_->context, whole, &length) != 1 ||
       length != kDigestBytes) {
     return false;
   }

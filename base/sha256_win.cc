@@ -22,10 +22,10 @@ struct Sha256::State {
 Sha256::Sha256() : state_(new State) {
   // With no object buffer given, BCrypt keeps the hash object itself.
   state_->failed =
-      !BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&state_->algorithm, BCRYPT_SHA256_ALGORITHM,
-                                                  nullptr, 0)) ||
-      !BCRYPT_SUCCESS(BCryptCreateHash(state_->algorithm, &state_->hash, nullptr, 0, nullptr,
-                                       0, 0));
+      !BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(
+          &state_->algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0)) ||
+      !BCRYPT_SUCCESS(BCryptCreateHash(state_->algorithm, &state_->hash,
+                                       nullptr, 0, nullptr, 0, 0));
 }
 
 Sha256::~Sha256() = default;
@@ -43,8 +43,8 @@ void Sha256::Update(const void* data, size_t length) {
 }
 
 bool Sha256::FinishBytes(unsigned char (&digest)[kDigestBytes]) {
-  return !state_->failed &&
-         BCRYPT_SUCCESS(BCryptFinishHash(state_->hash, digest, kDigestBytes, 0));
+  return !state_->failed && BCRYPT_SUCCESS(BCryptFinishHash(
+                                state_->hash, digest, kDigestBytes, 0));
 }
 
 }  // namespace base

@@ -77,8 +77,8 @@ bool ParseNumber(std::basic_string_view<Char> text, Number* output) {
       *output = negative ? static_cast<Number>(Number(0) - digit) : digit;
       continue;
     }
-    bool in_range = negative ? AddNegative(output, digit)
-                             : AddPositive(output, digit);
+    bool in_range =
+        negative ? AddNegative(output, digit) : AddPositive(output, digit);
     if (!in_range)
       return false;
   }

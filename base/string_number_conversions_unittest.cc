@@ -86,8 +86,12 @@ TEST(StringNumberConversionsTest, ParseUintClampsAndWrapsNegatives) {
       {u"-", false, 0u},
       {u"", false, 0u},
       {u" 77", false, 77u},
-      {u"\u3000" u"77", false, 77u},
-      {u"\u00A0" u"77", false, 77u},
+      {u"\u3000"
+       u"77",
+       false, 77u},
+      {u"\u00A0"
+       u"77",
+       false, 77u},
   };
   for (const UnsignedCase& c : cases) {
     SCOPED_TRACE(UTF16ToUTF8(c.text));
@@ -127,7 +131,10 @@ TEST(StringNumberConversionsTest, FormatIntWritesMinimalDecimal) {
 }
 
 TEST(StringNumberConversionsTest, FormatThenParseGivesTheValueBack) {
-  const int32_t values[] = {0, 1, -1, 9, 10, -10, 123456789, -987654321,
+  const int32_t values[] = {0,          1,
+                            -1,         9,
+                            10,         -10,
+                            123456789,  -987654321,
                             2147483647, std::numeric_limits<int32_t>::min()};
   for (int32_t v : values) {
     SCOPED_TRACE(v);

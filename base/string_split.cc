@@ -4,7 +4,8 @@
 
 namespace base {
 
-void SplitOnChar(std::string_view text, char separator,
+void SplitOnChar(std::string_view text,
+                 char separator,
                  std::vector<std::string>* output) {
   output->clear();
   size_t begin = 0;

@@ -14,7 +14,8 @@ namespace base {
 // trimmed of "\t\n\v\f\r " at both ends. An empty last piece is dropped only
 // when it is the only piece, so an empty or all-blank text gives no piece,
 // "1." gives "1" and "", and ".1" gives "" and "1".
-void SplitOnChar(std::string_view text, char separator,
+void SplitOnChar(std::string_view text,
+                 char separator,
                  std::vector<std::string>* output);
 
 }  // namespace base

@@ -5,10 +5,10 @@
 namespace base {
 
 const char16_t kWhitespaceUTF16[] = {
-    0x0009, 0x000A, 0x000B, 0x000C, 0x000D, 0x0020, 0x0085, 0x00A0, 0x1680,
-    0x180E, 0x2000, 0x2001, 0x2002, 0x2003, 0x2004, 0x2005, 0x2006, 0x2007,
-    0x2008, 0x2009, 0x200A, 0x200C, 0x2028, 0x2029, 0x202F, 0x205F, 0x3000,
-    0};
+    0x0009, 0x000A, 0x000B, 0x000C, 0x000D, 0x0020, 0x0085,
+    0x00A0, 0x1680, 0x180E, 0x2000, 0x2001, 0x2002, 0x2003,
+    0x2004, 0x2005, 0x2006, 0x2007, 0x2008, 0x2009, 0x200A,
+    0x200C, 0x2028, 0x2029, 0x202F, 0x205F, 0x3000, 0};
 const char kWhitespaceASCII[] = "\t\n\v\f\r ";
 
 namespace {
@@ -58,8 +58,10 @@ std::u16string StringToLowerASCII(std::u16string_view input) {
   return Lower<std::u16string>(input);
 }
 
-bool ReplaceCharacters(std::string_view input, std::string_view characters,
-                       std::string_view replacement, std::string* output) {
+bool ReplaceCharacters(std::string_view input,
+                       std::string_view characters,
+                       std::string_view replacement,
+                       std::string* output) {
   bool replaced = false;
   std::string result;
   result.reserve(input.size());
@@ -77,7 +79,8 @@ bool ReplaceCharacters(std::string_view input, std::string_view characters,
   return replaced;
 }
 
-bool HasPrefix(std::string_view text, std::string_view prefix,
+bool HasPrefix(std::string_view text,
+               std::string_view prefix,
                bool case_sensitive) {
   if (text.size() < prefix.size())
     return false;

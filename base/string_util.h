@@ -26,13 +26,16 @@ std::u16string StringToLowerASCII(std::u16string_view input);
 // Writes |input| to |output| with every occurrence of any of |characters|
 // replaced by |replacement|; the search resumes after each replacement.
 // Returns true when anything was replaced.
-bool ReplaceCharacters(std::string_view input, std::string_view characters,
-                       std::string_view replacement, std::string* output);
+bool ReplaceCharacters(std::string_view input,
+                       std::string_view characters,
+                       std::string_view replacement,
+                       std::string* output);
 
 // True when |text| begins with |prefix|. Without |case_sensitive| ASCII
 // letters compare regardless of case; a text shorter than the prefix never
 // matches.
-bool HasPrefix(std::string_view text, std::string_view prefix,
+bool HasPrefix(std::string_view text,
+               std::string_view prefix,
                bool case_sensitive);
 
 bool IsStringASCII(std::string_view text);

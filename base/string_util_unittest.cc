@@ -11,9 +11,9 @@ namespace {
 
 TEST(StringUtilTest, WideWhitespaceSetHasTwentySevenUnits) {
   EXPECT_EQ(27u, std::u16string(kWhitespaceUTF16).size());
-  const char16_t members[] = {0x09, 0x0D, 0x20, 0x85, 0xA0, 0x1680, 0x180E,
-                              0x2000, 0x200A, 0x200C, 0x2028, 0x2029,
-                              0x202F, 0x205F, 0x3000};
+  const char16_t members[] = {0x09,   0x0D,   0x20,   0x85,   0xA0,
+                              0x1680, 0x180E, 0x2000, 0x200A, 0x200C,
+                              0x2028, 0x2029, 0x202F, 0x205F, 0x3000};
   for (char16_t c : members) {
     SCOPED_TRACE(static_cast<int>(c));
     EXPECT_TRUE(IsWhitespace(c));
@@ -36,12 +36,20 @@ TEST(StringUtilTest, TrimWhitespaceASCIIUsesTheNarrowSet) {
   EXPECT_EQ("1", TrimWhitespaceASCII("\t\n\v\f\r 1 \t"));
   EXPECT_EQ("", TrimWhitespaceASCII("  "));
   // A no-break space in UTF-8 is not narrow white space.
-  EXPECT_EQ("\xC2\xA0" "1", TrimWhitespaceASCII("\xC2\xA0" "1"));
+  EXPECT_EQ(
+      "\xC2\xA0"
+      "1",
+      TrimWhitespaceASCII("\xC2\xA0"
+                          "1"));
 }
 
 TEST(StringUtilTest, LowerASCIIKeepsEverythingButCapitals) {
   EXPECT_EQ("url=http://a/b?x=y", StringToLowerASCII("URL=http://A/b?X=y"));
-  EXPECT_EQ("\xC4" "a", StringToLowerASCII("\xC4" "A"));
+  EXPECT_EQ(
+      "\xC4"
+      "a",
+      StringToLowerASCII("\xC4"
+                         "A"));
   EXPECT_EQ(u"\u00C4a", StringToLowerASCII(u"\u00C4A"));
 }
 
@@ -71,10 +79,10 @@ TEST(StringUtilTest, HasPrefixCases) {
     bool case_sensitive;
     bool expected;
   } cases[] = {
-      {"zip", "zip", false, true},     {"ZIP", "zip", false, true},
-      {"zipped", "zip", false, true},  {"Zip", "zip", true, false},
-      {"zi", "zip", false, false},     {"", "zip", false, false},
-      {"gz", "zip", false, false},     {"anything", "", true, true},
+      {"zip", "zip", false, true},    {"ZIP", "zip", false, true},
+      {"zipped", "zip", false, true}, {"Zip", "zip", true, false},
+      {"zi", "zip", false, false},    {"", "zip", false, false},
+      {"gz", "zip", false, false},    {"anything", "", true, true},
       {" zip", "zip", false, false},
   };
   for (const auto& c : cases) {

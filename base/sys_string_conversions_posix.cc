@@ -41,8 +41,11 @@ class ScopedIconv {
 // bad character, and |substitute| is written in its place. Returns false on
 // any other iconv failure.
 template <typename SkipFunction>
-bool Convert(const char* to, const char* from, std::vector<char> input,
-             SkipFunction skip, std::string_view substitute,
+bool Convert(const char* to,
+             const char* from,
+             std::vector<char> input,
+             SkipFunction skip,
+             std::string_view substitute,
              std::string* output) {
   ScopedIconv converter(to, from);
   if (!converter.is_valid())
@@ -102,8 +105,8 @@ std::string WideToAnsi(std::u16string_view wide) {
     bytes.push_back(static_cast<char>(unit >> 8));
   }
   std::string ansi;
-  if (!Convert(kAnsiCodePage, kUTF16, std::move(bytes), SkipUTF16Character,
-               "?", &ansi)) {
+  if (!Convert(kAnsiCodePage, kUTF16, std::move(bytes), SkipUTF16Character, "?",
+               &ansi)) {
     return std::string();
   }
   return ansi;

@@ -14,8 +14,7 @@ TEST(SysStringConversionsTest, ChineseTextTakesTwoBytesPerCharacterInGBK) {
   EXPECT_EQ(8u, ansi.size());
   EXPECT_EQ("\xB8\xFC\xD0\xC2\xCC\xE1\xCA\xBE", ansi);
   // The balloon text mixes ASCII and Chinese.
-  EXPECT_EQ(15u, WideToAnsi(u"\u53D1\u73B0\u65B0\u7684\u7248\u672C:%s")
-                     .size());
+  EXPECT_EQ(15u, WideToAnsi(u"\u53D1\u73B0\u65B0\u7684\u7248\u672C:%s").size());
 }
 
 TEST(SysStringConversionsTest, ASCIIIsUnchanged) {
@@ -43,7 +42,11 @@ TEST(SysStringConversionsTest, AnsiRoundTripsGBKText) {
 
 TEST(SysStringConversionsTest, InvalidAnsiBytesBecomeReplacementCharacters) {
   // 0xFF never occurs in GBK; 0xB8 alone is an incomplete pair.
-  EXPECT_EQ(u"a\uFFFD" u"b", AnsiToWide("a\xFF" "b"));
+  EXPECT_EQ(
+      u"a\uFFFD"
+      u"b",
+      AnsiToWide("a\xFF"
+                 "b"));
   EXPECT_EQ(u"a\uFFFD", AnsiToWide("a\xB8"));
 }
 

@@ -40,9 +40,9 @@ bool AnsiCodePageHoldsEveryCharacter() {
 // The whole of |wide| in the ANSI code page; empty on failure.
 std::string ConvertToAnsi(std::u16string_view wide, DWORD flags) {
   const int wide_length = static_cast<int>(wide.size());
-  const int size = WideCharToMultiByte(CP_ACP, flags, AsWCHAR(wide.data()),
-                                       wide_length, nullptr, 0, nullptr,
-                                       nullptr);
+  const int size =
+      WideCharToMultiByte(CP_ACP, flags, AsWCHAR(wide.data()), wide_length,
+                          nullptr, 0, nullptr, nullptr);
   if (size <= 0)
     return std::string();
   std::string ansi(static_cast<size_t>(size), '\0');

@@ -14,10 +14,9 @@ namespace {
 // What the system's own conversion gives with its defaults.
 std::string SystemWideToAnsi(const std::u16string& wide) {
   char buffer[256];
-  const int length =
-      WideCharToMultiByte(CP_ACP, 0, AsWCHAR(wide.c_str()),
-                          static_cast<int>(wide.size()), buffer,
-                          sizeof(buffer), nullptr, nullptr);
+  const int length = WideCharToMultiByte(CP_ACP, 0, AsWCHAR(wide.c_str()),
+                                         static_cast<int>(wide.size()), buffer,
+                                         sizeof(buffer), nullptr, nullptr);
   return std::string(buffer, length > 0 ? length : 0);
 }
 
@@ -53,8 +52,7 @@ TEST(SysStringConversionsWinTest, ACharacterBeyondThePlaneIsOneQuestionMark) {
 }
 
 TEST(SysStringConversionsWinTest, EachBadByteIsOneReplacementCharacter) {
-  EXPECT_EQ(u"\uFFFD\uFFFD\u66F4\uFFFD",
-            AnsiToWide("\xFF\xFF\xB8\xFC\xB8"));
+  EXPECT_EQ(u"\uFFFD\uFFFD\u66F4\uFFFD", AnsiToWide("\xFF\xFF\xB8\xFC\xB8"));
   // 0x80 is the euro sign in code page 936; 0xFF never begins a character.
   EXPECT_EQ(u"x\u20AC\uFFFDy", AnsiToWide("x\x80\xFFy"));
 }

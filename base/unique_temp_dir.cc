@@ -30,7 +30,8 @@ bool ParseUniqueTempDirName(const std::u16string& name, int64_t* pid) {
   const size_t underscore = name.find(u'_', prefix.size());
   if (underscore == std::u16string::npos)
     return false;
-  const std::u16string id = name.substr(prefix.size(), underscore - prefix.size());
+  const std::u16string id =
+      name.substr(prefix.size(), underscore - prefix.size());
   if (!IsDecimal(id, 10) || !IsDecimal(name.substr(underscore + 1), 5))
     return false;
   int64_t value = 0;

@@ -25,8 +25,10 @@ int64_t DaysFromCivil(int64_t year, int month, int day) {
   year -= month <= 2;
   const int64_t era = (year >= 0 ? year : year - 399) / 400;
   const int64_t year_of_era = year - era * 400;
-  const int64_t day_of_year = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const int64_t day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
+  const int64_t day_of_year =
+      (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const int64_t day_of_era =
+      year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
   return era * 146097 + day_of_era - 719468;
 }
 
@@ -35,12 +37,15 @@ void CivilFromDays(int64_t days, int64_t* year, int* month, int* day) {
   days += 719468;
   const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
   const int64_t day_of_era = days - era * 146097;
-  const int64_t year_of_era =
-      (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
-  const int64_t day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+  const int64_t year_of_era = (day_of_era - day_of_era / 1460 +
+                               day_of_era / 36524 - day_of_era / 146096) /
+                              365;
+  const int64_t day_of_year =
+      day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
   const int64_t shifted_month = (5 * day_of_year + 2) / 153;
   *day = static_cast<int>(day_of_year - (153 * shifted_month + 2) / 5 + 1);
-  *month = static_cast<int>(shifted_month < 10 ? shifted_month + 3 : shifted_month - 9);
+  *month = static_cast<int>(shifted_month < 10 ? shifted_month + 3
+                                               : shifted_month - 9);
   *year = year_of_era + era * 400 + (*month <= 2);
 }
 
@@ -74,8 +79,9 @@ int64_t UtcNowSeconds() {
 
 bool ParseUtcTime(std::string_view text, int64_t* seconds) {
   // Y Y Y Y - M M - D D T H H : M M : S S Z
-  if (text.size() != 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' ||
-      text[13] != ':' || text[16] != ':' || text[19] != 'Z') {
+  if (text.size() != 20 || text[4] != '-' || text[7] != '-' ||
+      text[10] != 'T' || text[13] != ':' || text[16] != ':' ||
+      text[19] != 'Z') {
     return false;
   }
   const int64_t year = Digits(text, 0, 4);
@@ -85,12 +91,14 @@ bool ParseUtcTime(std::string_view text, int64_t* seconds) {
   const int64_t minute = Digits(text, 14, 2);
   const int64_t second = Digits(text, 17, 2);
   if (year < 0 || month < 1 || month > 12 || day < 1 ||
-      day > DaysInMonth(year, static_cast<int>(month)) || hour < 0 || hour > 23 ||
-      minute < 0 || minute > 59 || second < 0 || second > 59) {
+      day > DaysInMonth(year, static_cast<int>(month)) || hour < 0 ||
+      hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) {
     return false;
   }
-  *seconds = DaysFromCivil(year, static_cast<int>(month), static_cast<int>(day)) * kSecondsPerDay +
-             hour * 3600 + minute * 60 + second;
+  *seconds =
+      DaysFromCivil(year, static_cast<int>(month), static_cast<int>(day)) *
+          kSecondsPerDay +
+      hour * 3600 + minute * 60 + second;
   return true;
 }
 
@@ -99,15 +107,15 @@ bool ParseHttpDate(std::string_view text, int64_t* seconds) {
   int month = 0;
   int64_t day = -1;
   std::string_view time;
-  if (text.size() == 29 && text.substr(3, 2) == ", " && text[7] == ' ' && text[11] == ' ' &&
-      text[16] == ' ' && text.substr(25) == " GMT") {
+  if (text.size() == 29 && text.substr(3, 2) == ", " && text[7] == ' ' &&
+      text[11] == ' ' && text[16] == ' ' && text.substr(25) == " GMT") {
     // Sun, 06 Nov 1994 08:49:37 GMT
     day = Digits(text, 5, 2);
     month = MonthNumber(text.substr(8, 3));
     year = Digits(text, 12, 4);
     time = text.substr(17, 8);
-  } else if (text.size() == 24 && text[3] == ' ' && text[7] == ' ' && text[10] == ' ' &&
-             text[19] == ' ') {
+  } else if (text.size() == 24 && text[3] == ' ' && text[7] == ' ' &&
+             text[10] == ' ' && text[19] == ' ') {
     // Sun Nov  6 08:49:37 1994
     month = MonthNumber(text.substr(4, 3));
     day = text[8] == ' ' ? Digits(text, 9, 1) : Digits(text, 8, 2);
@@ -119,8 +127,8 @@ bool ParseHttpDate(std::string_view text, int64_t* seconds) {
     if (comma == std::string_view::npos)
       return false;
     const std::string_view rest = text.substr(comma + 2);
-    if (rest.size() != 22 || rest[2] != '-' || rest[6] != '-' || rest[9] != ' ' ||
-        rest.substr(18) != " GMT") {
+    if (rest.size() != 22 || rest[2] != '-' || rest[6] != '-' ||
+        rest[9] != ' ' || rest.substr(18) != " GMT") {
       return false;
     }
     day = Digits(rest, 0, 2);
@@ -132,8 +140,8 @@ bool ParseHttpDate(std::string_view text, int64_t* seconds) {
   if (year < 0 || month == 0 || day < 0)
     return false;
   char utc[32];
-  snprintf(utc, sizeof(utc), "%04lld-%02d-%02lldT", static_cast<long long>(year), month,
-           static_cast<long long>(day));
+  snprintf(utc, sizeof(utc), "%04lld-%02d-%02lldT",
+           static_cast<long long>(year), month, static_cast<long long>(day));
   return ParseUtcTime(std::string(utc) + std::string(time) + "Z", seconds);
 }
 
@@ -150,8 +158,10 @@ std::string FormatUtcTime(int64_t seconds) {
   CivilFromDays(days, &year, &month, &day);
   char text[32];
   snprintf(text, sizeof(text), "%04lld-%02d-%02dT%02lld:%02lld:%02lldZ",
-           static_cast<long long>(year), month, day, static_cast<long long>(of_day / 3600),
-           static_cast<long long>(of_day / 60 % 60), static_cast<long long>(of_day % 60));
+           static_cast<long long>(year), month, day,
+           static_cast<long long>(of_day / 3600),
+           static_cast<long long>(of_day / 60 % 60),
+           static_cast<long long>(of_day % 60));
   return text;
 }
 

@@ -34,13 +34,19 @@ TEST(UTFStringConversionsTest, MalformedUTF8BecomesReplacementCharacters) {
     std::u16string expected;
   } cases[] = {
       {"\x80", u"\uFFFD"},
-      {"a\xFF" "b", u"a\uFFFD" u"b"},
-      {"\xC0\xAF", u"\uFFFD\uFFFD"},           // overlong
-      {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},  // overlong
-      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},  // surrogate
+      {"a\xFF"
+       "b",
+       u"a\uFFFD"
+       u"b"},
+      {"\xC0\xAF", u"\uFFFD\uFFFD"},                      // overlong
+      {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},            // overlong
+      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},            // surrogate
       {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
-      {"\xE6\x9B", u"\uFFFD"},                 // truncated at the end
-      {"\xE6\x9B" "a", u"\uFFFD" u"a"},        // truncated inside
+      {"\xE6\x9B", u"\uFFFD"},  // truncated at the end
+      {"\xE6\x9B"
+       "a",
+       u"\uFFFD"
+       u"a"},  // truncated inside
       {"\xF0\x9F\x98", u"\uFFFD"},
   };
   for (const auto& c : cases) {

@@ -32,8 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string input(reinterpret_cast<const char*>(data), size);
   size_t line_break = input.find('\n');
   std::string first = input.substr(0, line_break);
-  std::string second =
-      line_break == std::string::npos ? std::string() : input.substr(line_break + 1);
+  std::string second = line_break == std::string::npos
+                           ? std::string()
+                           : input.substr(line_break + 1);
 
   base::Version a(first);
   base::Version b(second);

@@ -54,12 +54,14 @@ bool VersionResource::ParseNode(size_t begin, size_t limit, Node* node) const {
   // an entry may end before the padding, leaving an empty value.
   node->value_begin = std::min(Align4(key_end + 2), end);
   const size_t value_bytes = text ? value_length * 2 : value_length;
-  node->value_end = node->value_begin + std::min(value_bytes, end - node->value_begin);
+  node->value_end =
+      node->value_begin + std::min(value_bytes, end - node->value_begin);
   node->children_begin = std::min(Align4(node->value_begin + value_bytes), end);
   return true;
 }
 
-bool VersionResource::KeyEquals(const Node& node, std::u16string_view key) const {
+bool VersionResource::KeyEquals(const Node& node,
+                                std::u16string_view key) const {
   if ((node.key_end - node.key_begin) / 2 != key.size())
     return false;
   for (size_t i = 0; i < key.size(); ++i) {
@@ -70,7 +72,8 @@ bool VersionResource::KeyEquals(const Node& node, std::u16string_view key) const
   return true;
 }
 
-bool VersionResource::FindChild(const Node& parent, std::u16string_view key,
+bool VersionResource::FindChild(const Node& parent,
+                                std::u16string_view key,
                                 Node* child) const {
   size_t position = parent.children_begin;
   // Each entry is at least a header long, so the walk always moves forward.
@@ -87,7 +90,8 @@ bool VersionResource::FindChild(const Node& parent, std::u16string_view key,
   return false;
 }
 
-bool VersionResource::FindNode(std::u16string_view sub_block, Node* node) const {
+bool VersionResource::FindNode(std::u16string_view sub_block,
+                               Node* node) const {
   Node current;
   if (!ParseNode(0, block_.size(), &current))
     return false;
@@ -108,7 +112,8 @@ bool VersionResource::FindNode(std::u16string_view sub_block, Node* node) const 
   return true;
 }
 
-bool VersionResource::Query(std::u16string_view sub_block, size_t* offset,
+bool VersionResource::Query(std::u16string_view sub_block,
+                            size_t* offset,
                             size_t* size) const {
   Node node;
   if (!FindNode(sub_block, &node))

@@ -49,7 +49,9 @@ class VersionResource {
   };
 
   bool ParseNode(size_t begin, size_t limit, Node* node) const;
-  bool FindChild(const Node& parent, std::u16string_view key, Node* child) const;
+  bool FindChild(const Node& parent,
+                 std::u16string_view key,
+                 Node* child) const;
   bool FindNode(std::u16string_view sub_block, Node* node) const;
   bool KeyEquals(const Node& node, std::u16string_view key) const;
   uint16_t Load16(size_t offset) const;

@@ -15,14 +15,17 @@ struct StepPaths {
   base::FilePath backup;
 };
 
-StepPaths PathsOf(const base::FilePath& install_dir, const CommitPlan& plan,
+StepPaths PathsOf(const base::FilePath& install_dir,
+                  const CommitPlan& plan,
                   const CommitStep& step) {
   return {install_dir.Append(step.path),
           install_dir.Append(plan.staging_dir).Append(step.staged_name),
           install_dir.Append(plan.backup_dir).Append(step.staged_name)};
 }
 
-bool TakeStep(const StepPaths& paths, CommitStep::Kind kind, FileOperations* operations) {
+bool TakeStep(const StepPaths& paths,
+              CommitStep::Kind kind,
+              FileOperations* operations) {
   switch (kind) {
     case CommitStep::Kind::kMoveDirectory:
     case CommitStep::Kind::kAddFile:
@@ -39,7 +42,9 @@ bool TakeStep(const StepPaths& paths, CommitStep::Kind kind, FileOperations* ope
 // Undoes one step as far as it was taken, which what is on disk tells:
 // a backup exists only once a replacement has begun, and a staged file or
 // directory is gone only once it has been moved into place.
-bool UndoStep(const StepPaths& paths, CommitStep::Kind kind, FileOperations* operations) {
+bool UndoStep(const StepPaths& paths,
+              CommitStep::Kind kind,
+              FileOperations* operations) {
   switch (kind) {
     case CommitStep::Kind::kMoveDirectory:
       if (base::PathPresent(paths.staged))
@@ -82,22 +87,26 @@ std::set<std::u16string> TouchedDirectories(const base::FilePath& install_dir,
 
 // A replaced file goes to the same folder in the backup directory as it
 // waited in in the staging directory, which mirrors the package's folders.
-bool MakeBackupFolders(const base::FilePath& install_dir, const CommitPlan& plan,
+bool MakeBackupFolders(const base::FilePath& install_dir,
+                       const CommitPlan& plan,
                        FileOperations* operations) {
   std::set<std::u16string> made;
   for (const CommitStep& step : plan.steps) {
     if (step.kind != CommitStep::Kind::kReplaceFile)
       continue;
     const base::FilePath folder = base::FilePath(step.staged_name).DirName();
-    if (folder.value() != base::FilePath::kCurrentDirectory && made.insert(folder.value()).second &&
-        !operations->MakeDirectory(install_dir.Append(plan.backup_dir).Append(folder))) {
+    if (folder.value() != base::FilePath::kCurrentDirectory &&
+        made.insert(folder.value()).second &&
+        !operations->MakeDirectory(
+            install_dir.Append(plan.backup_dir).Append(folder))) {
       return false;
     }
   }
   return true;
 }
 
-bool FlushDirectories(const std::set<std::u16string>& dirs, FileOperations* operations) {
+bool FlushDirectories(const std::set<std::u16string>& dirs,
+                      FileOperations* operations) {
   bool flushed = true;
   for (const std::u16string& dir : dirs) {
     // A directory that an undone step removed again has nothing to flush.
@@ -108,11 +117,13 @@ bool FlushDirectories(const std::set<std::u16string>& dirs, FileOperations* oper
 }
 
 // Removes the staging and backup directories, then the journal.
-bool RemoveCommitFiles(const base::FilePath& install_dir, const CommitPlan& plan,
+bool RemoveCommitFiles(const base::FilePath& install_dir,
+                       const CommitPlan& plan,
                        FileOperations* operations) {
   const bool staging_removed =
       operations->RemovePath(install_dir.Append(plan.staging_dir), true);
-  if (!operations->RemovePath(install_dir.Append(plan.backup_dir), true) || !staging_removed)
+  if (!operations->RemovePath(install_dir.Append(plan.backup_dir), true) ||
+      !staging_removed)
     return false;
   return operations->RemovePath(install_dir.Append(kJournalName), false) &&
          operations->FlushDirectory(install_dir);
@@ -120,8 +131,10 @@ bool RemoveCommitFiles(const base::FilePath& install_dir, const CommitPlan& plan
 
 // After a failed step of a commit: puts everything back, and says in
 // |error| when that has failed too. Always false.
-bool UndoAfterFailure(const base::FilePath& install_dir, const CommitPlan& plan,
-                      FileOperations* operations, std::string* error) {
+bool UndoAfterFailure(const base::FilePath& install_dir,
+                      const CommitPlan& plan,
+                      FileOperations* operations,
+                      std::string* error) {
   if (!RollBackCommit(install_dir, plan, operations))
     *error += "; the previous files are not all back yet";
   return false;
@@ -129,8 +142,10 @@ bool UndoAfterFailure(const base::FilePath& install_dir, const CommitPlan& plan,
 
 }  // namespace
 
-bool CommitPlanSteps(const base::FilePath& install_dir, const CommitPlan& plan,
-                     FileOperations* operations, std::string* error) {
+bool CommitPlanSteps(const base::FilePath& install_dir,
+                     const CommitPlan& plan,
+                     FileOperations* operations,
+                     std::string* error) {
   const base::FilePath journal = install_dir.Append(kJournalName);
   if (base::PathPresent(journal)) {
     *error = "the journal of an unfinished commit is still there";
@@ -149,7 +164,8 @@ bool CommitPlanSteps(const base::FilePath& install_dir, const CommitPlan& plan,
   }
   for (const CommitStep& step : plan.steps) {
     if (!TakeStep(PathsOf(install_dir, plan, step), step.kind, operations)) {
-      *error = "cannot move " + base::UTF16ToUTF8(step.path.value()) + " into place";
+      *error =
+          "cannot move " + base::UTF16ToUTF8(step.path.value()) + " into place";
       return UndoAfterFailure(install_dir, plan, operations, error);
     }
   }
@@ -166,7 +182,8 @@ bool CommitPlanSteps(const base::FilePath& install_dir, const CommitPlan& plan,
   return true;
 }
 
-bool RollBackCommit(const base::FilePath& install_dir, const CommitPlan& plan,
+bool RollBackCommit(const base::FilePath& install_dir,
+                    const CommitPlan& plan,
                     FileOperations* operations) {
   bool restored = true;
   for (auto step = plan.steps.rbegin(); step != plan.steps.rend(); ++step) {
@@ -174,7 +191,8 @@ bool RollBackCommit(const base::FilePath& install_dir, const CommitPlan& plan,
       restored = false;
   }
   // The old files must be back on disk before the journal may say so.
-  if (!restored || !FlushDirectories(TouchedDirectories(install_dir, plan), operations) ||
+  if (!restored ||
+      !FlushDirectories(TouchedDirectories(install_dir, plan), operations) ||
       !WriteJournal(install_dir, plan, JournalMark::kUndone, operations)) {
     return false;
   }
@@ -183,7 +201,8 @@ bool RollBackCommit(const base::FilePath& install_dir, const CommitPlan& plan,
   return true;
 }
 
-bool FinishCommit(const base::FilePath& install_dir, const CommitPlan& plan,
+bool FinishCommit(const base::FilePath& install_dir,
+                  const CommitPlan& plan,
                   FileOperations* operations) {
   return RemoveCommitFiles(install_dir, plan, operations);
 }

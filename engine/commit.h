@@ -18,22 +18,26 @@
 // backups are kept until the journal says everything is back. On success
 // the staging and backup directories and the journal remain for
 // FinishCommit.
-bool CommitPlanSteps(const base::FilePath& install_dir, const CommitPlan& plan,
-                     FileOperations* operations, std::string* error);
+bool CommitPlanSteps(const base::FilePath& install_dir,
+                     const CommitPlan& plan,
+                     FileOperations* operations,
+                     std::string* error);
 
 // Undoes whatever steps of |plan| were taken, newest first, whichever step
 // the commit had reached, marks the journal undone, then removes the
 // staging and backup directories and the journal. False when something
 // could not be put back or the mark not written: the journal and the
 // backups then stay for another try.
-bool RollBackCommit(const base::FilePath& install_dir, const CommitPlan& plan,
+bool RollBackCommit(const base::FilePath& install_dir,
+                    const CommitPlan& plan,
                     FileOperations* operations);
 
 // After the journal has been marked committed or undone: removes the
 // staging and backup directories, then the journal, which outlives them so
 // that no backup is ever without it. False when something could not be
 // removed; the next start finishes what is left.
-bool FinishCommit(const base::FilePath& install_dir, const CommitPlan& plan,
+bool FinishCommit(const base::FilePath& install_dir,
+                  const CommitPlan& plan,
                   FileOperations* operations);
 
 #endif  // ENGINE_COMMIT_H_

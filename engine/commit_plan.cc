@@ -14,11 +14,13 @@ namespace {
 
 base::FilePath Parent(const base::FilePath& path) {
   base::FilePath parent = path.DirName();
-  return parent.value() == base::FilePath::kCurrentDirectory ? base::FilePath() : parent;
+  return parent.value() == base::FilePath::kCurrentDirectory ? base::FilePath()
+                                                             : parent;
 }
 
 // Whether |path| lies in one of the directories |moved| (by comparison key).
-bool InMovedDirectory(const base::FilePath& path, const std::set<std::u16string>& moved) {
+bool InMovedDirectory(const base::FilePath& path,
+                      const std::set<std::u16string>& moved) {
   for (base::FilePath dir = Parent(path); !dir.empty(); dir = Parent(dir)) {
     if (moved.count(dir.ComparisonKey()))
       return true;
@@ -28,9 +30,12 @@ bool InMovedDirectory(const base::FilePath& path, const std::set<std::u16string>
 
 }  // namespace
 
-bool PlanCommit(const zip::StagedPackage& staged, const base::FilePath& install_dir,
-                const std::u16string& staging_dir, const std::u16string& backup_dir,
-                CommitPlan* plan, std::string* error) {
+bool PlanCommit(const zip::StagedPackage& staged,
+                const base::FilePath& install_dir,
+                const std::u16string& staging_dir,
+                const std::u16string& backup_dir,
+                CommitPlan* plan,
+                std::string* error) {
   plan->staging_dir = staging_dir;
   plan->backup_dir = backup_dir;
   plan->steps.clear();
@@ -42,10 +47,12 @@ bool PlanCommit(const zip::StagedPackage& staged, const base::FilePath& install_
       continue;
     base::FileInfo info;
     if (!base::ReadFileInfo(install_dir.Append(dir), &info)) {
-      plan->steps.push_back({CommitStep::Kind::kMoveDirectory, dir, dir.value()});
+      plan->steps.push_back(
+          {CommitStep::Kind::kMoveDirectory, dir, dir.value()});
       moved.insert(dir.ComparisonKey());
     } else if (!info.is_directory) {
-      *error = "something other than a directory stands at " + base::UTF16ToUTF8(dir.value());
+      *error = "something other than a directory stands at " +
+               base::UTF16ToUTF8(dir.value());
       return false;
     }
   }
@@ -55,7 +62,8 @@ bool PlanCommit(const zip::StagedPackage& staged, const base::FilePath& install_
     const base::FilePath installed = install_dir.Append(file.path);
     base::FileInfo info;
     if (!base::ReadFileInfo(installed, &info)) {
-      plan->steps.push_back({CommitStep::Kind::kAddFile, file.path, file.staged_name});
+      plan->steps.push_back(
+          {CommitStep::Kind::kAddFile, file.path, file.staged_name});
       continue;
     }
     if (info.is_directory) {
@@ -67,9 +75,10 @@ bool PlanCommit(const zip::StagedPackage& staged, const base::FilePath& install_
     std::u16string stored = file.path.BaseName().value();
     base::StoredName(installed, &stored);
     const base::FilePath parent = Parent(file.path);
-    plan->steps.push_back({CommitStep::Kind::kReplaceFile,
-                           parent.empty() ? base::FilePath(stored) : parent.Append(stored),
-                           file.staged_name});
+    plan->steps.push_back(
+        {CommitStep::Kind::kReplaceFile,
+         parent.empty() ? base::FilePath(stored) : parent.Append(stored),
+         file.staged_name});
   }
   return true;
 }

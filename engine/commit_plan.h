@@ -52,8 +52,11 @@ struct CommitPlan {
 // the name under which each is stored, and others added. False, with
 // |error|, when a directory stands where the package puts a file or
 // something else stands where it needs a directory.
-bool PlanCommit(const zip::StagedPackage& staged, const base::FilePath& install_dir,
-                const std::u16string& staging_dir, const std::u16string& backup_dir,
-                CommitPlan* plan, std::string* error);
+bool PlanCommit(const zip::StagedPackage& staged,
+                const base::FilePath& install_dir,
+                const std::u16string& staging_dir,
+                const std::u16string& backup_dir,
+                CommitPlan* plan,
+                std::string* error);
 
 #endif  // ENGINE_COMMIT_PLAN_H_

@@ -15,7 +15,8 @@ namespace {
 namespace fs = std::filesystem;
 using Kind = CommitStep::Kind;
 
-TEST(CommitPlanTest, ExistingFilesAreReplacedMissingOnesAddedMissingDirectoriesMade) {
+TEST(CommitPlanTest,
+     ExistingFilesAreReplacedMissingOnesAddedMissingDirectoriesMade) {
   test::ScopedTempDir install;
   fs::create_directories(install.path() + "/lib");
   std::ofstream(install.path() + "/lib/core.dll") << "old";
@@ -33,7 +34,8 @@ TEST(CommitPlanTest, ExistingFilesAreReplacedMissingOnesAddedMissingDirectoriesM
                   {base::FilePath(u"new.txt"), u"3"}};
   CommitPlan plan;
   std::string error;
-  ASSERT_TRUE(PlanCommit(staged, install_dir, u"s", u"b", &plan, &error)) << error;
+  ASSERT_TRUE(PlanCommit(staged, install_dir, u"s", u"b", &plan, &error))
+      << error;
   // A new directory moves whole, with what the package puts in it.
   ASSERT_EQ(4u, plan.steps.size());
   EXPECT_EQ(Kind::kMoveDirectory, plan.steps[0].kind);
@@ -57,12 +59,14 @@ TEST(CommitPlanTest, WhatStandsInTheWayOfThePackageRefusesThePlan) {
 
   zip::StagedPackage file_over_directory;
   file_over_directory.files = {{base::FilePath(u"readme.txt"), u"0"}};
-  EXPECT_FALSE(PlanCommit(file_over_directory, install_dir, u"s", u"b", &plan, &error));
+  EXPECT_FALSE(
+      PlanCommit(file_over_directory, install_dir, u"s", u"b", &plan, &error));
   EXPECT_NE(std::string::npos, error.find("readme.txt"));
 
   zip::StagedPackage directory_over_file;
   directory_over_file.directories = {base::FilePath(u"plugins")};
-  EXPECT_FALSE(PlanCommit(directory_over_file, install_dir, u"s", u"b", &plan, &error));
+  EXPECT_FALSE(
+      PlanCommit(directory_over_file, install_dir, u"s", u"b", &plan, &error));
   EXPECT_NE(std::string::npos, error.find("plugins"));
 }
 

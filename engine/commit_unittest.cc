@@ -45,7 +45,8 @@ class FaultyOperations : public FileOperations {
   bool Rename(const base::FilePath& from, const base::FilePath& to) override {
     // The committed mark takes effect when its journal is renamed into place.
     if (to.BaseName().value() == kJournalName &&
-        test::ReadFileOrEmpty(from.AsSystemPath()).find("\ncommitted\n") != std::string::npos) {
+        test::ReadFileOrEmpty(from.AsSystemPath()).find("\ncommitted\n") !=
+            std::string::npos) {
       mark_step_ = steps_;
     }
     return Allow() && FileOperations::Rename(from, to);
@@ -59,7 +60,8 @@ class FaultyOperations : public FileOperations {
   bool FlushDirectory(const base::FilePath& dir) override {
     return Allow() && FileOperations::FlushDirectory(dir);
   }
-  bool WriteNewFile(const base::FilePath& path, const std::string& text) override {
+  bool WriteNewFile(const base::FilePath& path,
+                    const std::string& text) override {
     return Allow() && FileOperations::WriteNewFile(path, text);
   }
 
@@ -104,18 +106,20 @@ class CommitTest : public testing::Test {
     WriteFile(install / "keep.txt", "kept", 0644);
     old_ = test::TreeWithModes(install);
 
-    const base::FilePath archive(base::UTF8ToUTF16(root_.path() + "/package.zip"));
-    ASSERT_TRUE(zip::WriteTestArchive(archive, {{"Mirovue.exe", "new host"},
-                                                {"lib/core.dll", "new core"},
-                                                {"plugins/viewer/v.dll", "new plugin", 0100755},
-                                                {"notes.txt", "new notes"},
-                                                {"readme.txt", "new readme"}}));
+    const base::FilePath archive(
+        base::UTF8ToUTF16(root_.path() + "/package.zip"));
+    ASSERT_TRUE(zip::WriteTestArchive(
+        archive, {{"Mirovue.exe", "new host"},
+                  {"lib/core.dll", "new core"},
+                  {"plugins/viewer/v.dll", "new plugin", 0100755},
+                  {"notes.txt", "new notes"},
+                  {"readme.txt", "new readme"}}));
     fs::create_directory(install / kStaging);
     fs::create_directory(install / kBackup);
     zip::StagedPackage staged;
     std::string error;
-    ASSERT_TRUE(zip::StageArchive(archive, Path(install), Path(install / kStaging), &staged,
-                                  &error))
+    ASSERT_TRUE(zip::StageArchive(archive, Path(install),
+                                  Path(install / kStaging), &staged, &error))
         << error;
     ASSERT_TRUE(PlanCommit(staged, Path(install), base::UTF8ToUTF16(kStaging),
                            base::UTF8ToUTF16(kBackup), &plan_, &error))
@@ -140,7 +144,8 @@ class CommitTest : public testing::Test {
 
   // A fresh copy of the old version with the new one staged.
   fs::path NewTrial() {
-    const fs::path trial = fs::path(root_.path()) / ("trial" + std::to_string(trials_++));
+    const fs::path trial =
+        fs::path(root_.path()) / ("trial" + std::to_string(trials_++));
     fs::copy(Template(), trial, fs::copy_options::recursive);
     return trial;
   }
@@ -219,16 +224,19 @@ TEST_F(CommitTest, AStepThatFailsPutsEveryFileBackByteForByte) {
 TEST_F(CommitTest, ADeathDuringTheRecoveryIsRecoveredAtTheStartAfter) {
   for (int allowed = 0; allowed <= commit_steps_; ++allowed) {
     for (int recovery_allowed = 0;; ++recovery_allowed) {
-      SCOPED_TRACE(testing::Message() << "commit " << allowed << " recovery " << recovery_allowed);
+      SCOPED_TRACE(testing::Message()
+                   << "commit " << allowed << " recovery " << recovery_allowed);
       const fs::path install = NewTrial();
       FaultyOperations dying(allowed, FaultyOperations::Mode::kCrash);
       CommitThenFinish(install, &dying);
-      FaultyOperations dying_again(recovery_allowed, FaultyOperations::Mode::kCrash);
+      FaultyOperations dying_again(recovery_allowed,
+                                   FaultyOperations::Mode::kCrash);
       Recover(install, &dying_again);
 
       FileOperations next_start;
       Recover(install, &next_start);
-      EXPECT_EQ(allowed > mark_step_ ? new_ : old_, test::TreeWithModes(install));
+      EXPECT_EQ(allowed > mark_step_ ? new_ : old_,
+                test::TreeWithModes(install));
       EXPECT_FALSE(HasUpdaterEntries(install));
       fs::remove_all(install);
       if (dying_again.steps() <= recovery_allowed)
@@ -243,7 +251,9 @@ TEST_F(CommitTest, ADeathDuringTheRecoveryIsRecoveredAtTheStartAfter) {
 TEST_F(CommitTest, ADamagedJournalAfterAHalfDoneCommitKeepsEveryOldFile) {
   const std::function<void(const fs::path&)> kDamages[] = {
       [](const fs::path& journal) { fs::resize_file(journal, 0); },
-      [](const fs::path& journal) { fs::resize_file(journal, fs::file_size(journal) / 2); },
+      [](const fs::path& journal) {
+        fs::resize_file(journal, fs::file_size(journal) / 2);
+      },
       [](const fs::path& journal) { fs::remove(journal); },
   };
   for (size_t damage = 0; damage < std::size(kDamages); ++damage) {
@@ -257,20 +267,25 @@ TEST_F(CommitTest, ADamagedJournalAfterAHalfDoneCommitKeepsEveryOldFile) {
     kDamages[damage](install / "..updater_journal");
 
     FileOperations next_start;
-    EXPECT_EQ(InstallationState::kInDoubt,
-              RecoverInstallation(Path(install), base::FilePath(), &next_start));
+    EXPECT_EQ(
+        InstallationState::kInDoubt,
+        RecoverInstallation(Path(install), base::FilePath(), &next_start));
     EXPECT_EQ(half_done, test::TreeWithModes(install));
     EXPECT_TRUE(fs::exists(install / kStaging));
     for (const auto& [name, what] : old_) {
-      if (what.rfind("file", 0) != 0 || test::TreeWithModes(install)[name] == what)
+      if (what.rfind("file", 0) != 0 ||
+          test::TreeWithModes(install)[name] == what)
         continue;
       const std::string content = what.substr(what.find(' ', 5) + 1);
       bool kept = false;
-      for (const auto& backup : fs::recursive_directory_iterator(install / kBackup))
+      for (const auto& backup :
+           fs::recursive_directory_iterator(install / kBackup))
         kept = kept || test::ReadFileOrEmpty(backup.path()) == content;
       EXPECT_TRUE(kept) << name << " is lost";
     }
-    EXPECT_NE(std::string::npos, test::ReadFileOrEmpty(root_.path() + "/debug.log").find(":ERROR:"));
+    EXPECT_NE(
+        std::string::npos,
+        test::ReadFileOrEmpty(root_.path() + "/debug.log").find(":ERROR:"));
   }
 }
 

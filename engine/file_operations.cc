@@ -3,7 +3,8 @@
 #include "base/file.h"
 #include "base/file_util.h"
 
-bool FileOperations::Rename(const base::FilePath& from, const base::FilePath& to) {
+bool FileOperations::Rename(const base::FilePath& from,
+                            const base::FilePath& to) {
   return base::RenamePath(from, to);
 }
 
@@ -19,8 +20,9 @@ bool FileOperations::FlushDirectory(const base::FilePath& dir) {
   return base::FlushDirectory(dir);
 }
 
-bool FileOperations::WriteNewFile(const base::FilePath& path, const std::string& text) {
+bool FileOperations::WriteNewFile(const base::FilePath& path,
+                                  const std::string& text) {
   base::File file = base::File::CreateNew(path, false);
-  return file.IsValid() && file.WriteAll(text.data(), text.size()) && file.Flush() &&
-         file.Close();
+  return file.IsValid() && file.WriteAll(text.data(), text.size()) &&
+         file.Flush() && file.Close();
 }

@@ -24,7 +24,8 @@ class FileOperations {
   // Makes the names created, renamed or removed in |dir| durable.
   virtual bool FlushDirectory(const base::FilePath& dir);
   // Creates |path|, which must not exist yet, holding |text| on disk.
-  virtual bool WriteNewFile(const base::FilePath& path, const std::string& text);
+  virtual bool WriteNewFile(const base::FilePath& path,
+                            const std::string& text);
 };
 
 #endif  // ENGINE_FILE_OPERATIONS_H_

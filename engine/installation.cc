@@ -21,7 +21,8 @@ constexpr int64_t kHostWaitRoundMs = 3000;
 
 }  // namespace
 
-Installation::Installation(InstallationDelegate* owner, const UpdateInfo& offer,
+Installation::Installation(InstallationDelegate* owner,
+                           const UpdateInfo& offer,
                            const base::FilePath& install_dir,
                            const std::u16string& host_exe,
                            const std::u16string& launch_args)
@@ -44,7 +45,8 @@ uint64_t Installation::PackageLimit() const {
   return ParseManifestSize(offer_.size, &size) ? size : kNoPackageLimit;
 }
 
-void Installation::OnDownloadComplete(bool failed, const base::FilePath& package_path,
+void Installation::OnDownloadComplete(bool failed,
+                                      const base::FilePath& package_path,
                                       const PackageDigests& package) {
   if (failed) {
     NotifyHost(WM_HOST_UPDATE_FAILED);
@@ -63,14 +65,14 @@ bool Installation::CheckPackageMD5(const PackageDigests& package) {
   owner_->OnInstallationEvent(InstallationEvent::kVerifying);
   if (package.md5.empty() || !base::MD5DigestMatches(package.md5, offer_.md5))
     return false;
-  if (!offer_.sha256.empty() &&
-      base::StringToLowerASCII(package.sha256) != base::StringToLowerASCII(offer_.sha256)) {
+  if (!offer_.sha256.empty() && base::StringToLowerASCII(package.sha256) !=
+                                    base::StringToLowerASCII(offer_.sha256)) {
     LOG(ERROR) << "The package's SHA-256 digest is not the manifest's";
     return false;
   }
   if (PackageLimit() != kNoPackageLimit && package.length != PackageLimit()) {
-    LOG(ERROR) << "The package has " << package.length << " bytes, not the manifest's "
-               << offer_.size;
+    LOG(ERROR) << "The package has " << package.length
+               << " bytes, not the manifest's " << offer_.size;
     return false;
   }
   return true;
@@ -78,8 +80,9 @@ bool Installation::CheckPackageMD5(const PackageDigests& package) {
 
 void Installation::WaitForHostExit() {
   base::WaitForProcessesToExit(
-      host_exe_, base::TimeDelta::FromMilliseconds(kHostWaitRoundMs),
-      [this] { owner_->OnInstallationEvent(InstallationEvent::kHostStillRunning); });
+      host_exe_, base::TimeDelta::FromMilliseconds(kHostWaitRoundMs), [this] {
+        owner_->OnInstallationEvent(InstallationEvent::kHostStillRunning);
+      });
 }
 
 void Installation::InstallPackage(const base::FilePath& package) {
@@ -94,7 +97,8 @@ void Installation::InstallPackage(const base::FilePath& package) {
   // so a failure is posted the moment it is known, while the host may run.
   std::thread stager([&] {
     staged = update.Stage(package, &staging_error) &&
-             (!offer_.signed_by_trusted_key || StagedHostIsOffered(update, &staging_error));
+             (!offer_.signed_by_trusted_key ||
+              StagedHostIsOffered(update, &staging_error));
     if (!staged)
       NotifyHost(WM_HOST_UPDATE_FAILED);
   });
@@ -117,7 +121,8 @@ void Installation::InstallPackage(const base::FilePath& package) {
     update.FinishCommit();
 }
 
-bool Installation::StagedHostIsOffered(const StagedUpdate& update, std::string* error) const {
+bool Installation::StagedHostIsOffered(const StagedUpdate& update,
+                                       std::string* error) const {
   const base::FilePath host = update.StagedFile(base::FilePath(host_exe_));
   if (host.empty())
     return true;
@@ -126,8 +131,8 @@ bool Installation::StagedHostIsOffered(const StagedUpdate& update, std::string* 
   const std::string version = DottedFileVersion(host);
   if (!base::Version(version).IsValid() ||
       base::Version(version).Compare(base::Version(offer_.version)) != 0) {
-    *error = "the package's " + base::WideToAnsi(host_exe_) + " has version '" + version +
-             "', not the offered " + offer_.version;
+    *error = "the package's " + base::WideToAnsi(host_exe_) + " has version '" +
+             version + "', not the offered " + offer_.version;
     return false;
   }
   return true;

@@ -24,8 +24,10 @@ class Installation {
   // accepted manifest; |install_dir| is where the package is extracted and
   // the host lives; |host_exe| and |launch_args| name the host and how it is
   // started again.
-  Installation(InstallationDelegate* owner, const UpdateInfo& offer,
-               const base::FilePath& install_dir, const std::u16string& host_exe,
+  Installation(InstallationDelegate* owner,
+               const UpdateInfo& offer,
+               const base::FilePath& install_dir,
+               const std::u16string& host_exe,
                const std::u16string& launch_args);
 
   InstallationDelegate* owner() const { return owner_; }
@@ -43,7 +45,8 @@ class Installation {
   // The rest of the sequence once the transfer into |package_path| has
   // ended; |package| holds the digests and the length of
   // what was written. Ends by asking the owner to close.
-  void OnDownloadComplete(bool failed, const base::FilePath& package_path,
+  void OnDownloadComplete(bool failed,
+                          const base::FilePath& package_path,
                           const PackageDigests& package);
   // Whether the package matches the offer: its MD5 digest, and its SHA-256
   // digest and length where the offer names them.
@@ -62,7 +65,8 @@ class Installation {
  private:
   // For a signed offer: whether the host that the staged |update| installs,
   // if it holds one, is of the offered version; |error| says why not.
-  bool StagedHostIsOffered(const StagedUpdate& update, std::string* error) const;
+  bool StagedHostIsOffered(const StagedUpdate& update,
+                           std::string* error) const;
 
   InstallationDelegate* const owner_;
   const UpdateInfo offer_;

@@ -6,5 +6,6 @@
 base::FilePath InstallationDirectory() {
   base::FilePath install_dir;
   base::PathService::Get(base::DIR_EXECUTABLE, &install_dir);
-  return install_dir.empty() ? base::FilePath(base::FilePath::kCurrentDirectory) : install_dir;
+  return install_dir.empty() ? base::FilePath(base::FilePath::kCurrentDirectory)
+                             : install_dir;
 }

@@ -25,9 +25,9 @@
 #include "base/utf_string_conversions.h"
 #include "engine/update_thread.h"
 #include "tests/child_process.h"
-#include "tests/test_files.h"
 #include "tests/host_log.h"
 #include "tests/http_test_server.h"
+#include "tests/test_files.h"
 #include "zip/testing/archive_builder.h"
 
 namespace {
@@ -83,8 +83,8 @@ class RecordingOwner : public InstallationDelegate {
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;
-  std::vector<std::string> calls_;  // guarded by mutex_
-  std::vector<uint32_t> positions_;    // guarded by mutex_
+  std::vector<std::string> calls_;   // guarded by mutex_
+  std::vector<uint32_t> positions_;  // guarded by mutex_
 };
 
 // An offer of the package whose MD5 digest is |md5|.
@@ -129,12 +129,14 @@ class InstallationTest : public testing::Test {
   // Writes |entries| as a package and returns its path.
   std::string WritePackage(const std::vector<zip::TestEntry>& entries) {
     std::string path = Scratch("package.zip");
-    EXPECT_TRUE(zip::WriteTestArchive(base::FilePath(base::UTF8ToUTF16(path)), entries));
+    EXPECT_TRUE(zip::WriteTestArchive(base::FilePath(base::UTF8ToUTF16(path)),
+                                      entries));
     return path;
   }
 
   Installation MakeInstallation(const std::string& md5) {
-    return Installation(&owner_, Offer(md5), install_.path(), u"Mirovue.exe", u"-launch");
+    return Installation(&owner_, Offer(md5), install_.path(), u"Mirovue.exe",
+                        u"-launch");
   }
 
   // The names in the installation directory, sorted, once the relaunched
@@ -142,7 +144,8 @@ class InstallationTest : public testing::Test {
   std::vector<std::string> InstalledNames() const {
     RelaunchLine();
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(install_.path().AsSystemPath()))
+    for (const auto& entry :
+         fs::directory_iterator(install_.path().AsSystemPath()))
       names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
@@ -165,18 +168,22 @@ class InstallationTest : public testing::Test {
 };
 
 TEST_F(InstallationTest, VerifiedPackageIsExtractedAndTheHostStartedAgain) {
-  std::string package = WritePackage({{"readme.txt", "new readme\n"}, {"plugins/a.dll", "a"}});
+  std::string package =
+      WritePackage({{"readme.txt", "new readme\n"}, {"plugins/a.dll", "a"}});
   test::HostLog host;
   ASSERT_TRUE(host.Start(DEMO_HOST_BINARY, {"--exit-after-ms=4500"}));
   g_hostWindow = host.hwnd();
 
-  MakeInstallation(test::Md5sum(package)).OnDownloadComplete(false, base::FilePath::FromSystemPath(package), DigestsOf(package));
+  MakeInstallation(test::Md5sum(package))
+      .OnDownloadComplete(false, base::FilePath::FromSystemPath(package),
+                          DigestsOf(package));
 
   EXPECT_EQ((std::vector<uint32_t>{1126}), host.MessagesSettled(1));
   // The host was still running at the first look, three seconds after 1126:
   // the user was asked once.
-  EXPECT_EQ((std::vector<std::string>{"verifying", "host still running", "close"}),
-            owner_.calls());
+  EXPECT_EQ(
+      (std::vector<std::string>{"verifying", "host still running", "close"}),
+      owner_.calls());
   EXPECT_EQ("new readme\n", test::ReadFileOrEmpty(Installed("readme.txt")));
   EXPECT_EQ("a", test::ReadFileOrEmpty(Installed("plugins/a.dll")));
   EXPECT_EQ("start -launch", RelaunchLine());
@@ -190,10 +197,12 @@ TEST_F(InstallationTest, DigestMismatchChangesNothingAndTellsTheHost) {
   g_hostWindow = host.hwnd();
 
   MakeInstallation("00000000000000000000000000000000")
-      .OnDownloadComplete(false, base::FilePath::FromSystemPath(package), DigestsOf(package));
+      .OnDownloadComplete(false, base::FilePath::FromSystemPath(package),
+                          DigestsOf(package));
 
   EXPECT_EQ((std::vector<uint32_t>{1127}), host.MessagesSettled(1));
-  EXPECT_EQ((std::vector<std::string>{"verifying", "digest mismatch", "close"}), owner_.calls());
+  EXPECT_EQ((std::vector<std::string>{"verifying", "digest mismatch", "close"}),
+            owner_.calls());
   EXPECT_EQ("old readme\n", test::ReadFileOrEmpty(Installed("readme.txt")));
   EXPECT_FALSE(fs::exists(Installed("host.log")));
 }
@@ -203,14 +212,17 @@ TEST_F(InstallationTest, AFailedTransferIsToldAndCloses) {
   ASSERT_TRUE(host.Start(DEMO_HOST_BINARY));
   g_hostWindow = host.hwnd();
   MakeInstallation("").OnDownloadComplete(
-      true, base::FilePath::FromSystemPath(Scratch("absent.bak")), PackageDigests());
+      true, base::FilePath::FromSystemPath(Scratch("absent.bak")),
+      PackageDigests());
   EXPECT_EQ((std::vector<uint32_t>{1127}), host.MessagesSettled(1));
-  EXPECT_EQ((std::vector<std::string>{"transfer failed", "close"}), owner_.calls());
+  EXPECT_EQ((std::vector<std::string>{"transfer failed", "close"}),
+            owner_.calls());
 }
 
 TEST_F(InstallationTest, NoPackageFileFailsTheDigest) {
   // A transfer that wrote no file has no digest, not that of no bytes.
-  EXPECT_FALSE(MakeInstallation("d41d8cd98f00b204e9800998ecf8427e").CheckPackageMD5({}));
+  EXPECT_FALSE(
+      MakeInstallation("d41d8cd98f00b204e9800998ecf8427e").CheckPackageMD5({}));
   EXPECT_FALSE(MakeInstallation("").CheckPackageMD5({}));
 }
 
@@ -233,7 +245,8 @@ TEST_F(InstallationTest, PackageMustMatchTheOfferedDigestsAndSize) {
       {"all three", written.sha256, size, true},
       {"digest in capitals", upper_sha256, size, true},
       {"another digest", other_sha256, size, false},
-      {"one byte more", written.sha256, std::to_string(written.length + 1), false},
+      {"one byte more", written.sha256, std::to_string(written.length + 1),
+       false},
       {"one byte less", "", std::to_string(written.length - 1), false},
   };
   for (const Case& c : cases) {
@@ -241,26 +254,33 @@ TEST_F(InstallationTest, PackageMustMatchTheOfferedDigestsAndSize) {
     UpdateInfo offer = Offer(written.md5);
     offer.sha256 = c.sha256;
     offer.size = c.size;
-    Installation installation(&owner_, offer, install_.path(), u"Mirovue.exe", u"-launch");
+    Installation installation(&owner_, offer, install_.path(), u"Mirovue.exe",
+                              u"-launch");
     EXPECT_EQ(c.matches, installation.CheckPackageMD5(written));
   }
 }
 
 TEST_F(InstallationTest, RefusedPackageIsToldAndStartsTheHostOnTheOldFiles) {
-  std::string package = WritePackage({{"readme.txt", "new readme\n"}, {"../outside.txt", "x"}});
+  std::string package =
+      WritePackage({{"readme.txt", "new readme\n"}, {"../outside.txt", "x"}});
   test::HostLog host;
   ASSERT_TRUE(host.Start(DEMO_HOST_BINARY, {"--exit-after-ms=4500"}));
   g_hostWindow = host.hwnd();
-  MakeInstallation(test::Md5sum(package)).OnDownloadComplete(false, base::FilePath::FromSystemPath(package), DigestsOf(package));
-  // The refusal reached the host while it still ran, before it was asked to close.
+  MakeInstallation(test::Md5sum(package))
+      .OnDownloadComplete(false, base::FilePath::FromSystemPath(package),
+                          DigestsOf(package));
+  // The refusal reached the host while it still ran, before it was asked to
+  // close.
   EXPECT_EQ((std::vector<uint32_t>{1126, 1127}), host.MessagesSettled(2));
   EXPECT_EQ("start -launch", RelaunchLine());
   EXPECT_EQ("old readme\n", test::ReadFileOrEmpty(Installed("readme.txt")));
-  EXPECT_EQ((std::vector<std::string>{"verifying", "host still running", "not installed",
-                                      "close"}),
+  EXPECT_EQ((std::vector<std::string>{"verifying", "host still running",
+                                      "not installed", "close"}),
             owner_.calls());
-  EXPECT_NE(std::string::npos, test::ReadFileOrEmpty(Scratch("debug.log")).find(":ERROR:"));
-  EXPECT_EQ((std::vector<std::string>{"Mirovue.exe", "host.log", "readme.txt"}), InstalledNames());
+  EXPECT_NE(std::string::npos,
+            test::ReadFileOrEmpty(Scratch("debug.log")).find(":ERROR:"));
+  EXPECT_EQ((std::vector<std::string>{"Mirovue.exe", "host.log", "readme.txt"}),
+            InstalledNames());
   test::KillProcessesRunning(Installed("Mirovue.exe"));
 }
 
@@ -268,8 +288,8 @@ TEST_F(InstallationTest, RefusedPackageIsToldAndStartsTheHostOnTheOldFiles) {
 size_t StagedFiles(const fs::path& staging) {
   size_t files = 0;
   std::error_code error;
-  for (fs::recursive_directory_iterator it(staging, error), end; !error && it != end;
-       it.increment(error)) {
+  for (fs::recursive_directory_iterator it(staging, error), end;
+       !error && it != end; it.increment(error)) {
     files += it->is_regular_file() ? 1 : 0;
   }
   return files;
@@ -278,18 +298,21 @@ size_t StagedFiles(const fs::path& staging) {
 TEST_F(InstallationTest, ThePackageIsStagedWhileTheHostRunsAndCommittedAfter) {
   std::vector<zip::TestEntry> entries = {{"readme.txt", "new readme\n"}};
   for (int i = 0; i < 50; ++i)
-    entries.push_back({"lib/part" + std::to_string(i) + ".dll", std::string(20000, 'p')});
+    entries.push_back(
+        {"lib/part" + std::to_string(i) + ".dll", std::string(20000, 'p')});
   std::string package = WritePackage(entries);
   test::HostLog host;
   ASSERT_TRUE(host.Start(DEMO_HOST_BINARY, {"--exit-after-ms=2000"}));
   std::thread worker([&] {
-    MakeInstallation(test::Md5sum(package)).OnDownloadComplete(false, base::FilePath::FromSystemPath(package),
-                                                               DigestsOf(package));
+    MakeInstallation(test::Md5sum(package))
+        .OnDownloadComplete(false, base::FilePath::FromSystemPath(package),
+                            DigestsOf(package));
   });
   // Every entry staged while the host still runs, and nothing installed yet.
   bool staged_early = false;
   for (int i = 0; i < 1000 && !host.Exited() && !staged_early; ++i) {
-    for (const auto& entry : fs::directory_iterator(install_.path().AsSystemPath())) {
+    for (const auto& entry :
+         fs::directory_iterator(install_.path().AsSystemPath())) {
       if (entry.path().filename().string().rfind("..updater_staging", 0) == 0 &&
           StagedFiles(entry.path()) == 51) {
         staged_early = !host.Exited();
@@ -303,8 +326,10 @@ TEST_F(InstallationTest, ThePackageIsStagedWhileTheHostRunsAndCommittedAfter) {
   EXPECT_FALSE(fs::exists(Installed("lib")));
   worker.join();
   EXPECT_EQ("new readme\n", test::ReadFileOrEmpty(Installed("readme.txt")));
-  EXPECT_EQ(std::string(20000, 'p'), test::ReadFileOrEmpty(Installed("lib/part49.dll")));
-  EXPECT_EQ((std::vector<std::string>{"Mirovue.exe", "host.log", "lib", "readme.txt"}),
+  EXPECT_EQ(std::string(20000, 'p'),
+            test::ReadFileOrEmpty(Installed("lib/part49.dll")));
+  EXPECT_EQ((std::vector<std::string>{"Mirovue.exe", "host.log", "lib",
+                                      "readme.txt"}),
             InstalledNames());
   test::KillProcessesRunning(Installed("Mirovue.exe"));
 }
@@ -318,9 +343,10 @@ class UpdateThreadTest : public InstallationTest {
   test::HttpTestServer server_;
 };
 
-TEST_F(UpdateThreadTest, DownloadsReportsProgressInstallsAndLeavesNoTemporaryFiles) {
-  std::string package = WritePackage({{"readme.txt", "new readme\n"},
-                                      {"big.bin", std::string(3 << 20, 'b')}});
+TEST_F(UpdateThreadTest,
+       DownloadsReportsProgressInstallsAndLeavesNoTemporaryFiles) {
+  std::string package = WritePackage(
+      {{"readme.txt", "new readme\n"}, {"big.bin", std::string(3 << 20, 'b')}});
   test::HttpResponse response;
   response.content_type = "application/zip";
   response.body = test::ReadFileOrEmpty(package);
@@ -335,7 +361,8 @@ TEST_F(UpdateThreadTest, DownloadsReportsProgressInstallsAndLeavesNoTemporaryFil
     UpdateThread worker(&installation, server_.Url("/package.zip"));
     ASSERT_TRUE(worker.Start());
     ASSERT_TRUE(owner_.WaitForClose(milliseconds(20000)));
-    EXPECT_EQ(std::string(3 << 20, 'b'), test::ReadFileOrEmpty(Installed("big.bin")));
+    EXPECT_EQ(std::string(3 << 20, 'b'),
+              test::ReadFileOrEmpty(Installed("big.bin")));
   }
   unsetenv("TMPDIR");
   EXPECT_TRUE(fs::is_empty(Scratch("tmp")));
@@ -356,7 +383,8 @@ TEST_F(UpdateThreadTest, EmptyPackageAddressEndsAsAFailedTransfer) {
     ASSERT_TRUE(worker.Start());
     ASSERT_TRUE(owner_.WaitForClose(milliseconds(20000)));
   }
-  EXPECT_EQ((std::vector<std::string>{"transfer failed", "close"}), owner_.calls());
+  EXPECT_EQ((std::vector<std::string>{"transfer failed", "close"}),
+            owner_.calls());
 }
 
 }  // namespace

@@ -91,7 +91,9 @@ const char* KindWord(CommitStep::Kind kind) {
   return "";
 }
 
-bool ParseStep(std::istringstream* fields, const std::string& word, CommitStep* step) {
+bool ParseStep(std::istringstream* fields,
+               const std::string& word,
+               CommitStep* step) {
   std::string path;
   std::string staged;
   std::u16string path_text;
@@ -118,7 +120,9 @@ bool ParseStep(std::istringstream* fields, const std::string& word, CommitStep* 
 }
 
 // The plan held by lines[1] up to the end line; false when it is damaged.
-bool ParsePlan(const std::vector<std::string>& lines, size_t plan_end, CommitPlan* plan) {
+bool ParsePlan(const std::vector<std::string>& lines,
+               size_t plan_end,
+               CommitPlan* plan) {
   bool have_staging = false;
   bool have_backup = false;
   for (size_t i = 1; i < plan_end; ++i) {
@@ -127,10 +131,12 @@ bool ParsePlan(const std::vector<std::string>& lines, size_t plan_end, CommitPla
     fields >> word;
     if (word == "staging" || word == "backup") {
       bool& have = word == "staging" ? have_staging : have_backup;
-      std::u16string& name = word == "staging" ? plan->staging_dir : plan->backup_dir;
+      std::u16string& name =
+          word == "staging" ? plan->staging_dir : plan->backup_dir;
       std::string escaped;
       std::string extra;
-      if (have || !(fields >> escaped) || !Unescape(escaped, &name) || fields >> extra)
+      if (have || !(fields >> escaped) || !Unescape(escaped, &name) ||
+          fields >> extra)
         return false;
       have = true;
       continue;
@@ -157,8 +163,9 @@ bool CheckedBody(const std::string& text, std::string* body) {
   size_t length = 0;
   std::string checksum;
   std::string extra;
-  return fields >> word >> length >> checksum && !(fields >> extra) && word == kCheckWord &&
-         length == body->size() && checksum == Checksum(*body);
+  return fields >> word >> length >> checksum && !(fields >> extra) &&
+         word == kCheckWord && length == body->size() &&
+         checksum == Checksum(*body);
 }
 
 }  // namespace
@@ -178,10 +185,13 @@ std::string JournalText(const CommitPlan& plan, JournalMark mark) {
     text += std::string(kCommittedWord) + "\n";
   else if (mark == JournalMark::kUndone)
     text += std::string(kUndoneWord) + "\n";
-  return text + kCheckWord + " " + std::to_string(text.size()) + " " + Checksum(text) + "\n";
+  return text + kCheckWord + " " + std::to_string(text.size()) + " " +
+         Checksum(text) + "\n";
 }
 
-bool ParseJournal(const std::string& text, CommitPlan* plan, JournalMark* mark) {
+bool ParseJournal(const std::string& text,
+                  CommitPlan* plan,
+                  JournalMark* mark) {
   *plan = CommitPlan();
   *mark = JournalMark::kNone;
   std::string body = text;
@@ -191,8 +201,8 @@ bool ParseJournal(const std::string& text, CommitPlan* plan, JournalMark* mark) 
   // Only lines ended by a line break count: an earlier updater's journal
   // can be cut after its plan, in the middle of its committed mark.
   std::vector<std::string> lines;
-  for (size_t start = 0, end; (end = body.find('\n', start)) != std::string::npos;
-       start = end + 1) {
+  for (size_t start = 0, end;
+       (end = body.find('\n', start)) != std::string::npos; start = end + 1) {
     lines.push_back(body.substr(start, end - start));
   }
   if (lines.empty() || lines[0] != (checked ? kHeader : kFirstHeader))
@@ -216,7 +226,9 @@ bool ParseJournal(const std::string& text, CommitPlan* plan, JournalMark* mark) 
   return true;
 }
 
-bool WriteJournal(const base::FilePath& install_dir, const CommitPlan& plan, JournalMark mark,
+bool WriteJournal(const base::FilePath& install_dir,
+                  const CommitPlan& plan,
+                  JournalMark mark,
                   FileOperations* operations) {
   const base::FilePath fresh = install_dir.Append(kNewJournalName);
   return operations->RemovePath(fresh, false) &&
@@ -225,7 +237,9 @@ bool WriteJournal(const base::FilePath& install_dir, const CommitPlan& plan, Jou
          operations->FlushDirectory(install_dir);
 }
 
-JournalState ReadJournal(const base::FilePath& install_dir, CommitPlan* plan, JournalMark* mark) {
+JournalState ReadJournal(const base::FilePath& install_dir,
+                         CommitPlan* plan,
+                         JournalMark* mark) {
   const base::FilePath path = install_dir.Append(kJournalName);
   if (!base::PathPresent(path))
     return JournalState::kAbsent;
@@ -242,5 +256,6 @@ JournalState ReadJournal(const base::FilePath& install_dir, CommitPlan* plan, Jo
       break;
     text.append(block, static_cast<size_t>(read));
   }
-  return ParseJournal(text, plan, mark) ? JournalState::kWhole : JournalState::kDamaged;
+  return ParseJournal(text, plan, mark) ? JournalState::kWhole
+                                        : JournalState::kDamaged;
 }

@@ -31,12 +31,16 @@ bool ParseJournal(const std::string& text, CommitPlan* plan, JournalMark* mark);
 // replaces the one there in one step: written whole under another name and
 // flushed, renamed, and the directory flushed. False when it may not have
 // reached the disk.
-bool WriteJournal(const base::FilePath& install_dir, const CommitPlan& plan, JournalMark mark,
+bool WriteJournal(const base::FilePath& install_dir,
+                  const CommitPlan& plan,
+                  JournalMark mark,
                   FileOperations* operations);
 
 enum class JournalState { kAbsent, kDamaged, kWhole };
 
 // Reads the journal in |install_dir| into |plan| and |mark| when it is whole.
-JournalState ReadJournal(const base::FilePath& install_dir, CommitPlan* plan, JournalMark* mark);
+JournalState ReadJournal(const base::FilePath& install_dir,
+                         CommitPlan* plan,
+                         JournalMark* mark);
 
 #endif  // ENGINE_JOURNAL_H_

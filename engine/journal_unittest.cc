@@ -18,10 +18,11 @@ CommitPlan SamplePlan() {
   CommitPlan plan;
   plan.staging_dir = u"..updater_staging12_34";
   plan.backup_dir = u"..updater_backup12_35";
-  plan.steps = {{Kind::kMakeDirectory, base::FilePath(u"new dir"), u""},
-                {Kind::kReplaceFile, base::FilePath(u"Mirovue.exe"), u"0"},
-                {Kind::kAddFile, base::FilePath(u"new dir/line\nbreak 100%.txt"), u"1"},
-                {Kind::kAddFile, base::FilePath(u"\u4e2d\u6587/end"), u"2"}};
+  plan.steps = {
+      {Kind::kMakeDirectory, base::FilePath(u"new dir"), u""},
+      {Kind::kReplaceFile, base::FilePath(u"Mirovue.exe"), u"0"},
+      {Kind::kAddFile, base::FilePath(u"new dir/line\nbreak 100%.txt"), u"1"},
+      {Kind::kAddFile, base::FilePath(u"\u4e2d\u6587/end"), u"2"}};
   return plan;
 }
 
@@ -31,7 +32,8 @@ bool SamePlan(const CommitPlan& a, const CommitPlan& b) {
     return false;
   }
   for (size_t i = 0; i < a.steps.size(); ++i) {
-    if (a.steps[i].kind != b.steps[i].kind || a.steps[i].path != b.steps[i].path ||
+    if (a.steps[i].kind != b.steps[i].kind ||
+        a.steps[i].path != b.steps[i].path ||
         a.steps[i].staged_name != b.steps[i].staged_name) {
       return false;
     }
@@ -62,7 +64,8 @@ TEST(JournalTest, AJournalThatIsNotAsWrittenIsNeverRead) {
     CommitPlan plan;
     JournalMark read;
     for (size_t length = 0; length < text.size(); ++length)
-      EXPECT_FALSE(ParseJournal(text.substr(0, length), &plan, &read)) << "cut at " << length;
+      EXPECT_FALSE(ParseJournal(text.substr(0, length), &plan, &read))
+          << "cut at " << length;
     for (size_t i = 0; i < text.size(); ++i) {
       std::string changed = text;
       changed[i] ^= 1;
@@ -75,17 +78,20 @@ TEST(JournalTest, AJournalThatIsNotAsWrittenIsNeverRead) {
   const size_t check = unmarked.rfind("check");
   CommitPlan plan;
   JournalMark read;
-  EXPECT_FALSE(ParseJournal(unmarked.substr(0, check) + "committed\n" + unmarked.substr(check),
-                            &plan, &read));
-  EXPECT_FALSE(ParseJournal(marked.substr(0, marked.rfind("check")) + unmarked.substr(check),
-                            &plan, &read));
+  EXPECT_FALSE(ParseJournal(
+      unmarked.substr(0, check) + "committed\n" + unmarked.substr(check), &plan,
+      &read));
+  EXPECT_FALSE(ParseJournal(
+      marked.substr(0, marked.rfind("check")) + unmarked.substr(check), &plan,
+      &read));
 }
 
 // An update from an earlier updater can be half done when the new one first
 // starts; its journals carry no check line.
 TEST(JournalTest, EarlierUpdatersJournalsAreReadWhenTheirPlanIsWhole) {
   const std::string plan_text =
-      "updater journal 1\nstaging ..updater_staging1_2\nbackup ..updater_backup1_3\n"
+      "updater journal 1\nstaging ..updater_staging1_2\nbackup "
+      "..updater_backup1_3\n"
       "dir new\nreplace Mirovue.exe 0\nadd new/a%20b 1\nend\n";
   CommitPlan plan;
   JournalMark mark = JournalMark::kCommitted;

@@ -19,7 +19,8 @@ constexpr std::chrono::milliseconds kCancelPoll(50);
 // The digits of |text| as a number; false for anything else or a number
 // past 2^63.
 bool ParseDecimal(const std::string& text, uint64_t* value) {
-  if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
+  if (text.empty() || text.size() > 18 ||
+      text.find_first_not_of("0123456789") != std::string::npos)
     return false;
   *value = std::stoull(text);
   return true;
@@ -27,17 +28,20 @@ bool ParseDecimal(const std::string& text, uint64_t* value) {
 
 // The first byte and the whole length of "bytes first-last/length" (the
 // length 0 when it is "*").
-bool ParseContentRange(const std::string& range, uint64_t* first, uint64_t* length) {
+bool ParseContentRange(const std::string& range,
+                       uint64_t* first,
+                       uint64_t* length) {
   const std::string prefix = "bytes ";
   const size_t dash = range.find('-');
   const size_t slash = range.find('/');
-  if (range.compare(0, prefix.size(), prefix) != 0 || dash == std::string::npos ||
-      slash == std::string::npos || slash < dash) {
+  if (range.compare(0, prefix.size(), prefix) != 0 ||
+      dash == std::string::npos || slash == std::string::npos || slash < dash) {
     return false;
   }
   const std::string total = range.substr(slash + 1);
   *length = 0;
-  return ParseDecimal(range.substr(prefix.size(), dash - prefix.size()), first) &&
+  return ParseDecimal(range.substr(prefix.size(), dash - prefix.size()),
+                      first) &&
          (total == "*" || ParseDecimal(total, length));
 }
 
@@ -63,35 +67,46 @@ std::string ValidatorOf(const ResponseHead& head) {
 
 // Waits |delay_ms| unless the cancel flag is set meanwhile; false then.
 bool WaitUnlessCancelled(int64_t delay_ms) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(delay_ms);
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(delay_ms);
   while (!g_bCancelDownload.load(std::memory_order_relaxed)) {
     const auto now = std::chrono::steady_clock::now();
     if (now >= deadline)
       return true;
-    std::this_thread::sleep_for(
-        std::min<std::chrono::steady_clock::duration>(kCancelPoll, deadline - now));
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+        kCancelPoll, deadline - now));
   }
   return false;
 }
 
 }  // namespace
 
-int64_t RetryDelayMs(int retry, const std::string& retry_after, int64_t now, double jitter) {
+int64_t RetryDelayMs(int retry,
+                     const std::string& retry_after,
+                     int64_t now,
+                     double jitter) {
   uint64_t seconds = 0;
   int64_t date = 0;
   int64_t delay = 0;
   if (ParseDecimal(retry_after, &seconds))
-    delay = static_cast<int64_t>(std::min<uint64_t>(seconds, kLongestRetryDelayMs / 1000)) * 1000;
+    delay = static_cast<int64_t>(
+                std::min<uint64_t>(seconds, kLongestRetryDelayMs / 1000)) *
+            1000;
   else if (base::ParseHttpDate(retry_after, &date))
-    delay = std::clamp<int64_t>(date - now, 0, kLongestRetryDelayMs / 1000) * 1000;
+    delay =
+        std::clamp<int64_t>(date - now, 0, kLongestRetryDelayMs / 1000) * 1000;
   else
-    delay = static_cast<int64_t>((kFirstRetryDelayMs << retry) * (1 + jitter / 4));
+    delay =
+        static_cast<int64_t>((kFirstRetryDelayMs << retry) * (1 + jitter / 4));
   return std::min(delay, kLongestRetryDelayMs);
 }
 
-PackageDownload::PackageDownload(const std::string& url, PackageFile* file,
-                                 const ResumeState& resume, InstallationDelegate* owner,
-                                 std::function<void(const ResumeState&)> on_resume_change)
+PackageDownload::PackageDownload(
+    const std::string& url,
+    PackageFile* file,
+    const ResumeState& resume,
+    InstallationDelegate* owner,
+    std::function<void(const ResumeState&)> on_resume_change)
     : url_(url),
       file_(file),
       owner_(owner),
@@ -116,16 +131,18 @@ PackageDownload::Result PackageDownload::Run() {
         break;
     }
     if (retry == kMaxRetries) {
-      LOG(ERROR) << "The package transfer " << outcome.why << "; no retry is left";
+      LOG(ERROR) << "The package transfer " << outcome.why
+                 << "; no retry is left";
       return Result::kFailed;
     }
     const int64_t delay =
         outcome.kind == Outcome::kRetryAtOnce
             ? 0
-            : RetryDelayMs(retry, outcome.retry_after, base::UtcNowSeconds(), jitter(random));
-    LOG(WARNING) << "The package transfer " << outcome.why << " with " << file_->length()
-                 << " bytes in the file; retry " << retry + 1 << " of " << kMaxRetries << " in "
-                 << delay << " ms";
+            : RetryDelayMs(retry, outcome.retry_after, base::UtcNowSeconds(),
+                           jitter(random));
+    LOG(WARNING) << "The package transfer " << outcome.why << " with "
+                 << file_->length() << " bytes in the file; retry " << retry + 1
+                 << " of " << kMaxRetries << " in " << delay << " ms";
     if (!WaitUnlessCancelled(delay)) {
       LOG(INFO) << "The package transfer was cancelled";
       return Result::kFailed;
@@ -138,7 +155,8 @@ PackageDownload::Outcome PackageDownload::Request() {
   request.url = url_;
   request.max_bytes = file_->max_bytes();
   if (file_->length() > 0 && resume_.validator.empty()) {
-    LOG(INFO) << "The server named no validator for the package: it is fetched again whole";
+    LOG(INFO) << "The server named no validator for the package: it is fetched "
+                 "again whole";
     StartOver();
   }
   request.offset = file_->length();
@@ -171,12 +189,14 @@ PackageDownload::Outcome PackageDownload::Request() {
   uint64_t length = 0;
   if (head.status == 416) {
     // Asked for the bytes after the end of the package: it is all here.
-    if (request.offset > 0 && ParseUnsatisfiedRange(head.content_range, &length) &&
+    if (request.offset > 0 &&
+        ParseUnsatisfiedRange(head.content_range, &length) &&
         length == request.offset) {
       return {Outcome::kDone};
     }
     StartOver();
-    return {Outcome::kRetryAtOnce, "cannot be resumed (416, " + head.content_range + ")"};
+    return {Outcome::kRetryAtOnce,
+            "cannot be resumed (416, " + head.content_range + ")"};
   }
   if (IsRetryableStatus(head.status))
     return {Outcome::kRetry, "was answered " + status, head.retry_after};
@@ -195,20 +215,24 @@ bool PackageDownload::BeginBody(const ResponseHead& head) {
   const std::string status = std::to_string(head.status);
   if (head.status == 200) {
     if (file_->length() > 0) {
-      LOG(INFO) << "The server sent the whole package again: it is fetched again whole";
+      LOG(INFO) << "The server sent the whole package again: it is fetched "
+                   "again whole";
       StartOver();
     }
-    SetResume({ValidatorOf(head), head.content_length > 0
-                                      ? static_cast<uint64_t>(head.content_length)
-                                      : 0});
+    SetResume(
+        {ValidatorOf(head), head.content_length > 0
+                                ? static_cast<uint64_t>(head.content_length)
+                                : 0});
     return true;
   }
   if (head.status == 206) {
     uint64_t first = 0;
     uint64_t length = 0;
-    if (!ParseContentRange(head.content_range, &first, &length) || first != request_offset_) {
-      declined_because_ = "the server sent the package from another byte than " +
-                          std::to_string(request_offset_) + " (" + head.content_range + ")";
+    if (!ParseContentRange(head.content_range, &first, &length) ||
+        first != request_offset_) {
+      declined_because_ =
+          "the server sent the package from another byte than " +
+          std::to_string(request_offset_) + " (" + head.content_range + ")";
       return false;
     }
     if (resume_.length == 0 && length > 0)
@@ -231,8 +255,10 @@ bool PackageDownload::ReceiveBody(const char* data, size_t size) {
 
 void PackageDownload::ReportProgress(int64_t total, int64_t now) {
   if (total > 0) {
-    position_ = std::max(position_, DownloadProgressPosition(static_cast<double>(body_offset_ + total),
-                                                             static_cast<double>(body_offset_ + now)));
+    position_ = std::max(
+        position_,
+        DownloadProgressPosition(static_cast<double>(body_offset_ + total),
+                                 static_cast<double>(body_offset_ + now)));
   }
   owner_->SetProgressPosition(position_);
 }

@@ -34,7 +34,10 @@ struct ResumeState {
 // when |retry_after| is a Retry-After value (seconds, or an HTTP date
 // against |now|, seconds since 1970 UTC), what it names. Never more than
 // 120 seconds.
-int64_t RetryDelayMs(int retry, const std::string& retry_after, int64_t now, double jitter);
+int64_t RetryDelayMs(int retry,
+                     const std::string& retry_after,
+                     int64_t now,
+                     double jitter);
 
 class PackageDownload : public PackageReceiver {
  public:
@@ -51,9 +54,12 @@ class PackageDownload : public PackageReceiver {
   // as |resume| describes it. The progress goes to |owner|. |file| and
   // |owner| are not owned. |on_resume_change| (may be empty) is told each
   // new ResumeState before any byte it describes is written.
-  PackageDownload(const std::string& url, PackageFile* file, const ResumeState& resume,
-                  InstallationDelegate* owner,
-                  std::function<void(const ResumeState&)> on_resume_change = nullptr);
+  PackageDownload(
+      const std::string& url,
+      PackageFile* file,
+      const ResumeState& resume,
+      InstallationDelegate* owner,
+      std::function<void(const ResumeState&)> on_resume_change = nullptr);
 
   // The whole download; clears the cancel flag first and ends at once once
   // it is set, also while waiting to retry. Progress never goes back,
@@ -69,8 +75,12 @@ class PackageDownload : public PackageReceiver {
   // How one request ended, for Run.
   struct Outcome {
     enum Kind { kNoHandle, kFailed, kDone, kRetry, kRetryAtOnce };
-    Outcome(Kind kind, std::string why = std::string(), std::string retry_after = std::string())
-        : kind(kind), why(std::move(why)), retry_after(std::move(retry_after)) {}
+    Outcome(Kind kind,
+            std::string why = std::string(),
+            std::string retry_after = std::string())
+        : kind(kind),
+          why(std::move(why)),
+          retry_after(std::move(retry_after)) {}
     Kind kind;
     std::string why;          // for the log, when retried
     std::string retry_after;  // the server's, when it named one

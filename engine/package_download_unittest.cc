@@ -79,8 +79,9 @@ class PackageDownloadTest : public testing::Test {
   PackageDownload::Result Download(const ResumeState& resume = ResumeState()) {
     PackageFile file(PackagePath(), package_.size());
     EXPECT_TRUE(file.TakeUpExisting());
-    PackageDownload download(server_.Url("/p.zip"), &file, resume, &progress_,
-                             [this](const ResumeState& state) { told_.push_back(state); });
+    PackageDownload download(
+        server_.Url("/p.zip"), &file, resume, &progress_,
+        [this](const ResumeState& state) { told_.push_back(state); });
     const PackageDownload::Result result = download.Run();
     EXPECT_TRUE(file.Close());
     digests_ = file.Finish();
@@ -171,7 +172,8 @@ TEST_F(PackageDownloadTest, WhatAnEarlierRunLeftIsTakenUp) {
     ASSERT_NE(nullptr, file);
     fwrite(package_.data(), 1, left, file);
     fclose(file);
-    EXPECT_EQ(PackageDownload::Result::kCompleted, Download({kEtag, package_.size()}));
+    EXPECT_EQ(PackageDownload::Result::kCompleted,
+              Download({kEtag, package_.size()}));
     EXPECT_EQ(package_, test::ReadFileOrEmpty(PackagePath().AsSystemPath()));
     EXPECT_EQ(test::Md5sum(PackagePath().AsSystemPath()), digests_.md5);
     EXPECT_EQ(test::Sha256sum(PackagePath().AsSystemPath()), digests_.sha256);
@@ -207,7 +209,8 @@ TEST_F(PackageDownloadTest, ErrorAnswersNeverReachTheFile) {
   busy.retry_after = "0";
   server_.SetResponse("/p.zip", busy);
   EXPECT_EQ(PackageDownload::Result::kFailed, Download());
-  EXPECT_EQ(1 + 1 + PackageDownload::kMaxRetries, server_.RequestCount("/p.zip"));
+  EXPECT_EQ(1 + 1 + PackageDownload::kMaxRetries,
+            server_.RequestCount("/p.zip"));
   EXPECT_EQ("", digests_.md5);
 }
 
@@ -220,7 +223,8 @@ TEST_F(PackageDownloadTest, ACloseRequestEndsTheWaitToRetry) {
   server_.SetResponse("/p.zip", busy);
   auto download = std::async(std::launch::async, [this] { return Download(); });
   const auto deadline = std::chrono::steady_clock::now() + seconds(30);
-  while (server_.RequestCount("/p.zip") == 0 && std::chrono::steady_clock::now() < deadline)
+  while (server_.RequestCount("/p.zip") == 0 &&
+         std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   g_bCancelDownload = true;
   ASSERT_EQ(std::future_status::ready, download.wait_for(seconds(30)));

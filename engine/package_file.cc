@@ -29,7 +29,8 @@ bool PackageFile::TakeUpExisting() {
     length_ += got;
   }
   if (ferror(existing.get()) || length_ > max_bytes_) {
-    LOG(WARNING) << "The package file left by an earlier download cannot be taken up; it is"
+    LOG(WARNING) << "The package file left by an earlier download cannot be "
+                    "taken up; it is"
                  << " started again";
     return StartOver();
   }

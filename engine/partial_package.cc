@@ -81,7 +81,8 @@ bool ReadRecord(const base::FilePath& dir, PartialRecord* record) {
   std::string text;
   char block[1024];
   size_t got = 0;
-  while ((got = fread(block, 1, sizeof(block), file.get())) > 0 && text.size() < 64 * 1024)
+  while ((got = fread(block, 1, sizeof(block), file.get())) > 0 &&
+         text.size() < 64 * 1024)
     text.append(block, got);
   return ParseRecord(text, record);
 }
@@ -130,8 +131,10 @@ void RemovePartialDir(const base::FilePath& dir, base::DirectoryLock* lock) {
 
 }  // namespace
 
-bool PartialPackage::TakeUp(const base::FilePath& temp_dir, const base::FilePath& installation,
-                            const std::string& file_url, const std::string& md5) {
+bool PartialPackage::TakeUp(const base::FilePath& temp_dir,
+                            const base::FilePath& installation,
+                            const std::string& file_url,
+                            const std::string& md5) {
   const std::string installation_text = Utf8(installation);
   for (const base::FilePath& dir : PartialDirs(temp_dir)) {
     PartialRecord record;
@@ -153,7 +156,8 @@ bool PartialPackage::TakeUp(const base::FilePath& temp_dir, const base::FilePath
     base::FilePath dir;
     base::DirectoryLock lock;
     if (!base::CreateUniqueDirIn(temp_dir, kPartialDirPrefix, &dir)) {
-      LOG(ERROR) << "Cannot create a private directory for the package in " << temp_dir.value();
+      LOG(ERROR) << "Cannot create a private directory for the package in "
+                 << temp_dir.value();
       return false;
     }
     if (lock.Acquire(dir) != base::DirectoryLock::Result::kAcquired) {
@@ -182,7 +186,8 @@ base::FilePath PartialPackage::package_path() const {
 void PartialPackage::Remember(const ResumeState& resume) {
   record_.resume = resume;
   if (!WriteRecord(dir_, record_))
-    LOG(WARNING) << "Cannot record how to resume the package in " << dir_.value();
+    LOG(WARNING) << "Cannot record how to resume the package in "
+                 << dir_.value();
 }
 
 void PartialPackage::Remove() {
@@ -200,7 +205,8 @@ void DiscardPartialPackagesNotOffered(const base::FilePath& temp_dir,
     PartialRecord record;
     base::DirectoryLock lock;
     if (ReadRecord(dir, &record) && record.installation == installation_text &&
-        (!offer || record.file_url != offer->file_url || record.md5 != offer->md5) &&
+        (!offer || record.file_url != offer->file_url ||
+         record.md5 != offer->md5) &&
         lock.Acquire(dir) == base::DirectoryLock::Result::kAcquired) {
       RemovePartialDir(dir, &lock);
     }

@@ -41,8 +41,10 @@ class PartialPackage {
   // a new, empty one, and locks it. Partial downloads of |installation| for
   // another package are removed on the way. False, with the reason in the
   // log, when none could be had. Only on an object that holds none.
-  bool TakeUp(const base::FilePath& temp_dir, const base::FilePath& installation,
-              const std::string& file_url, const std::string& md5);
+  bool TakeUp(const base::FilePath& temp_dir,
+              const base::FilePath& installation,
+              const std::string& file_url,
+              const std::string& md5);
 
   base::FilePath package_path() const;
   const ResumeState& resume() const { return record_.resume; }
@@ -65,7 +67,8 @@ class PartialPackage {
 // not of |offer| (null when none is offered: up to date). Those another run
 // holds stay.
 void DiscardPartialPackagesNotOffered(const base::FilePath& temp_dir,
-                                      const base::FilePath& installation, const UpdateInfo* offer);
+                                      const base::FilePath& installation,
+                                      const UpdateInfo* offer);
 
 // Removes, in |temp_dir|, the partial downloads of any installation last
 // taken up more than kPartialPackageLifetimeSeconds before |now| (seconds

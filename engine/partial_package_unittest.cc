@@ -31,8 +31,11 @@ class PartialPackageTest : public testing::Test {
 
   // Takes up the partial download of the package at |url| with |md5| for
   // installation |name| into |partial|, and writes |bytes| into it.
-  void TakeUp(PartialPackage* partial, const char* name, const std::string& url,
-              const std::string& md5, const std::string& bytes = std::string()) {
+  void TakeUp(PartialPackage* partial,
+              const char* name,
+              const std::string& url,
+              const std::string& md5,
+              const std::string& bytes = std::string()) {
     ASSERT_TRUE(partial->TakeUp(TempDir(), Installation(name), url, md5));
     if (!bytes.empty()) {
       test::WriteFile(partial->package_path().AsSystemPath(), bytes);
@@ -62,7 +65,8 @@ TEST_F(PartialPackageTest, TheNextRunOfferedTheSamePackageTakesUpWhatWasLeft) {
   EXPECT_EQ(left, partial.package_path());
   EXPECT_EQ("\"etag\"", partial.resume().validator);
   EXPECT_EQ(1000u, partial.resume().length);
-  EXPECT_EQ("first half", test::ReadFileOrEmpty(partial.package_path().AsSystemPath()));
+  EXPECT_EQ("first half",
+            test::ReadFileOrEmpty(partial.package_path().AsSystemPath()));
 
   partial.Remove();
   EXPECT_TRUE(PartialDirs().empty());
@@ -70,7 +74,8 @@ TEST_F(PartialPackageTest, TheNextRunOfferedTheSamePackageTakesUpWhatWasLeft) {
 
 // Another package for the same installation replaces the one left; the
 // partial downloads of other installations stay as they are.
-TEST_F(PartialPackageTest, AnotherPackageReplacesTheOneLeftForItsInstallationOnly) {
+TEST_F(PartialPackageTest,
+       AnotherPackageReplacesTheOneLeftForItsInstallationOnly) {
   {
     PartialPackage for_a;
     PartialPackage for_b;
@@ -87,7 +92,8 @@ TEST_F(PartialPackageTest, AnotherPackageReplacesTheOneLeftForItsInstallationOnl
   }
   PartialPackage for_b;
   TakeUp(&for_b, "b", kUrl, kMd5);
-  EXPECT_EQ("package of b", test::ReadFileOrEmpty(for_b.package_path().AsSystemPath()));
+  EXPECT_EQ("package of b",
+            test::ReadFileOrEmpty(for_b.package_path().AsSystemPath()));
 }
 
 // Two runs of one installation never share a partial download, and what a
@@ -101,8 +107,10 @@ TEST_F(PartialPackageTest, APartialDownloadInUseIsNeitherTakenNorRemoved) {
     EXPECT_NE(holder.package_path(), other.package_path());
   }
   DiscardPartialPackagesNotOffered(TempDir(), Installation("a"), nullptr);
-  EXPECT_EQ(0, RemoveOldPartialPackages(TempDir(), base::UtcNowSeconds() + 30 * 24 * 3600));
-  EXPECT_EQ("in use", test::ReadFileOrEmpty(holder.package_path().AsSystemPath()));
+  EXPECT_EQ(0, RemoveOldPartialPackages(
+                   TempDir(), base::UtcNowSeconds() + 30 * 24 * 3600));
+  EXPECT_EQ("in use",
+            test::ReadFileOrEmpty(holder.package_path().AsSystemPath()));
 }
 
 TEST_F(PartialPackageTest, OnlyTheOfferedPackageIsKeptAfterTheCheck) {
@@ -127,9 +135,11 @@ TEST_F(PartialPackageTest, APartialDownloadUntouchedForAWeekIsRemoved) {
     TakeUp(&partial, "a", kUrl, kMd5, "old");
   }
   const int64_t now = base::UtcNowSeconds();
-  EXPECT_EQ(0, RemoveOldPartialPackages(TempDir(), now + kPartialPackageLifetimeSeconds - 60));
+  EXPECT_EQ(0, RemoveOldPartialPackages(
+                   TempDir(), now + kPartialPackageLifetimeSeconds - 60));
   EXPECT_EQ(1u, PartialDirs().size());
-  EXPECT_EQ(1, RemoveOldPartialPackages(TempDir(), now + kPartialPackageLifetimeSeconds + 60));
+  EXPECT_EQ(1, RemoveOldPartialPackages(
+                   TempDir(), now + kPartialPackageLifetimeSeconds + 60));
   EXPECT_TRUE(PartialDirs().empty());
 }
 

@@ -24,8 +24,9 @@ std::vector<std::u16string> UpdaterEntries(const base::FilePath& install_dir) {
   base::ListDirectory(install_dir, &names);
   std::vector<std::u16string> entries;
   for (const std::u16string& name : names) {
-    if (StartsWith(name, kStagingDirPrefix) || StartsWith(name, kBackupDirPrefix) ||
-        name == kJournalName || name == kNewJournalName) {
+    if (StartsWith(name, kStagingDirPrefix) ||
+        StartsWith(name, kBackupDirPrefix) || name == kJournalName ||
+        name == kNewJournalName) {
       entries.push_back(name);
     }
   }
@@ -38,15 +39,18 @@ void ReportInDoubt(const base::FilePath& install_dir, const std::string& why) {
   std::u16string kept;
   for (const std::u16string& name : UpdaterEntries(install_dir))
     kept += (kept.empty() ? u"" : u", ") + name;
-  LOG(ERROR) << "The installation " << install_dir.value() << " is in an unknown state: " << why
-             << ". Nothing of it is removed and no update is installed until it is repaired;"
+  LOG(ERROR) << "The installation " << install_dir.value()
+             << " is in an unknown state: " << why
+             << ". Nothing of it is removed and no update is installed until "
+                "it is repaired;"
              << " kept: " << kept;
 }
 
 // Undoes or finishes the commit journaled in |install_dir|. False when the
 // installation is in doubt; |journal_left| tells whether a journal is still
 // there, whose directories are then still needed.
-bool SettleJournal(const base::FilePath& install_dir, FileOperations* operations,
+bool SettleJournal(const base::FilePath& install_dir,
+                   FileOperations* operations,
                    bool* journal_left) {
   const base::FilePath journal = install_dir.Append(kJournalName);
   CommitPlan plan;
@@ -65,13 +69,16 @@ bool SettleJournal(const base::FilePath& install_dir, FileOperations* operations
   if (mark == JournalMark::kNone) {
     if (!RollBackCommit(install_dir, plan, operations)) {
       *journal_left = true;
-      ReportInDoubt(install_dir, "an earlier incomplete update cannot be undone yet");
+      ReportInDoubt(install_dir,
+                    "an earlier incomplete update cannot be undone yet");
       return false;
     }
-    LOG(INFO) << "Undid an earlier incomplete update: the previous version is back whole";
+    LOG(INFO) << "Undid an earlier incomplete update: the previous version is "
+                 "back whole";
   } else if (FinishCommit(install_dir, plan, operations)) {
     LOG(INFO) << "Finished the clean-up of an earlier "
-              << (mark == JournalMark::kCommitted ? "complete" : "undone") << " update";
+              << (mark == JournalMark::kCommitted ? "complete" : "undone")
+              << " update";
   } else {
     LOG(WARNING) << "Cannot finish the clean-up of an earlier update yet";
   }
@@ -88,7 +95,8 @@ bool HoldsFiles(const base::FilePath& dir) {
   for (const std::u16string& name : names) {
     base::FileInfo info;
     const base::FilePath path = dir.Append(name);
-    if (!base::ReadFileInfo(path, &info) || !info.is_directory || HoldsFiles(path))
+    if (!base::ReadFileInfo(path, &info) || !info.is_directory ||
+        HoldsFiles(path))
       return true;
   }
   return false;
@@ -98,17 +106,21 @@ bool HoldsFiles(const base::FilePath& dir) {
 // it: staging directories, empty backup directories and a journal never put
 // in place. A backup that holds files may be all that is left of the
 // previous version, so it stays, and the installation is in doubt.
-bool RemoveLeftEntries(const base::FilePath& install_dir, FileOperations* operations) {
+bool RemoveLeftEntries(const base::FilePath& install_dir,
+                       FileOperations* operations) {
   const std::vector<std::u16string> entries = UpdaterEntries(install_dir);
   for (const std::u16string& name : entries) {
-    if (StartsWith(name, kBackupDirPrefix) && HoldsFiles(install_dir.Append(name))) {
-      ReportInDoubt(install_dir, "backups of an earlier update are there without a journal");
+    if (StartsWith(name, kBackupDirPrefix) &&
+        HoldsFiles(install_dir.Append(name))) {
+      ReportInDoubt(install_dir,
+                    "backups of an earlier update are there without a journal");
       return false;
     }
   }
   for (const std::u16string& name : entries) {
     if (operations->RemovePath(install_dir.Append(name), true))
-      LOG(INFO) << "Removed " << name << ", left in the installation by an earlier update";
+      LOG(INFO) << "Removed " << name
+                << ", left in the installation by an earlier update";
     else
       LOG(WARNING) << "Cannot remove " << name << " from the installation";
   }
@@ -124,18 +136,21 @@ bool HoldsOnlyAPackage(const base::FilePath& dir) {
   return names.empty() || (names.size() == 1 && names[0] == kPackageFileName);
 }
 
-void RemoveAbandonedTempDirs(const base::FilePath& temp_dir, FileOperations* operations) {
+void RemoveAbandonedTempDirs(const base::FilePath& temp_dir,
+                             FileOperations* operations) {
   std::vector<std::u16string> names;
   base::ListDirectory(temp_dir, &names);
   for (const std::u16string& name : names) {
     int64_t pid = 0;
-    if (!base::ParseUniqueTempDirName(name, &pid) || base::IsProcessRunning(pid))
+    if (!base::ParseUniqueTempDirName(name, &pid) ||
+        base::IsProcessRunning(pid))
       continue;
     const base::FilePath dir = temp_dir.Append(name);
     if (!HoldsOnlyAPackage(dir))
       continue;
     if (operations->RemovePath(dir, true))
-      LOG(INFO) << "Removed " << dir.value() << ", left by an updater that no longer runs";
+      LOG(INFO) << "Removed " << dir.value()
+                << ", left by an updater that no longer runs";
   }
 }
 

@@ -31,10 +31,13 @@ class RecoveryTest : public testing::Test {
 
   InstallationState Recover() {
     FileOperations operations;
-    return RecoverInstallation(base::FilePath::FromSystemPath(install_.string()),
-                               base::FilePath::FromSystemPath(temp_.string()), &operations);
+    return RecoverInstallation(
+        base::FilePath::FromSystemPath(install_.string()),
+        base::FilePath::FromSystemPath(temp_.string()), &operations);
   }
-  std::string Log() const { return test::ReadFileOrEmpty(root_.path() + "/debug.log"); }
+  std::string Log() const {
+    return test::ReadFileOrEmpty(root_.path() + "/debug.log");
+  }
 
   // The id of a process that has ended.
   static pid_t EndedProcess() {
@@ -90,19 +93,25 @@ TEST_F(RecoveryTest, AnUnknownStateKeepsEverything) {
     const size_t entries = std::distance(fs::directory_iterator(install_), {});
 
     EXPECT_EQ(InstallationState::kInDoubt, Recover());
-    EXPECT_EQ(entries, static_cast<size_t>(std::distance(fs::directory_iterator(install_), {})));
-    EXPECT_EQ("old", test::ReadFileOrEmpty((install_ / "..updater_backup12_4" / "0").string()));
-    EXPECT_EQ("new", test::ReadFileOrEmpty((install_ / "..updater_staging12_3" / "0").string()));
+    EXPECT_EQ(entries, static_cast<size_t>(std::distance(
+                           fs::directory_iterator(install_), {})));
+    EXPECT_EQ("old", test::ReadFileOrEmpty(
+                         (install_ / "..updater_backup12_4" / "0").string()));
+    EXPECT_EQ("new", test::ReadFileOrEmpty(
+                         (install_ / "..updater_staging12_3" / "0").string()));
     EXPECT_NE(std::string::npos, Log().find(":ERROR:"));
     EXPECT_NE(std::string::npos, Log().find("..updater_backup12_4"));
   }
 }
 
 TEST_F(RecoveryTest, PrivateDirectoriesOfUpdatersThatEndedAreRemoved) {
-  const std::string dead = "scoped_dir" + std::to_string(EndedProcess()) + "_17";
-  const std::string empty_dead = "scoped_dir" + std::to_string(EndedProcess()) + "_18";
+  const std::string dead =
+      "scoped_dir" + std::to_string(EndedProcess()) + "_17";
+  const std::string empty_dead =
+      "scoped_dir" + std::to_string(EndedProcess()) + "_18";
   const std::string live = "scoped_dir" + std::to_string(getpid()) + "_19";
-  const std::string foreign = "scoped_dir" + std::to_string(EndedProcess()) + "_20";
+  const std::string foreign =
+      "scoped_dir" + std::to_string(EndedProcess()) + "_20";
   for (const std::string& name : {dead, empty_dead, live, foreign})
     fs::create_directories(temp_ / name);
   std::ofstream(temp_ / dead / "download.bak") << "part of a package";

@@ -11,7 +11,8 @@ namespace {
 // Makes a directory named after |prefix| in |install_dir|, in which files
 // get the access of the installation's own; its name, or empty when none
 // could be made.
-std::u16string MakeDirectoryIn(const base::FilePath& install_dir, const char16_t* prefix) {
+std::u16string MakeDirectoryIn(const base::FilePath& install_dir,
+                               const char16_t* prefix) {
   base::FilePath dir;
   if (!base::CreateUniqueWorkDirIn(install_dir, prefix, &dir))
     return std::u16string();
@@ -20,7 +21,8 @@ std::u16string MakeDirectoryIn(const base::FilePath& install_dir, const char16_t
 
 }  // namespace
 
-StagedUpdate::StagedUpdate(const base::FilePath& install_dir, FileOperations* operations)
+StagedUpdate::StagedUpdate(const base::FilePath& install_dir,
+                           FileOperations* operations)
     : install_dir_(install_dir), operations_(operations) {}
 
 StagedUpdate::~StagedUpdate() {
@@ -32,15 +34,19 @@ StagedUpdate::~StagedUpdate() {
     base::DeletePath(install_dir_.Append(backup_dir_), true);
 }
 
-bool StagedUpdate::CanStageIn(const base::FilePath& install_dir, std::string* error) {
-  const std::u16string staging_dir = MakeDirectoryIn(install_dir, kStagingDirPrefix);
+bool StagedUpdate::CanStageIn(const base::FilePath& install_dir,
+                              std::string* error) {
+  const std::u16string staging_dir =
+      MakeDirectoryIn(install_dir, kStagingDirPrefix);
   if (staging_dir.empty()) {
-    *error = "cannot create a staging directory in " + base::UTF16ToUTF8(install_dir.value());
+    *error = "cannot create a staging directory in " +
+             base::UTF16ToUTF8(install_dir.value());
     return false;
   }
   const base::FilePath made = install_dir.Append(staging_dir);
   if (!base::DeletePath(made, false)) {
-    *error = "cannot remove the staging directory " + base::UTF16ToUTF8(made.value());
+    *error = "cannot remove the staging directory " +
+             base::UTF16ToUTF8(made.value());
     return false;
   }
   return true;
@@ -52,8 +58,8 @@ bool StagedUpdate::Stage(const base::FilePath& package, std::string* error) {
     *error = "cannot create a staging directory in the installation";
     return false;
   }
-  return zip::StageArchive(package, install_dir_, install_dir_.Append(staging_dir_), &staged_,
-                           error);
+  return zip::StageArchive(package, install_dir_,
+                           install_dir_.Append(staging_dir_), &staged_, error);
 }
 
 base::FilePath StagedUpdate::StagedFile(const base::FilePath& path) const {
@@ -71,7 +77,8 @@ bool StagedUpdate::Commit(std::string* error) {
     *error = "cannot create a backup directory in the installation";
     return false;
   }
-  if (!PlanCommit(staged_, install_dir_, staging_dir_, backup_dir_, &plan_, error))
+  if (!PlanCommit(staged_, install_dir_, staging_dir_, backup_dir_, &plan_,
+                  error))
     return false;
   base::DeferredTermination deferred;
   journaled_ = true;
@@ -85,6 +92,7 @@ bool StagedUpdate::Commit(std::string* error) {
 
 void StagedUpdate::FinishCommit() {
   if (!::FinishCommit(install_dir_, plan_, operations_))
-    LOG(WARNING) << "Some files of the finished update are left for the next start to remove";
+    LOG(WARNING) << "Some files of the finished update are left for the next "
+                    "start to remove";
   journaled_ = base::PathPresent(install_dir_.Append(kJournalName));
 }

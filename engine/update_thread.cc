@@ -11,8 +11,11 @@
 
 UpdateThread* g_pUpdateThread = nullptr;
 
-UpdateThread::UpdateThread(Installation* installation, const std::string& file_url)
-    : base::Thread("UpdateThread"), file_url_(file_url), installation_(installation) {}
+UpdateThread::UpdateThread(Installation* installation,
+                           const std::string& file_url)
+    : base::Thread("UpdateThread"),
+      file_url_(file_url),
+      installation_(installation) {}
 
 UpdateThread::~UpdateThread() {
   Stop();
@@ -54,8 +57,9 @@ void UpdateThread::DownloadPackage() {
   ResumeState resume = partial_.resume();
   if (!file.TakeUpExisting() || file.length() == 0)
     resume = ResumeState();
-  PackageDownload download(file_url_, &file, resume, installation_->owner(),
-                           [this](const ResumeState& state) { partial_.Remember(state); });
+  PackageDownload download(
+      file_url_, &file, resume, installation_->owner(),
+      [this](const ResumeState& state) { partial_.Remember(state); });
   const bool completed = download.Run() == PackageDownload::Result::kCompleted;
   const bool written = file.Close();
   const bool whole = completed && written;

@@ -18,7 +18,9 @@ int Clamp(const Window& bar, int position) {
 
 }  // namespace
 
-LRESULT CALLBACK ProgressBarProcedure(HWND window, UINT message, WPARAM wparam,
+LRESULT CALLBACK ProgressBarProcedure(HWND window,
+                                      UINT message,
+                                      WPARAM wparam,
                                       LPARAM lparam) {
   if (message < PBM_SETRANGE || message > PBM_GETPOS)
     return DefWindowProcW(window, message, wparam, lparam);
@@ -52,12 +54,16 @@ LRESULT CALLBACK ProgressBarProcedure(HWND window, UINT message, WPARAM wparam,
   }
 }
 
-LRESULT CALLBACK StaticProcedure(HWND window, UINT message, WPARAM wparam,
+LRESULT CALLBACK StaticProcedure(HWND window,
+                                 UINT message,
+                                 WPARAM wparam,
                                  LPARAM lparam) {
   return DefWindowProcW(window, message, wparam, lparam);
 }
 
-LRESULT CALLBACK ButtonProcedure(HWND window, UINT message, WPARAM wparam,
+LRESULT CALLBACK ButtonProcedure(HWND window,
+                                 UINT message,
+                                 WPARAM wparam,
                                  LPARAM lparam) {
   return DefWindowProcW(window, message, wparam, lparam);
 }

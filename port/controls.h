@@ -7,13 +7,21 @@
 
 namespace port {
 
-LRESULT CALLBACK ProgressBarProcedure(HWND window, UINT message, WPARAM wparam,
+LRESULT CALLBACK ProgressBarProcedure(HWND window,
+                                      UINT message,
+                                      WPARAM wparam,
                                       LPARAM lparam);
-LRESULT CALLBACK StaticProcedure(HWND window, UINT message, WPARAM wparam,
+LRESULT CALLBACK StaticProcedure(HWND window,
+                                 UINT message,
+                                 WPARAM wparam,
                                  LPARAM lparam);
-LRESULT CALLBACK ButtonProcedure(HWND window, UINT message, WPARAM wparam,
+LRESULT CALLBACK ButtonProcedure(HWND window,
+                                 UINT message,
+                                 WPARAM wparam,
                                  LPARAM lparam);
-LRESULT CALLBACK DialogProcedure(HWND window, UINT message, WPARAM wparam,
+LRESULT CALLBACK DialogProcedure(HWND window,
+                                 UINT message,
+                                 WPARAM wparam,
                                  LPARAM lparam);
 
 }  // namespace port

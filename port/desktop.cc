@@ -31,7 +31,8 @@ int FirstButton(UINT type) {
 }
 
 void WriteLine(const std::u16string& caption, const std::u16string& text) {
-  std::string line = base::UTF16ToUTF8(caption) + ": " + base::UTF16ToUTF8(text) + "\n";
+  std::string line =
+      base::UTF16ToUTF8(caption) + ": " + base::UTF16ToUTF8(text) + "\n";
   // One write per line, so that lines of two threads never interleave.
   fwrite(line.data(), 1, line.size(), stderr);
   fflush(stderr);

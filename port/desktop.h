@@ -24,8 +24,8 @@ struct Balloon {
   std::u16string text;
   DWORD info_flags;
   UINT timeout;
-  UINT record_flags;    // uFlags of the record, NIF_INFO and maybe NIF_REALTIME
-  HICON balloon_icon;   // hBalloonIcon of a full-size record, else null
+  UINT record_flags;   // uFlags of the record, NIF_INFO and maybe NIF_REALTIME
+  HICON balloon_icon;  // hBalloonIcon of a full-size record, else null
 };
 
 // What DllGetVersion of the shell library reports.

@@ -24,10 +24,14 @@ constexpr int kProgress = 1000;
 constexpr int kStatus = 1001;
 
 // Cancel (and so WM_CLOSE) destroys the dialog and ends the loop with 2.
-INT_PTR CALLBACK ClosingProcedure(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+INT_PTR CALLBACK ClosingProcedure(HWND dialog,
+                                  UINT message,
+                                  WPARAM wparam,
+                                  LPARAM) {
   if (message == WM_INITDIALOG)
     return TRUE;
-  if (message == WM_COMMAND && (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL)) {
+  if (message == WM_COMMAND &&
+      (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL)) {
     DestroyWindow(dialog);
     PostQuitMessage(LOWORD(wparam));
     return TRUE;
@@ -53,8 +57,8 @@ TEST(DialogWorkerTest, WorkerSendsDriveTheDialogAndItsCloseEndsTheLoop) {
   std::atomic<HWND> dialog{nullptr};
   std::atomic<int> box_result{-1};
   std::thread ui([&] {
-    HWND window = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(kDialog), nullptr,
-                                     ClosingProcedure, 0);
+    HWND window = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(kDialog),
+                                     nullptr, ClosingProcedure, 0);
     HWND bar = GetDlgItem(window, kProgress);
     dialog = window;
     std::thread worker([&, window, bar] {
@@ -80,7 +84,8 @@ TEST(DialogWorkerTest, WorkerSendsDriveTheDialogAndItsCloseEndsTheLoop) {
   ASSERT_TRUE(desktop.ReadWindow(GetDlgItem(dialog, kStatus), &status));
   EXPECT_EQ(u"正在校验文件的MD5....", status.text);
   EXPECT_TRUE(desktop.AnswerMessageBox(IDOK));
-  ASSERT_TRUE(TestDesktop::WaitUntil([&] { return exit_code.load() != -1; }, kDeadline));
+  ASSERT_TRUE(TestDesktop::WaitUntil([&] { return exit_code.load() != -1; },
+                                     kDeadline));
   ui.join();
   EXPECT_EQ(IDCANCEL, exit_code.load());
   EXPECT_EQ(IDOK, box_result.load());
@@ -95,8 +100,8 @@ TEST(DialogWorkerTest, SendsAfterAnOutsideCloseReturnWhileTheUiThreadJoins) {
   std::atomic<int> sends_after_close{0};
   std::atomic<int> box_result{-1};
   std::thread ui([&] {
-    HWND window = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(kDialog), nullptr,
-                                     ClosingProcedure, 0);
+    HWND window = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(kDialog),
+                                     nullptr, ClosingProcedure, 0);
     HWND bar = GetDlgItem(window, kProgress);
     std::thread worker([&, window, bar] {
       while (keep_sending)
@@ -114,10 +119,13 @@ TEST(DialogWorkerTest, SendsAfterAnOutsideCloseReturnWhileTheUiThreadJoins) {
     keep_sending = false;
     worker.join();
   });
-  ASSERT_TRUE(TestDesktop::WaitUntil([&] { return dialog.load() != nullptr; }, kDeadline));
+  ASSERT_TRUE(TestDesktop::WaitUntil([&] { return dialog.load() != nullptr; },
+                                     kDeadline));
   ASSERT_TRUE(PostMessageW(dialog, WM_CLOSE, 0, 0));
-  ASSERT_TRUE(TestDesktop::WaitUntil([&] { return exit_code.load() != -1; }, kDeadline));
-  ASSERT_TRUE(TestDesktop::WaitUntil([&] { return box_result.load() != -1; }, kDeadline));
+  ASSERT_TRUE(TestDesktop::WaitUntil([&] { return exit_code.load() != -1; },
+                                     kDeadline));
+  ASSERT_TRUE(TestDesktop::WaitUntil([&] { return box_result.load() != -1; },
+                                     kDeadline));
   ui.join();
   EXPECT_EQ(IDCANCEL, exit_code.load());
   EXPECT_EQ(100, sends_after_close.load());

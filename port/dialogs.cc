@@ -32,7 +32,9 @@ bool ReturnsDirectly(UINT message) {
          (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC);
 }
 
-LRESULT DefaultDialogProcessing(HWND dialog, UINT message, WPARAM wparam,
+LRESULT DefaultDialogProcessing(HWND dialog,
+                                UINT message,
+                                WPARAM wparam,
                                 LPARAM lparam) {
   switch (message) {
     case WM_CLOSE: {
@@ -58,8 +60,11 @@ bool DialogEnded(HWND dialog) {
   return !found || found->dialog_ended;
 }
 
-HWND CreateDialogFromTemplate(HINSTANCE instance, LPCWSTR template_name,
-                              HWND parent, DLGPROC procedure, LPARAM init_param) {
+HWND CreateDialogFromTemplate(HINSTANCE instance,
+                              LPCWSTR template_name,
+                              HWND parent,
+                              DLGPROC procedure,
+                              LPARAM init_param) {
   const port::DialogTemplate* dialog_template =
       IS_INTRESOURCE(template_name)
           ? port::FindDialogTemplate(
@@ -92,16 +97,17 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, LPCWSTR template_name,
     x = work.left + (work.right - work.left - size.cx) / 2;
     y = work.top + (work.bottom - work.top - size.cy) / 2;
   }
-  HWND dialog = CreateWindowExW(t.ex_style, WC_DIALOG, t.caption.c_str(), style, x, y,
-                                size.cx, size.cy, parent, nullptr, instance,
-                                nullptr);
+  HWND dialog =
+      CreateWindowExW(t.ex_style, WC_DIALOG, t.caption.c_str(), style, x, y,
+                      size.cx, size.cy, parent, nullptr, instance, nullptr);
   if (!dialog)
     return nullptr;
   for (const port::DialogItemTemplate& item : t.items) {
     HWND control = CreateWindowExW(
-        item.ex_style, item.class_name.c_str(), item.text.c_str(), item.style | WS_CHILD,
-        DialogUnitsToPixelsX(item.x), DialogUnitsToPixelsY(item.y),
-        DialogUnitsToPixelsX(item.cx), DialogUnitsToPixelsY(item.cy), dialog,
+        item.ex_style, item.class_name.c_str(), item.text.c_str(),
+        item.style | WS_CHILD, DialogUnitsToPixelsX(item.x),
+        DialogUnitsToPixelsY(item.y), DialogUnitsToPixelsX(item.cx),
+        DialogUnitsToPixelsY(item.cy), dialog,
         reinterpret_cast<HMENU>(static_cast<uintptr_t>(item.id)), instance,
         nullptr);
     if (!control) {
@@ -124,7 +130,8 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, LPCWSTR template_name,
     }
   }
   if (port::CallProcedure(dialog, WM_INITDIALOG,
-                          reinterpret_cast<WPARAM>(first_tab_stop), init_param) &&
+                          reinterpret_cast<WPARAM>(first_tab_stop),
+                          init_param) &&
       first_tab_stop) {
     SetFocus(first_tab_stop);
   }
@@ -142,7 +149,9 @@ namespace port {
 
 // The default dialog procedure: the dialog's own procedure first, from
 // WM_INITDIALOG on, then the default processing for what it leaves.
-LRESULT CALLBACK DialogProcedure(HWND dialog, UINT message, WPARAM wparam,
+LRESULT CALLBACK DialogProcedure(HWND dialog,
+                                 UINT message,
+                                 WPARAM wparam,
                                  LPARAM lparam) {
   DLGPROC procedure = nullptr;
   {
@@ -156,22 +165,29 @@ LRESULT CALLBACK DialogProcedure(HWND dialog, UINT message, WPARAM wparam,
   if (procedure) {
     INT_PTR handled = procedure(dialog, message, wparam, lparam);
     if (handled)
-      return ReturnsDirectly(message) ? handled
-                                      : GetWindowLongPtrW(dialog, DWLP_MSGRESULT);
+      return ReturnsDirectly(message)
+                 ? handled
+                 : GetWindowLongPtrW(dialog, DWLP_MSGRESULT);
   }
   return DefaultDialogProcessing(dialog, message, wparam, lparam);
 }
 
 }  // namespace port
 
-HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR template_name, HWND parent,
-                        DLGPROC procedure, LPARAM init_param) {
+HWND CreateDialogParamW(HINSTANCE instance,
+                        LPCWSTR template_name,
+                        HWND parent,
+                        DLGPROC procedure,
+                        LPARAM init_param) {
   return CreateDialogFromTemplate(instance, template_name, parent, procedure,
                                   init_param);
 }
 
-INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR template_name, HWND owner,
-                        DLGPROC procedure, LPARAM init_param) {
+INT_PTR DialogBoxParamW(HINSTANCE instance,
+                        LPCWSTR template_name,
+                        HWND owner,
+                        DLGPROC procedure,
+                        LPARAM init_param) {
   if (owner && !IsWindow(owner)) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return -1;
@@ -197,7 +213,8 @@ INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR template_name, HWND owner,
       break;
     MSG msg;
     // A quit request stays queued for the loop that runs after the dialog.
-    if (queue->TakePosted(&msg, nullptr, 0, 0, true) && msg.message != WM_QUIT) {
+    if (queue->TakePosted(&msg, nullptr, 0, 0, true) &&
+        msg.message != WM_QUIT) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
@@ -235,7 +252,8 @@ BOOL EndDialog(HWND dialog, INT_PTR result) {
 }
 
 BOOL IsDialogMessageW(HWND dialog, LPMSG msg) {
-  if (!msg || !dialog || (msg->hwnd != dialog && GetParent(msg->hwnd) != dialog))
+  if (!msg || !dialog ||
+      (msg->hwnd != dialog && GetParent(msg->hwnd) != dialog))
     return FALSE;
   bool key = msg->message == WM_KEYDOWN &&
              (msg->wParam == VK_ESCAPE || msg->wParam == VK_RETURN);
@@ -282,7 +300,10 @@ UINT GetDlgItemTextW(HWND dialog, int id, LPWSTR buffer, int buffer_size) {
   return static_cast<UINT>(GetWindowTextW(item, buffer, buffer_size));
 }
 
-LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARAM wparam,
+LRESULT SendDlgItemMessageW(HWND dialog,
+                            int id,
+                            UINT message,
+                            WPARAM wparam,
                             LPARAM lparam) {
   HWND item = GetDlgItem(dialog, id);
   return item ? SendMessageW(item, message, wparam, lparam) : 0;

@@ -47,7 +47,9 @@ struct Seen {
   }
 };
 
-INT_PTR CALLBACK RecordingDialogProcedure(HWND dialog, UINT message, WPARAM wparam,
+INT_PTR CALLBACK RecordingDialogProcedure(HWND dialog,
+                                          UINT message,
+                                          WPARAM wparam,
                                           LPARAM lparam) {
   if (message == WM_INITDIALOG)
     SetWindowLongPtrW(dialog, DWLP_USER, lparam);
@@ -59,7 +61,8 @@ INT_PTR CALLBACK RecordingDialogProcedure(HWND dialog, UINT message, WPARAM wpar
   switch (message) {
     case WM_INITDIALOG:
       seen->init_param = lparam;
-      seen->controls_at_init = GetDlgItem(dialog, kProgress) && GetDlgItem(dialog, kStatus);
+      seen->controls_at_init =
+          GetDlgItem(dialog, kProgress) && GetDlgItem(dialog, kStatus);
       return seen->init_result;
     case WM_COMMAND:
       seen->commands.push_back(wparam);
@@ -77,10 +80,14 @@ INT_PTR CALLBACK RecordingDialogProcedure(HWND dialog, UINT message, WPARAM wpar
   }
 }
 
-INT_PTR CALLBACK ModalProcedure(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+INT_PTR CALLBACK ModalProcedure(HWND dialog,
+                                UINT message,
+                                WPARAM wparam,
+                                LPARAM) {
   if (message == WM_INITDIALOG)
     return TRUE;
-  if (message == WM_COMMAND && LOWORD(wparam) >= IDOK && LOWORD(wparam) <= IDNO) {
+  if (message == WM_COMMAND && LOWORD(wparam) >= IDOK &&
+      LOWORD(wparam) <= IDNO) {
     EndDialog(dialog, LOWORD(wparam));
     return TRUE;
   }
@@ -91,10 +98,9 @@ class DialogsTest : public testing::Test {
  protected:
   void SetUp() override {
     ui_.Run([this] {
-      dialog_ = CreateDialogParamW(GetModuleHandleW(nullptr),
-                                   MAKEINTRESOURCEW(kProgressDialog), nullptr,
-                                   RecordingDialogProcedure,
-                                   reinterpret_cast<LPARAM>(&seen_));
+      dialog_ = CreateDialogParamW(
+          GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kProgressDialog), nullptr,
+          RecordingDialogProcedure, reinterpret_cast<LPARAM>(&seen_));
     });
     ASSERT_NE(nullptr, dialog_);
   }
@@ -113,7 +119,9 @@ class DialogsTest : public testing::Test {
   }
 
   // Lets the UI thread work through what is queued for it now.
-  void Drain() { ui_.Run([] {}); }
+  void Drain() {
+    ui_.Run([] {});
+  }
 
   TestDesktop desktop_;
   Seen seen_;
@@ -152,8 +160,8 @@ TEST_F(DialogsTest, DialogExistsWhateverInitDialogReturns) {
   refusing.init_result = FALSE;
   HWND dialog = nullptr;
   ui_.Run([&] {
-    dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(kProgressDialog), nullptr,
-                                RecordingDialogProcedure,
+    dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(kProgressDialog),
+                                nullptr, RecordingDialogProcedure,
                                 reinterpret_cast<LPARAM>(&refusing));
   });
   EXPECT_TRUE(IsWindow(dialog));
@@ -203,7 +211,8 @@ TEST_F(DialogsTest, MinimizeBoxReachesTheDialogProcedure) {
   ASSERT_TRUE(desktop_.ClickMinimizeBox(dialog_));
   Drain();
   ASSERT_EQ(1u, seen_.SystemCommands().size());
-  EXPECT_EQ(static_cast<WPARAM>(SC_MINIMIZE), seen_.SystemCommands()[0] & 0xFFF0);
+  EXPECT_EQ(static_cast<WPARAM>(SC_MINIMIZE),
+            seen_.SystemCommands()[0] & 0xFFF0);
   TestDesktop::WindowView view = Read(dialog_);
   EXPECT_FALSE(view.visible);
   EXPECT_FALSE(view.minimized);
@@ -288,21 +297,22 @@ TEST_F(DialogsTest, MonitorInfoGivesTheDesktopsWorkArea) {
   SetScreen(bounds, work);
   MONITORINFO info = {};
   info.cbSize = sizeof(info);
-  ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(dialog_, MONITOR_DEFAULTTONEAREST),
-                              &info));
+  ASSERT_TRUE(GetMonitorInfoW(
+      MonitorFromWindow(dialog_, MONITOR_DEFAULTTONEAREST), &info));
   EXPECT_EQ(30, info.rcWork.top);
   EXPECT_EQ(800, info.rcMonitor.right);
   EXPECT_EQ(800, GetSystemMetrics(SM_CXSCREEN));
   SetScreen({0, 0, 1920, 1080}, {0, 0, 1920, 1040});
   info.cbSize = 4;
-  EXPECT_FALSE(GetMonitorInfoW(MonitorFromWindow(dialog_, MONITOR_DEFAULTTONEAREST),
-                               &info));
+  EXPECT_FALSE(GetMonitorInfoW(
+      MonitorFromWindow(dialog_, MONITOR_DEFAULTTONEAREST), &info));
 }
 
 TEST_F(DialogsTest, ProgressBarKeepsItsPositionWithinItsRange) {
   HWND bar = GetDlgItem(dialog_, kProgress);
   // From another thread, as the worker does: each send waits for the UI.
-  EXPECT_EQ(MAKELRESULT(0, 100), SendMessageW(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 50)));
+  EXPECT_EQ(MAKELRESULT(0, 100),
+            SendMessageW(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 50)));
   EXPECT_EQ(0, SendMessageW(bar, PBM_SETPOS, 20, 0));
   EXPECT_EQ(20, SendMessageW(bar, PBM_GETPOS, 0, 0));
   EXPECT_EQ(20, SendMessageW(bar, PBM_SETPOS, 80, 0));
@@ -310,7 +320,8 @@ TEST_F(DialogsTest, ProgressBarKeepsItsPositionWithinItsRange) {
   SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(-5), 0);
   EXPECT_EQ(0, SendMessageW(bar, PBM_GETPOS, 0, 0));
   PBRANGE range = {};
-  EXPECT_EQ(0, SendMessageW(bar, PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&range)));
+  EXPECT_EQ(0, SendMessageW(bar, PBM_GETRANGE, TRUE,
+                            reinterpret_cast<LPARAM>(&range)));
   EXPECT_EQ(50, range.iHigh);
 }
 
@@ -329,9 +340,9 @@ TEST_F(DialogsTest, WindowIconsComeFromTheIconGroupAtTheSystemSizes) {
   HICON big = static_cast<HICON>(
       LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kIcon), IMAGE_ICON,
                  GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-  HICON small = static_cast<HICON>(
-      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kIcon), IMAGE_ICON,
-                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+  HICON small = static_cast<HICON>(LoadImageW(
+      GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kIcon), IMAGE_ICON,
+      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
   ASSERT_NE(nullptr, big);
   ASSERT_NE(nullptr, small);
   IconDescription description;
@@ -341,13 +352,17 @@ TEST_F(DialogsTest, WindowIconsComeFromTheIconGroupAtTheSystemSizes) {
   EXPECT_EQ(32, description.image->width);
   ASSERT_TRUE(DescribeIcon(small, &description));
   EXPECT_EQ(16, description.image->width);
-  EXPECT_EQ(0, SendMessageW(dialog_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big)));
-  SendMessageW(dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  EXPECT_EQ(0, SendMessageW(dialog_, WM_SETICON, ICON_BIG,
+                            reinterpret_cast<LPARAM>(big)));
+  SendMessageW(dialog_, WM_SETICON, ICON_SMALL,
+               reinterpret_cast<LPARAM>(small));
   EXPECT_EQ(big, Read(dialog_).big_icon);
   EXPECT_EQ(small, Read(dialog_).small_icon);
   EXPECT_EQ(reinterpret_cast<LRESULT>(big),
-            SendMessageW(dialog_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(small)));
-  EXPECT_EQ(nullptr, LoadImageW(nullptr, MAKEINTRESOURCEW(9999), IMAGE_ICON, 32, 32, 0));
+            SendMessageW(dialog_, WM_SETICON, ICON_BIG,
+                         reinterpret_cast<LPARAM>(small)));
+  EXPECT_EQ(nullptr,
+            LoadImageW(nullptr, MAKEINTRESOURCEW(9999), IMAGE_ICON, 32, 32, 0));
   EXPECT_TRUE(DestroyIcon(big));
   EXPECT_FALSE(DescribeIcon(big, &description));
   EXPECT_TRUE(DestroyIcon(small));
@@ -357,11 +372,12 @@ TEST_F(DialogsTest, IconSizeChoosesTheClosestImage) {
   const struct {
     int size;
     int image;
-  } kCases[] = {{16, 16}, {20, 32}, {48, 48}, {64, 256}, {256, 256}, {300, 256}};
+  } kCases[] = {{16, 16},  {20, 32},   {48, 48},
+                {64, 256}, {256, 256}, {300, 256}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.size);
-    HICON icon = static_cast<HICON>(
-        LoadImageW(nullptr, MAKEINTRESOURCEW(kIcon), IMAGE_ICON, c.size, c.size, 0));
+    HICON icon = static_cast<HICON>(LoadImageW(nullptr, MAKEINTRESOURCEW(kIcon),
+                                               IMAGE_ICON, c.size, c.size, 0));
     IconDescription description;
     ASSERT_TRUE(DescribeIcon(icon, &description));
     EXPECT_EQ(c.image, description.image->width);
@@ -385,7 +401,8 @@ TEST_F(DialogsTest, ModalDialogRunsUntilItsButtonEndsIt) {
   // The UI thread keeps serving sends while the box is open.
   EXPECT_EQ(0, SendMessageW(GetDlgItem(dialog_, kProgress), PBM_SETPOS, 10, 0));
   EXPECT_TRUE(desktop_.ClickButton(box, IDOK));
-  ASSERT_TRUE(TestDesktop::WaitUntil([&] { return result.load() != -2; }, kDeadline));
+  ASSERT_TRUE(
+      TestDesktop::WaitUntil([&] { return result.load() != -2; }, kDeadline));
   EXPECT_EQ(IDOK, result.load());
   EXPECT_FALSE(IsWindow(box));
   EXPECT_TRUE(IsWindowEnabled(dialog_));

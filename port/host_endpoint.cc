@@ -22,16 +22,19 @@ socklen_t HostEndpointAddress(uint64_t handle, sockaddr_un* address) {
   address->sun_family = AF_UNIX;
   // A leading NUL puts the name in the abstract namespace: nothing on disk,
   // and the endpoint vanishes with the host.
-  int length = snprintf(address->sun_path + 1, sizeof(address->sun_path) - 1,
-                        "win32.hwnd.%llu",
-                        static_cast<unsigned long long>(handle));
+  int length =
+      snprintf(address->sun_path + 1, sizeof(address->sun_path) - 1,
+               "win32.hwnd.%llu", static_cast<unsigned long long>(handle));
   return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);
 }
 
-bool PostToHostEndpoint(uint64_t handle, uint32_t message, uint64_t wparam,
+bool PostToHostEndpoint(uint64_t handle,
+                        uint32_t message,
+                        uint64_t wparam,
                         uint64_t lparam) {
   // Closed whatever the outcome of the post.
-  base::ScopedFd sock(socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  base::ScopedFd sock(
+      socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
   if (sock.get() < 0)
     return false;
   uint8_t datagram[kHostDatagramSize];

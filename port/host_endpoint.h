@@ -22,7 +22,9 @@ socklen_t HostEndpointAddress(uint64_t handle, sockaddr_un* address);
 
 // Sends one message without blocking; false when the endpoint is missing or
 // its buffer is full, which callers treat as a window that has gone.
-bool PostToHostEndpoint(uint64_t handle, uint32_t message, uint64_t wparam,
+bool PostToHostEndpoint(uint64_t handle,
+                        uint32_t message,
+                        uint64_t wparam,
                         uint64_t lparam);
 
 }  // namespace port

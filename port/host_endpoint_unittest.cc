@@ -19,7 +19,8 @@ class FakeHostWindow {
       : fd_(socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
     sockaddr_un address;
     socklen_t length = port::HostEndpointAddress(handle, &address);
-    bound_ = bind(fd_.get(), reinterpret_cast<sockaddr*>(&address), length) == 0;
+    bound_ =
+        bind(fd_.get(), reinterpret_cast<sockaddr*>(&address), length) == 0;
   }
 
   bool bound() const { return bound_; }
@@ -59,9 +60,9 @@ TEST(HostEndpointTest, PostSendsOneLittleEndianDatagram) {
   ASSERT_TRUE(host.bound());
   EXPECT_TRUE(PostMessageW(reinterpret_cast<HWND>(handle), 1126,
                            0x0102030405060708u, -2));
-  std::vector<uint8_t> expected = {0x66, 0x04, 0, 0, 0, 0, 0, 0,
-                                   0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01,
-                                   0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  std::vector<uint8_t> expected = {
+      0x66, 0x04, 0,    0,    0,    0,    0,    0,    0x08, 0x07, 0x06, 0x05,
+      0x04, 0x03, 0x02, 0x01, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
   EXPECT_EQ(expected, host.Receive());
 }
 
@@ -82,7 +83,9 @@ TEST(HostEndpointTest, FullEndpointDoesNotBlockThePoster) {
   FakeHostWindow host(handle);
   ASSERT_TRUE(host.bound());
   int accepted = 0;
-  for (int i = 0; i < 100000 && PostMessageW(reinterpret_cast<HWND>(handle), 1124, 0, 0); ++i)
+  for (int i = 0;
+       i < 100000 && PostMessageW(reinterpret_cast<HWND>(handle), 1124, 0, 0);
+       ++i)
     ++accepted;
   EXPECT_GT(accepted, 0);
   EXPECT_LT(accepted, 100000);

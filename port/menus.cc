@@ -170,10 +170,9 @@ bool SnapshotMenu(HMENU menu, std::vector<MenuItemView>* items) {
 
 HMENU LoadMenuW(HINSTANCE, LPCWSTR menu_name) {
   const port::MenuTemplate* menu_template =
-      IS_INTRESOURCE(menu_name)
-          ? port::FindMenuTemplate(
-                static_cast<WORD>(reinterpret_cast<uintptr_t>(menu_name)))
-          : nullptr;
+      IS_INTRESOURCE(menu_name) ? port::FindMenuTemplate(static_cast<WORD>(
+                                      reinterpret_cast<uintptr_t>(menu_name)))
+                                : nullptr;
   if (!menu_template) {
     SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return nullptr;
@@ -202,8 +201,9 @@ BOOL IsMenu(HMENU menu) {
 HMENU GetSubMenu(HMENU menu, int position) {
   std::lock_guard<std::mutex> hold(port::GetMenus().lock);
   port::MenuItem* item =
-      position < 0 ? nullptr
-                   : port::FindItemLocked(menu, static_cast<UINT>(position), true);
+      position < 0
+          ? nullptr
+          : port::FindItemLocked(menu, static_cast<UINT>(position), true);
   return item ? item->popup : nullptr;
 }
 
@@ -220,8 +220,9 @@ UINT GetMenuState(HMENU menu, UINT id, UINT flags) {
     state |= MF_DEFAULT;
   if (item->popup) {
     // A popup's state carries its item count in the high byte.
-    state |= MF_POPUP |
-             (static_cast<UINT>(port::FindLocked(item->popup)->items.size()) << 8);
+    state |=
+        MF_POPUP |
+        (static_cast<UINT>(port::FindLocked(item->popup)->items.size()) << 8);
   }
   return state;
 }
@@ -289,10 +290,15 @@ HMENU GetSystemMenu(HWND window, BOOL revert) {
   return revert ? nullptr : menu;
 }
 
-BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner,
+BOOL TrackPopupMenu(HMENU menu,
+                    UINT flags,
+                    int x,
+                    int y,
+                    int,
+                    HWND owner,
                     const RECT*) {
-  auto prompt =
-      std::make_shared<port::ModalPrompt>(port::ModalPrompt::Kind::kPopupMenu, owner);
+  auto prompt = std::make_shared<port::ModalPrompt>(
+      port::ModalPrompt::Kind::kPopupMenu, owner);
   if (!IsWindow(owner)) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;

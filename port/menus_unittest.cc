@@ -42,7 +42,8 @@ TEST(MenusTest, LoadedFromTheResourceWithItsPopup) {
 TEST(MenusTest, DefaultItemByPositionIsFoundByCommandThroughPopups) {
   HMENU menu = LoadMenuW(nullptr, MAKEINTRESOURCEW(kMenu));
   HMENU popup = GetSubMenu(menu, 0);
-  EXPECT_EQ(static_cast<UINT>(-1), GetMenuDefaultItem(popup, FALSE, GMDI_GOINTOPOPUPS));
+  EXPECT_EQ(static_cast<UINT>(-1),
+            GetMenuDefaultItem(popup, FALSE, GMDI_GOINTOPOPUPS));
   ASSERT_TRUE(SetMenuDefaultItem(popup, 0, TRUE));
   EXPECT_EQ(kShow, GetMenuDefaultItem(popup, FALSE, GMDI_GOINTOPOPUPS));
   EXPECT_EQ(0u, GetMenuDefaultItem(popup, TRUE, 0));
@@ -53,7 +54,8 @@ TEST(MenusTest, DefaultItemByPositionIsFoundByCommandThroughPopups) {
   EXPECT_EQ(kShow, GetMenuDefaultItem(popup, FALSE, GMDI_USEDISABLED));
   EXPECT_FALSE(SetMenuDefaultItem(popup, 5, TRUE));
   ASSERT_TRUE(SetMenuDefaultItem(menu, 0, TRUE));
-  EXPECT_EQ(kShow, GetMenuDefaultItem(menu, FALSE, GMDI_GOINTOPOPUPS | GMDI_USEDISABLED));
+  EXPECT_EQ(kShow, GetMenuDefaultItem(menu, FALSE,
+                                      GMDI_GOINTOPOPUPS | GMDI_USEDISABLED));
   DestroyMenu(menu);
 }
 
@@ -62,8 +64,10 @@ TEST(MenusTest, EnableMenuItemReportsThePreviousState) {
   HMENU system = GetSystemMenu(window.handle(), FALSE);
   ASSERT_TRUE(IsMenu(system));
   EXPECT_EQ(system, GetSystemMenu(window.handle(), FALSE));
-  EXPECT_EQ(static_cast<BOOL>(MF_ENABLED), EnableMenuItem(system, SC_CLOSE, MF_GRAYED));
-  EXPECT_EQ(static_cast<BOOL>(MF_GRAYED), EnableMenuItem(system, SC_CLOSE, MF_GRAYED));
+  EXPECT_EQ(static_cast<BOOL>(MF_ENABLED),
+            EnableMenuItem(system, SC_CLOSE, MF_GRAYED));
+  EXPECT_EQ(static_cast<BOOL>(MF_GRAYED),
+            EnableMenuItem(system, SC_CLOSE, MF_GRAYED));
   EXPECT_EQ(-1, EnableMenuItem(system, 12345, MF_GRAYED));
   HWND handle = window.handle();
   DestroyWindow(handle);
@@ -150,10 +154,12 @@ TEST(HeadlessMenuTest, PopupChoosesNothing) {
   HMENU menu = LoadMenuW(nullptr, MAKEINTRESOURCEW(kMenu));
   EXPECT_EQ(0, TrackPopupMenu(GetSubMenu(menu, 0), TPM_RETURNCMD, 0, 0, 0,
                               owner.handle(), nullptr));
-  EXPECT_TRUE(TrackPopupMenu(GetSubMenu(menu, 0), 0, 0, 0, 0, owner.handle(), nullptr));
+  EXPECT_TRUE(
+      TrackPopupMenu(GetSubMenu(menu, 0), 0, 0, 0, 0, owner.handle(), nullptr));
   MSG msg;
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_FALSE(TrackPopupMenu(GetSubMenu(menu, 0), 0, 0, 0, 0, nullptr, nullptr));
+  EXPECT_FALSE(
+      TrackPopupMenu(GetSubMenu(menu, 0), 0, 0, 0, 0, nullptr, nullptr));
   DestroyMenu(menu);
   EXPECT_FALSE(TrackPopupMenu(menu, 0, 0, 0, 0, owner.handle(), nullptr));
 }

@@ -76,7 +76,8 @@ TEST(MessageBoxTest, HeldOpenUntilTheTestAnswers) {
   EXPECT_EQ(-1, result.load());
   EXPECT_TRUE(desktop.AnswerMessageBox(IDOK));
   EXPECT_FALSE(desktop.AnswerMessageBox(IDOK));
-  ASSERT_TRUE(TestDesktop::WaitUntil([&] { return result.load() != -1; }, kDeadline));
+  ASSERT_TRUE(
+      TestDesktop::WaitUntil([&] { return result.load() != -1; }, kDeadline));
   worker.join();
   EXPECT_EQ(IDOK, result.load());
   EXPECT_EQ(1u, desktop.MessageBoxes().size());
@@ -94,7 +95,9 @@ TEST(MessageBoxTest, WaitingThreadKeepsServingItsWindows) {
     });
   });
   std::atomic<int> result{-1};
-  ui.Post([&] { result = MessageBoxW(window->handle(), u"text", u"caption", MB_OK); });
+  ui.Post([&] {
+    result = MessageBoxW(window->handle(), u"text", u"caption", MB_OK);
+  });
   TestDesktop::PromptView box;
   ASSERT_TRUE(desktop.WaitForMessageBox(kDeadline, &box));
   EXPECT_EQ(window->handle(), box.owner);
@@ -128,11 +131,13 @@ TEST(MessageBoxTest, OwnerDestroyedWhileOpenEndsTheBox) {
   std::unique_ptr<RecordingWindow> owner;
   ui.Run([&] { owner = std::make_unique<RecordingWindow>(); });
   std::atomic<int> result{-1};
-  std::thread worker([&] { result = MessageBoxA(owner->handle(), "t", "c", MB_OK); });
+  std::thread worker(
+      [&] { result = MessageBoxA(owner->handle(), "t", "c", MB_OK); });
   TestDesktop::PromptView box;
   ASSERT_TRUE(desktop.WaitForMessageBox(kDeadline, &box));
   ui.Run([&] { owner.reset(); });
-  ASSERT_TRUE(TestDesktop::WaitUntil([&] { return result.load() != -1; }, kDeadline));
+  ASSERT_TRUE(
+      TestDesktop::WaitUntil([&] { return result.load() != -1; }, kDeadline));
   worker.join();
   EXPECT_EQ(0, result.load());
   EXPECT_FALSE(desktop.AnswerMessageBox(IDOK));
@@ -152,7 +157,8 @@ TEST(MessageBoxTest, HeadlessBoxIsOneLineAndAnsweredOk) {
   std::string text = base::WideToAnsi(u"文件MD5校验失败，更新操作被终止!");
   std::string caption = base::WideToAnsi(u"更新提示");
   StderrCapture capture;
-  EXPECT_EQ(IDOK, MessageBoxA(owner.handle(), text.c_str(), caption.c_str(), MB_OK));
+  EXPECT_EQ(IDOK,
+            MessageBoxA(owner.handle(), text.c_str(), caption.c_str(), MB_OK));
   EXPECT_EQ(IDYES, MessageBoxA(nullptr, "question", nullptr, MB_YESNO));
   EXPECT_EQ("更新提示: 文件MD5校验失败，更新操作被终止!\nError: question\n",
             capture.Text());

@@ -64,8 +64,10 @@ void MessageQueue::PostQuit(int exit_code) {
   changed_.notify_all();
 }
 
-LRESULT MessageQueue::SendFromOtherThread(HWND window, UINT message,
-                                          WPARAM wparam, LPARAM lparam) {
+LRESULT MessageQueue::SendFromOtherThread(HWND window,
+                                          UINT message,
+                                          WPARAM wparam,
+                                          LPARAM lparam) {
   std::shared_ptr<MessageQueue> sender = Current();
   auto send = std::make_shared<PendingSend>();
   send->window = window;
@@ -150,8 +152,11 @@ void MessageQueue::ServePendingSends() {
   }
 }
 
-bool MessageQueue::TakePosted(MSG* msg, HWND filter, UINT filter_min,
-                              UINT filter_max, bool remove) {
+bool MessageQueue::TakePosted(MSG* msg,
+                              HWND filter,
+                              UINT filter_min,
+                              UINT filter_max,
+                              bool remove) {
   std::lock_guard<std::mutex> hold(lock_);
   for (auto it = posted_.begin(); it != posted_.end(); ++it) {
     if (Matches(*it, filter, filter_min, filter_max)) {
@@ -171,7 +176,8 @@ bool MessageQueue::TakePosted(MSG* msg, HWND filter, UINT filter_min,
   return true;
 }
 
-bool MessageQueue::HasMatchingLocked(HWND filter, UINT filter_min,
+bool MessageQueue::HasMatchingLocked(HWND filter,
+                                     UINT filter_min,
                                      UINT filter_max) const {
   if (quit_)
     return true;

@@ -31,7 +31,9 @@ class MessageQueue {
 
   // Runs |message| on this queue's thread for |window|, from another thread,
   // and returns the procedure's result; 0 when the window goes first.
-  LRESULT SendFromOtherThread(HWND window, UINT message, WPARAM wparam,
+  LRESULT SendFromOtherThread(HWND window,
+                              UINT message,
+                              WPARAM wparam,
                               LPARAM lparam);
 
   // The window has been destroyed: its posted messages are dropped and its
@@ -48,7 +50,10 @@ class MessageQueue {
   void ServePendingSends();
   // The first posted message that matches (or WM_QUIT when none is posted
   // and quit was asked); false when there is none. Owner thread only.
-  bool TakePosted(MSG* msg, HWND filter, UINT filter_min, UINT filter_max,
+  bool TakePosted(MSG* msg,
+                  HWND filter,
+                  UINT filter_min,
+                  UINT filter_max,
                   bool remove);
   // For ServeUntil() predicates: a message TakePosted() would return, and
   // any posted message other than the quit request.

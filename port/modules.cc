@@ -49,7 +49,8 @@ HMODULE GetModuleHandleW(LPCWSTR module_name) {
 }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR proc_name) {
-  if (module == kShellModule && proc_name && strcmp(proc_name, "DllGetVersion") == 0 &&
+  if (module == kShellModule && proc_name &&
+      strcmp(proc_name, "DllGetVersion") == 0 &&
       port::CurrentDesktop().GetShellVersion().exported) {
     return reinterpret_cast<FARPROC>(&ShellDllGetVersion);
   }

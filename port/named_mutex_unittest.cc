@@ -10,7 +10,8 @@
 namespace {
 
 std::u16string UniqueName(const char* what) {
-  std::string name = std::string("updater-test-") + what + "-" + std::to_string(getpid());
+  std::string name =
+      std::string("updater-test-") + what + "-" + std::to_string(getpid());
   return std::u16string(name.begin(), name.end());
 }
 

@@ -54,7 +54,8 @@ NotifyIcon* FindLocked(HWND owner, UINT id) {
   return nullptr;
 }
 
-void ApplyLocked(const NOTIFYICONDATAW& data, RecordLevel level,
+void ApplyLocked(const NOTIFYICONDATAW& data,
+                 RecordLevel level,
                  NotifyIcon* icon) {
   if (data.uFlags & NIF_MESSAGE)
     icon->callback_message = data.uCallbackMessage;
@@ -69,7 +70,9 @@ void ApplyLocked(const NOTIFYICONDATAW& data, RecordLevel level,
 }
 
 // Whether |data| asks for a balloon the record's level can carry.
-bool BalloonOf(const NOTIFYICONDATAW& data, RecordLevel level, Balloon* balloon) {
+bool BalloonOf(const NOTIFYICONDATAW& data,
+               RecordLevel level,
+               Balloon* balloon) {
   if (level == RecordLevel::kV1 || !(data.uFlags & NIF_INFO))
     return false;
   balloon->owner = data.hWnd;
@@ -79,7 +82,8 @@ bool BalloonOf(const NOTIFYICONDATAW& data, RecordLevel level, Balloon* balloon)
   balloon->info_flags = data.dwInfoFlags;
   balloon->timeout = data.uTimeout;
   balloon->record_flags = data.uFlags;
-  balloon->balloon_icon = level == RecordLevel::kV4 ? data.hBalloonIcon : nullptr;
+  balloon->balloon_icon =
+      level == RecordLevel::kV4 ? data.hBalloonIcon : nullptr;
   return true;
 }
 
@@ -107,7 +111,8 @@ void ClearNotifyIcons() {
 
 BOOL Shell_NotifyIconW(DWORD message, PNOTIFYICONDATAW data) {
   using port::RecordLevel;
-  RecordLevel level = data ? port::LevelOf(data->cbSize) : RecordLevel::kUnknown;
+  RecordLevel level =
+      data ? port::LevelOf(data->cbSize) : RecordLevel::kUnknown;
   if (level == RecordLevel::kUnknown) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
@@ -115,7 +120,8 @@ BOOL Shell_NotifyIconW(DWORD message, PNOTIFYICONDATAW data) {
   port::Desktop& desktop = port::CurrentDesktop();
   // Only a live window can own a new icon, and the desktop may refuse it.
   if (message == NIM_ADD &&
-      (!IsWindow(data->hWnd) || !desktop.AcceptsNotifyIcon(data->hWnd, data->uID))) {
+      (!IsWindow(data->hWnd) ||
+       !desktop.AcceptsNotifyIcon(data->hWnd, data->uID))) {
     return FALSE;
   }
   port::Balloon balloon;
@@ -153,7 +159,8 @@ BOOL Shell_NotifyIconW(DWORD message, PNOTIFYICONDATAW data) {
           return FALSE;
         break;
       case NIM_SETVERSION:
-        if (!icon || level == RecordLevel::kV1 || data->uVersion > NOTIFYICON_VERSION_4)
+        if (!icon || level == RecordLevel::kV1 ||
+            data->uVersion > NOTIFYICON_VERSION_4)
           return FALSE;
         icon->version = data->uVersion;
         break;

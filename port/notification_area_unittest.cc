@@ -1,6 +1,6 @@
 #include <windows.h>
-#include <shlwapi.h>
 #include <shellapi.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
@@ -100,7 +100,8 @@ TEST_F(NotificationAreaTest, TipLengthFollowsTheRecordLevel) {
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.size);
     NOTIFYICONDATAW data = Record(c.size, owner_.handle());
-    std::copy(long_tip.begin(), long_tip.begin() + 128, data.szTip);  // no terminator
+    std::copy(long_tip.begin(), long_tip.begin() + 128,
+              data.szTip);  // no terminator
     ASSERT_TRUE(Shell_NotifyIconW(NIM_ADD, &data));
     NotifyIcon icon;
     ASSERT_TRUE(desktop_.FindNotifyIcon(owner_.handle(), kIconId, &icon));
@@ -141,7 +142,8 @@ TEST_F(NotificationAreaTest, UserBalloonIconAndRealTimeFlagReachTheShell) {
   const struct {
     DWORD size;
     HICON expected;
-  } kCases[] = {{sizeof(NOTIFYICONDATAW), balloon_icon}, {NOTIFYICONDATAW_V3_SIZE, nullptr}};
+  } kCases[] = {{sizeof(NOTIFYICONDATAW), balloon_icon},
+                {NOTIFYICONDATAW_V3_SIZE, nullptr}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.size);
     NOTIFYICONDATAW data = Record(c.size, owner_.handle());
@@ -205,9 +207,9 @@ TEST_F(NotificationAreaTest, ClicksReachTheOwnerAsCallbackMessages) {
     EXPECT_EQ(kIconId, entry.wparam);
     mouse.push_back(entry.lparam);
   }
-  std::vector<LPARAM> expected = {WM_LBUTTONDOWN,   WM_LBUTTONUP,   WM_LBUTTONDOWN,
-                                  WM_LBUTTONUP,     WM_LBUTTONDBLCLK, WM_LBUTTONUP,
-                                  WM_RBUTTONDOWN,   WM_RBUTTONUP};
+  std::vector<LPARAM> expected = {
+      WM_LBUTTONDOWN,   WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP,
+      WM_LBUTTONDBLCLK, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP};
   EXPECT_EQ(expected, mouse);
   POINT cursor;
   ASSERT_TRUE(GetCursorPos(&cursor));
@@ -229,7 +231,9 @@ TEST_F(NotificationAreaTest, HiddenIconCannotBeClicked) {
 TEST_F(NotificationAreaTest, RestartDropsIconsAndBroadcastsTaskbarCreated) {
   TestUiThread ui;
   std::unique_ptr<RecordingWindow> helper;
-  ui.Run([&] { helper = std::make_unique<RecordingWindow>(nullptr, WS_OVERLAPPEDWINDOW); });
+  ui.Run([&] {
+    helper = std::make_unique<RecordingWindow>(nullptr, WS_OVERLAPPEDWINDOW);
+  });
   RecordingWindow child(owner_.handle());
   NOTIFYICONDATAW data = Record(sizeof(NOTIFYICONDATAW), owner_.handle());
   ASSERT_TRUE(Shell_NotifyIconW(NIM_ADD, &data));
@@ -257,8 +261,8 @@ TEST(ShellVersionTest, DllGetVersionReportsTheDesktopsShell) {
   version.minor = 0;
   version.build = 6002;
   desktop.SetShellVersion(version);
-  auto get_version =
-      reinterpret_cast<DLLGETVERSIONPROC>(GetProcAddress(shell, "DllGetVersion"));
+  auto get_version = reinterpret_cast<DLLGETVERSIONPROC>(
+      GetProcAddress(shell, "DllGetVersion"));
   ASSERT_NE(nullptr, get_version);
   DLLVERSIONINFO info = {};
   info.cbSize = sizeof(info);

@@ -1,8 +1,8 @@
 // Process basics of the Windows API: the command line, the last error code
 // and the toolkit start-up calls, which have nothing to prepare here.
 #include <windows.h>
-#include <objbase.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <errno.h>
 #include <unistd.h>

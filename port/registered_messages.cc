@@ -43,7 +43,8 @@ UINT RegisterWindowMessageW(LPCWSTR name) {
   auto it = registry.numbers.find(key);
   if (it != registry.numbers.end())
     return it->second;
-  UINT number = kFirstRegisteredMessage + static_cast<UINT>(registry.numbers.size());
+  UINT number =
+      kFirstRegisteredMessage + static_cast<UINT>(registry.numbers.size());
   if (number > kLastRegisteredMessage) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return 0;

@@ -81,7 +81,8 @@ class Reader {
 };
 
 // The resources of |file| with numeric types and ids, by type and id.
-bool ReadResources(const ResourceFile& file, std::map<std::pair<WORD, WORD>, Resource>* resources) {
+bool ReadResources(const ResourceFile& file,
+                   std::map<std::pair<WORD, WORD>, Resource>* resources) {
   size_t start = 0;
   while (start < file.size) {
     Reader header(file.data, file.size, start);
@@ -101,7 +102,8 @@ bool ReadResources(const ResourceFile& file, std::map<std::pair<WORD, WORD>, Res
     }
     // The file begins with an empty resource, which says it is one.
     if (type != 0 && id != 0)
-      (*resources)[{type, id}] = Resource{language, file.data + start + header_size, data_size};
+      (*resources)[{type, id}] =
+          Resource{language, file.data + start + header_size, data_size};
     start = (start + header_size + data_size + 3) & ~size_t{3};
   }
   return true;
@@ -213,7 +215,8 @@ bool ReadMenu(WORD id, const Resource& resource, MenuTemplate* menu) {
   return ReadMenuItems(&reader, &menu->items);
 }
 
-bool ReadIconGroup(WORD id, const Resource& resource,
+bool ReadIconGroup(WORD id,
+                   const Resource& resource,
                    const std::map<std::pair<WORD, WORD>, Resource>& resources,
                    IconGroupTemplate* group) {
   Reader reader(resource.data, resource.size);
@@ -240,7 +243,8 @@ bool ReadIconGroup(WORD id, const Resource& resource,
     image.data = icon->second.data;
     image.size = icon->second.size;
     image.png = image.size >= sizeof(kPngSignature) &&
-                std::equal(kPngSignature, kPngSignature + sizeof(kPngSignature), image.data);
+                std::equal(kPngSignature, kPngSignature + sizeof(kPngSignature),
+                           image.data);
     group->images.push_back(image);
   }
   return true;

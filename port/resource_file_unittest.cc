@@ -30,7 +30,9 @@ std::u16string Lower(std::u16string text) {
 
 bool Read(const std::string& bytes, ResourceSet* set) {
   return ReadResourceFile(
-      ResourceFile{reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()}, set);
+      ResourceFile{reinterpret_cast<const unsigned char*>(bytes.data()),
+                   bytes.size()},
+      set);
 }
 
 TEST(ResourceFileTest, DialogsAreReadAsTheScriptWroteThem) {
@@ -42,7 +44,8 @@ TEST(ResourceFileTest, DialogsAreReadAsTheScriptWroteThem) {
   EXPECT_EQ(8, dialog->point_size);
   ASSERT_EQ(2u, dialog->items.size());
   EXPECT_EQ(u"msctls_progress32", Lower(dialog->items[0].class_name));
-  EXPECT_EQ(static_cast<DWORD>(WS_CHILD | WS_VISIBLE | WS_BORDER), dialog->items[0].style);
+  EXPECT_EQ(static_cast<DWORD>(WS_CHILD | WS_VISIBLE | WS_BORDER),
+            dialog->items[0].style);
   EXPECT_EQ(u"static", Lower(dialog->items[1].class_name));
   EXPECT_EQ(u"正在准备安装文件....", dialog->items[1].text);
   EXPECT_EQ(1001, dialog->items[1].id);
@@ -92,11 +95,13 @@ TEST(ResourceFileTest, DamagedFilesAreRefused) {
   ResourceSet set;
   ASSERT_TRUE(Read(file, &set));
   EXPECT_EQ(3u, set.dialogs.size());
-  const size_t all = set.dialogs.size() + set.menus.size() + set.icon_groups.size();
+  const size_t all =
+      set.dialogs.size() + set.menus.size() + set.icon_groups.size();
   for (size_t length = 1; length < file.size(); length += 7) {
     ResourceSet cut;
     if (Read(file.substr(0, length), &cut)) {
-      EXPECT_LT(cut.dialogs.size() + cut.menus.size() + cut.icon_groups.size(), all)
+      EXPECT_LT(cut.dialogs.size() + cut.menus.size() + cut.icon_groups.size(),
+                all)
           << "cut at " << length;
     }
   }

@@ -35,7 +35,8 @@ const T* Find(const std::map<WORD, std::unique_ptr<const T>>& table, WORD id) {
 }
 
 template <typename T>
-void Add(std::vector<T>* read, std::map<WORD, std::unique_ptr<const T>>* table) {
+void Add(std::vector<T>* read,
+         std::map<WORD, std::unique_ptr<const T>>* table) {
   for (T& resource : *read) {
     const WORD id = resource.id;
     (*table)[id] = std::make_unique<const T>(std::move(resource));
@@ -79,7 +80,8 @@ bool RegisterResourceFile(const ResourceFile& file) {
 }
 
 ResourceRegistration::ResourceRegistration(const ResourceFile& file) {
-  CHECK(RegisterResourceFile(file)) << "the program's resource file cannot be read";
+  CHECK(RegisterResourceFile(file))
+      << "the program's resource file cannot be read";
 }
 
 const DialogTemplate* FindDialogTemplate(WORD id) {
@@ -109,7 +111,8 @@ bool DescribeIcon(HICON icon, IconDescription* description) {
 HANDLE LoadImageW(HINSTANCE, LPCWSTR name, UINT type, int cx, int cy, UINT) {
   const port::IconGroupTemplate* group =
       (type == IMAGE_ICON && IS_INTRESOURCE(name))
-          ? port::FindIconGroup(static_cast<WORD>(reinterpret_cast<uintptr_t>(name)))
+          ? port::FindIconGroup(
+                static_cast<WORD>(reinterpret_cast<uintptr_t>(name)))
           : nullptr;
   if (!group || group->images.empty()) {
     SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);

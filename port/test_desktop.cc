@@ -84,15 +84,17 @@ bool TestDesktop::PressIcon(HWND owner, UINT id) {
 }
 
 bool TestDesktop::DoubleClickIcon(HWND owner, UINT id) {
-  return DeliverToIcon(owner, id,
-                       {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP});
+  return DeliverToIcon(
+      owner, id,
+      {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP});
 }
 
 bool TestDesktop::RightClickIcon(HWND owner, UINT id) {
   return DeliverToIcon(owner, id, {WM_RBUTTONDOWN, WM_RBUTTONUP});
 }
 
-bool TestDesktop::DeliverToIcon(HWND owner, UINT id,
+bool TestDesktop::DeliverToIcon(HWND owner,
+                                UINT id,
                                 const std::vector<UINT>& mouse) {
   NotifyIcon icon;
   if (!port::FindNotifyIcon(owner, id, &icon) || icon.hidden)
@@ -161,7 +163,8 @@ bool TestDesktop::ClickCloseBox(HWND window) {
   WindowView view;
   if (!ReadWindow(window, &view) || !(view.style & WS_SYSMENU))
     return false;
-  UINT state = GetMenuState(GetSystemMenu(window, FALSE), SC_CLOSE, MF_BYCOMMAND);
+  UINT state =
+      GetMenuState(GetSystemMenu(window, FALSE), SC_CLOSE, MF_BYCOMMAND);
   if (state != static_cast<UINT>(-1) && (state & (MF_GRAYED | MF_DISABLED)))
     return false;
   return PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0) != FALSE;

@@ -127,7 +127,8 @@ class TestDesktop : public Desktop {
 
  private:
   bool DeliverToIcon(HWND owner, UINT id, const std::vector<UINT>& mouse);
-  bool WaitForPrompt(ModalPrompt::Kind kind, std::chrono::milliseconds deadline,
+  bool WaitForPrompt(ModalPrompt::Kind kind,
+                     std::chrono::milliseconds deadline,
                      PromptView* view);
   std::shared_ptr<ModalPrompt> TakeOpen(ModalPrompt::Kind kind);
 

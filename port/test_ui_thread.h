@@ -27,7 +27,8 @@ class TestUiThread {
   TestUiThread() {
     thread_ = std::thread([this] { Main(); });
     std::unique_lock<std::mutex> hold(lock_);
-    if (!changed_.wait_for(hold, kDeadline, [this] { return task_window_ != nullptr; }))
+    if (!changed_.wait_for(hold, kDeadline,
+                           [this] { return task_window_ != nullptr; }))
       Abort("the UI thread did not start");
   }
 
@@ -60,7 +61,8 @@ class TestUiThread {
   // Queues |task| behind the messages already posted to the thread.
   void Post(std::function<void()> task) {
     auto* posted = new std::function<void()>(std::move(task));
-    if (!PostMessageW(task_window_, kRunTask, 0, reinterpret_cast<LPARAM>(posted))) {
+    if (!PostMessageW(task_window_, kRunTask, 0,
+                      reinterpret_cast<LPARAM>(posted))) {
       delete posted;
       Abort("could not post to the UI thread");
     }
@@ -83,8 +85,10 @@ class TestUiThread {
     abort();
   }
 
-  static LRESULT CALLBACK TaskWindowProcedure(HWND window, UINT message,
-                                              WPARAM wparam, LPARAM lparam) {
+  static LRESULT CALLBACK TaskWindowProcedure(HWND window,
+                                              UINT message,
+                                              WPARAM wparam,
+                                              LPARAM lparam) {
     if (message != kRunTask)
       return DefWindowProcW(window, message, wparam, lparam);
     std::unique_ptr<std::function<void()>> task(
@@ -99,8 +103,8 @@ class TestUiThread {
     window_class.lpfnWndProc = TaskWindowProcedure;
     window_class.lpszClassName = u"PortTestUiThreadTasks";
     RegisterClassExW(&window_class);  // already there after the first thread
-    HWND window = CreateWindowExW(0, u"PortTestUiThreadTasks", u"", WS_POPUP, 0, 0,
-                                  0, 0, nullptr, nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExW(0, u"PortTestUiThreadTasks", u"", WS_POPUP, 0,
+                                  0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     {
       std::lock_guard<std::mutex> hold(lock_);
       thread_id_ = GetCurrentThreadId();

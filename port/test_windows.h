@@ -24,15 +24,16 @@ class RecordingWindow {
   using Handler = std::function<bool(UINT, WPARAM, LPARAM, LRESULT*)>;
 
   // Creates the window on the calling thread; |parent| makes it a child.
-  explicit RecordingWindow(HWND parent = nullptr, DWORD style = WS_OVERLAPPEDWINDOW) {
+  explicit RecordingWindow(HWND parent = nullptr,
+                           DWORD style = WS_OVERLAPPEDWINDOW) {
     WNDCLASSEXW window_class = {};
     window_class.cbSize = sizeof(window_class);
     window_class.lpfnWndProc = Procedure;
     window_class.lpszClassName = u"PortTestRecordingWindow";
     RegisterClassExW(&window_class);  // already there after the first window
     handle_ = CreateWindowExW(0, u"PortTestRecordingWindow", u"recording",
-                              parent ? (style | WS_CHILD) : style, 0, 0, 100, 100,
-                              parent, nullptr, nullptr, this);
+                              parent ? (style | WS_CHILD) : style, 0, 0, 100,
+                              100, parent, nullptr, nullptr, this);
   }
   // Call on the window's thread, or after that thread has ended.
   ~RecordingWindow() {
@@ -67,15 +68,17 @@ class RecordingWindow {
   }
 
  private:
-  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam,
+  static LRESULT CALLBACK Procedure(HWND window,
+                                    UINT message,
+                                    WPARAM wparam,
                                     LPARAM lparam) {
     if (message == WM_NCCREATE) {
       auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
       SetWindowLongPtrW(window, GWLP_USERDATA,
                         reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
-    auto* self =
-        reinterpret_cast<RecordingWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* self = reinterpret_cast<RecordingWindow*>(
+        GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!self)
       return DefWindowProcW(window, message, wparam, lparam);
     Handler handler;

@@ -78,7 +78,8 @@ bool SameClassName(const std::u16string& a, const std::u16string& b) {
   return true;
 }
 
-bool LookUpWindowClass(LPCWSTR name, WNDPROC* procedure,
+bool LookUpWindowClass(LPCWSTR name,
+                       WNDPROC* procedure,
                        std::u16string* canonical_name) {
   ClassTable& table = GetClasses();
   std::lock_guard<std::mutex> hold(table.lock);

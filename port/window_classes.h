@@ -12,7 +12,8 @@ namespace port {
 
 // The procedure and canonical name of the class |name| (a name or an atom
 // from RegisterClassExW); false when no such class exists.
-bool LookUpWindowClass(LPCWSTR name, WNDPROC* procedure,
+bool LookUpWindowClass(LPCWSTR name,
+                       WNDPROC* procedure,
                        std::u16string* canonical_name);
 
 // Class names compare without regard to ASCII letter case.

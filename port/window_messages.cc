@@ -91,7 +91,10 @@ BOOL GetMessageW(LPMSG msg, HWND window, UINT filter_min, UINT filter_max) {
   }
 }
 
-BOOL PeekMessageW(LPMSG msg, HWND window, UINT filter_min, UINT filter_max,
+BOOL PeekMessageW(LPMSG msg,
+                  HWND window,
+                  UINT filter_min,
+                  UINT filter_max,
                   UINT remove) {
   std::shared_ptr<port::MessageQueue> queue = port::MessageQueue::Current();
   queue->ServePendingSends();
@@ -104,8 +107,8 @@ BOOL TranslateMessage(const MSG* msg) {
     return FALSE;
   WPARAM key = msg->wParam;
   WPARAM character = 0;
-  if (key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE || key == VK_SPACE ||
-      (key >= '0' && key <= '9')) {
+  if (key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE ||
+      key == VK_SPACE || (key >= '0' && key <= '9')) {
     character = key;
   } else if (key >= 'A' && key <= 'Z') {
     character = key - 'A' + 'a';

@@ -85,12 +85,13 @@ TEST(WindowMessagesTest, SendRunsOnTheWindowsThreadAndReturnsItsResult) {
   std::unique_ptr<RecordingWindow> window;
   ui.Run([&] {
     window = std::make_unique<RecordingWindow>();
-    window->SetHandler([](UINT message, WPARAM wparam, LPARAM, LRESULT* result) {
-      if (message != kPing)
-        return false;
-      *result = static_cast<LRESULT>(wparam * 2);
-      return true;
-    });
+    window->SetHandler(
+        [](UINT message, WPARAM wparam, LPARAM, LRESULT* result) {
+          if (message != kPing)
+            return false;
+          *result = static_cast<LRESULT>(wparam * 2);
+          return true;
+        });
   });
   EXPECT_EQ(84, SendMessageW(window->handle(), kPing, 42, 0));
   std::vector<RecordingWindow::Entry> pings = window->Received(kPing);
@@ -115,12 +116,13 @@ TEST(WindowMessagesTest, SenderKeepsServingSendsToItsOwnWindows) {
   });
   ui.Run([&] {
     remote = std::make_unique<RecordingWindow>();
-    remote->SetHandler([home_handle](UINT message, WPARAM, LPARAM, LRESULT* result) {
-      if (message != kPing)
-        return false;
-      *result = SendMessageW(home_handle, kPong, 0, 0) + 1;
-      return true;
-    });
+    remote->SetHandler(
+        [home_handle](UINT message, WPARAM, LPARAM, LRESULT* result) {
+          if (message != kPing)
+            return false;
+          *result = SendMessageW(home_handle, kPong, 0, 0) + 1;
+          return true;
+        });
   });
   EXPECT_EQ(6, SendMessageW(remote->handle(), kPing, 0, 0));
   std::vector<RecordingWindow::Entry> pongs = home.Received(kPong);
@@ -155,8 +157,8 @@ TEST(WindowMessagesTest, SendQueuedToWindowThatIsThenDestroyedReturnsZero) {
   // destroys the window before it serves anything.
   ui.Post([&] {
     std::shared_ptr<MessageQueue> queue = MessageQueue::Current();
-    EXPECT_TRUE(TestDesktop::WaitUntil([&] { return queue->PendingSends() == 1; },
-                                       kDeadline));
+    EXPECT_TRUE(TestDesktop::WaitUntil(
+        [&] { return queue->PendingSends() == 1; }, kDeadline));
     window.reset();
   });
   std::atomic<bool> returned{false};
@@ -165,7 +167,8 @@ TEST(WindowMessagesTest, SendQueuedToWindowThatIsThenDestroyedReturnsZero) {
     result = SendMessageW(handle, kPing, 0, 0);
     returned = true;
   });
-  EXPECT_TRUE(TestDesktop::WaitUntil([&] { return returned.load(); }, kDeadline));
+  EXPECT_TRUE(
+      TestDesktop::WaitUntil([&] { return returned.load(); }, kDeadline));
   sender.join();
   EXPECT_EQ(0, result);
   ui.Run([] {});
@@ -269,8 +272,9 @@ TEST(WindowMessagesTest, ClassesRegisterOnceAndAreFoundByName) {
   EXPECT_TRUE(GetClassInfoExW(nullptr, folded.c_str(), &found));
   EXPECT_EQ(static_cast<UINT>(CS_DBLCLKS), found.style);
   EXPECT_FALSE(GetClassInfoExW(nullptr, u"PortTestNeverRegistered", &found));
-  EXPECT_EQ(nullptr, CreateWindowExW(0, u"PortTestNeverRegistered", u"", 0, 0, 0, 0,
-                                     0, nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(nullptr,
+            CreateWindowExW(0, u"PortTestNeverRegistered", u"", 0, 0, 0, 0, 0,
+                            nullptr, nullptr, nullptr, nullptr));
 }
 
 TEST(WindowMessagesTest, BroadcastReachesTopLevelWindowsOnly) {

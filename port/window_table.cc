@@ -40,7 +40,8 @@ Window* FindWindowLocked(HWND handle) {
 
 HWND AddWindowLocked(std::unique_ptr<Window> window) {
   Table& table = GetTable();
-  HWND handle = reinterpret_cast<HWND>(static_cast<uintptr_t>(table.next_handle++));
+  HWND handle =
+      reinterpret_cast<HWND>(static_cast<uintptr_t>(table.next_handle++));
   window->handle = handle;
   if (window->parent) {
     if (Window* parent = FindWindowLocked(window->parent))

@@ -76,9 +76,17 @@ void DestroyTree(HWND window) {
 
 }  // namespace
 
-HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR window_name,
-                     DWORD style, int x, int y, int width, int height,
-                     HWND parent, HMENU menu_or_id, HINSTANCE instance,
+HWND CreateWindowExW(DWORD ex_style,
+                     LPCWSTR class_name,
+                     LPCWSTR window_name,
+                     DWORD style,
+                     int x,
+                     int y,
+                     int width,
+                     int height,
+                     HWND parent,
+                     HMENU menu_or_id,
+                     HINSTANCE instance,
                      LPVOID param) {
   auto window = std::make_unique<port::Window>();
   if (!port::LookUpWindowClass(class_name, &window->procedure,
@@ -118,10 +126,10 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR window_name,
     std::lock_guard<std::mutex> hold(port::WindowLock());
     handle = port::AddWindowLocked(std::move(window));
   }
-  CREATESTRUCTW create = {param,  instance, menu_or_id, parent,
-                          height, width,    y,          x,
-                          static_cast<LONG>(style), window_name, class_name,
-                          ex_style};
+  CREATESTRUCTW create = {param,       instance,   menu_or_id,
+                          parent,      height,     width,
+                          y,           x,          static_cast<LONG>(style),
+                          window_name, class_name, ex_style};
   LPARAM create_param = reinterpret_cast<LPARAM>(&create);
   if (!port::CallProcedure(handle, WM_NCCREATE, 0, create_param) ||
       port::CallProcedure(handle, WM_CREATE, 0, create_param) == -1) {
@@ -170,7 +178,10 @@ BOOL IsWindow(HWND window) {
   return port::FindWindowLocked(window) != nullptr;
 }
 
-LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT DefWindowProcW(HWND window,
+                       UINT message,
+                       WPARAM wparam,
+                       LPARAM lparam) {
   switch (message) {
     case WM_NCCREATE:
       return TRUE;
@@ -182,7 +193,8 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
       if (command == SC_CLOSE) {
         HMENU menu = GetSystemMenu(window, FALSE);
         UINT state = GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND);
-        if (state == static_cast<UINT>(-1) || !(state & (MF_GRAYED | MF_DISABLED)))
+        if (state == static_cast<UINT>(-1) ||
+            !(state & (MF_GRAYED | MF_DISABLED)))
           SendMessageW(window, WM_CLOSE, 0, 0);
       } else if (command == SC_MINIMIZE) {
         ShowWindow(window, SW_MINIMIZE);
@@ -205,7 +217,8 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
     case WM_GETTEXT: {
       if (wparam == 0 || !lparam)
         return 0;
-      size_t count = std::min(found->text.size(), static_cast<size_t>(wparam - 1));
+      size_t count =
+          std::min(found->text.size(), static_cast<size_t>(wparam - 1));
       WCHAR* buffer = reinterpret_cast<WCHAR*>(lparam);
       std::copy(found->text.begin(), found->text.begin() + count, buffer);
       buffer[count] = 0;
@@ -438,7 +451,8 @@ BOOL SetWindowTextW(HWND window, LPCWSTR text) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
-  return SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) != 0;
+  return SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) !=
+         0;
 }
 
 int GetWindowTextW(HWND window, LPWSTR buffer, int buffer_size) {

@@ -6,7 +6,9 @@
 
 #include "port/process_arguments.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR command_line,
+int WINAPI wWinMain(HINSTANCE instance,
+                    HINSTANCE previous,
+                    LPWSTR command_line,
                     int show_command);
 
 int main(int argc, char** argv) {

@@ -45,7 +45,8 @@ class ChildActionProcess {
   // Starts |program| for |action| with |args| (UTF-8) in |directory|
   // (empty: this process's), its standard error going to |error_output|
   // when that is not empty. False when it could not be started.
-  bool Start(const std::filesystem::path& program, const std::string& action,
+  bool Start(const std::filesystem::path& program,
+             const std::string& action,
              const std::vector<std::string>& args = {},
              const std::filesystem::path& directory = {},
              const std::filesystem::path& error_output = {});

@@ -21,7 +21,8 @@ std::vector<std::string> OwnArguments() {
   const std::string text = ReadFileOrEmpty("/proc/self/cmdline");
   std::vector<std::string> args;
   size_t begin = 0;
-  for (size_t end; (end = text.find('\0', begin)) != std::string::npos; begin = end + 1)
+  for (size_t end; (end = text.find('\0', begin)) != std::string::npos;
+       begin = end + 1)
     args.push_back(text.substr(begin, end - begin));
   return args;
 }
@@ -40,7 +41,8 @@ class ChildActionEnvironment : public testing::Environment {
  public:
   void SetUp() override {
     if (!ChildAction().empty()) {
-      fprintf(stderr, "no test file runs the child action \"%s\"\n", ChildAction().c_str());
+      fprintf(stderr, "no test file runs the child action \"%s\"\n",
+              ChildAction().c_str());
       EndChild(kUnknownChildAction);
     }
   }
@@ -62,7 +64,8 @@ int64_t ThisProcessId() {
 std::string ChildAction() {
   const std::vector<std::string> args = OwnArguments();
   const size_t index = ChildActionIndex(args);
-  return index == 0 ? std::string() : args[index].substr(sizeof(kChildActionPrefix) - 1);
+  return index == 0 ? std::string()
+                    : args[index].substr(sizeof(kChildActionPrefix) - 1);
 }
 
 std::vector<std::string> ChildArguments() {
@@ -78,16 +81,19 @@ void EndChild(int exit_code) {
   _exit(exit_code);
 }
 
-bool ChildActionProcess::Start(const std::filesystem::path& program, const std::string& action,
+bool ChildActionProcess::Start(const std::filesystem::path& program,
+                               const std::string& action,
                                const std::vector<std::string>& args,
                                const std::filesystem::path& directory,
                                const std::filesystem::path& error_output) {
   std::vector<std::string> all = {kChildActionPrefix + action};
   all.insert(all.end(), args.begin(), args.end());
-  return process_.Start(program.string(), all, directory.string(), error_output.string());
+  return process_.Start(program.string(), all, directory.string(),
+                        error_output.string());
 }
 
-bool ChildActionProcess::Wait(std::chrono::milliseconds timeout, int* exit_code) {
+bool ChildActionProcess::Wait(std::chrono::milliseconds timeout,
+                              int* exit_code) {
   return process_.Wait(timeout, exit_code);
 }
 

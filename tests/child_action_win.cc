@@ -115,9 +115,9 @@ bool ChildActionProcess::Wait(std::chrono::milliseconds timeout,
 
 ScopedStderrToFile::ScopedStderrToFile(const std::filesystem::path& path)
     : saved_(reinterpret_cast<intptr_t>(GetStdHandle(STD_ERROR_HANDLE))) {
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file = CreateFileW(
+      path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   EXPECT_NE(INVALID_HANDLE_VALUE, file);
   SetStdHandle(STD_ERROR_HANDLE, file);
 }

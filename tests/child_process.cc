@@ -21,7 +21,6 @@
 
 #include "tests/test_files.h"
 
-
 namespace test {
 
 ChildProcess::~ChildProcess() {
@@ -48,7 +47,8 @@ bool ChildProcess::Start(const std::string& program,
   if (pid == 0) {
     if (!directory.empty() && chdir(directory.c_str()) != 0)
       _exit(126);
-    for (auto [path, target] : {std::pair(&stderr_path, 2), std::pair(&stdout_path, 1)}) {
+    for (auto [path, target] :
+         {std::pair(&stderr_path, 2), std::pair(&stdout_path, 1)}) {
       if (path->empty())
         continue;
       int fd = open(path->c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -87,7 +87,8 @@ bool ChildProcess::Wait(std::chrono::milliseconds timeout, int* exit_code) {
       peak_resident_kib_ = usage.ru_maxrss;
       if (pidfd >= 0)
         close(pidfd);
-      *exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      *exit_code =
+          WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
       return true;
     }
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -96,7 +97,8 @@ bool ChildProcess::Wait(std::chrono::milliseconds timeout, int* exit_code) {
       break;
     if (pidfd >= 0) {
       pollfd ended = {pidfd, POLLIN, 0};
-      poll(&ended, 1, static_cast<int>(std::min<int64_t>(left.count() + 1, INT32_MAX)));
+      poll(&ended, 1,
+           static_cast<int>(std::min<int64_t>(left.count() + 1, INT32_MAX)));
     } else {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
@@ -115,7 +117,8 @@ namespace {
 bool ProcessAlive(pid_t pid) {
   std::string stat = ReadFileOrEmpty("/proc/" + std::to_string(pid) + "/stat");
   size_t paren = stat.rfind(')');
-  return paren != std::string::npos && paren + 2 < stat.size() && stat[paren + 2] != 'Z';
+  return paren != std::string::npos && paren + 2 < stat.size() &&
+         stat[paren + 2] != 'Z';
 }
 
 }  // namespace
@@ -125,7 +128,8 @@ int KillProcessesRunning(const std::string& path) {
   std::error_code error;
   std::string wanted = fs::weakly_canonical(path, error).string();
   std::vector<pid_t> victims;
-  for (const fs::directory_entry& entry : fs::directory_iterator("/proc", error)) {
+  for (const fs::directory_entry& entry :
+       fs::directory_iterator("/proc", error)) {
     const std::string name = entry.path().filename().string();
     if (name.find_first_not_of("0123456789") != std::string::npos)
       continue;
@@ -147,7 +151,9 @@ int KillProcessesRunning(const std::string& path) {
 namespace {
 
 // The first |length| characters that |tool| prints for |path|.
-std::string DigestFromTool(const std::string& tool, const std::string& path, size_t length) {
+std::string DigestFromTool(const std::string& tool,
+                           const std::string& path,
+                           size_t length) {
   FILE* pipe = popen((tool + " '" + path + "'").c_str(), "r");
   if (!pipe)
     return std::string();

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-
 namespace test {
 
 class ChildProcess {
@@ -25,7 +24,8 @@ class ChildProcess {
   // to |stderr_path| and |stdout_path| when those are not empty, and with
   // the "NAME=value" settings of |environment| added to this process's
   // environment. False when the program could not be started.
-  bool Start(const std::string& program, const std::vector<std::string>& args,
+  bool Start(const std::string& program,
+             const std::vector<std::string>& args,
              const std::string& directory = std::string(),
              const std::string& stderr_path = std::string(),
              const std::vector<std::string>& environment = {},

@@ -30,7 +30,8 @@ HostLog::HostLog() : hwnd_(NextTestHwnd()) {}
 
 bool HostLog::Start(const std::string& host_binary,
                     const std::vector<std::string>& extra_args) {
-  std::vector<std::string> args = {HwndSwitch(), "--log=" + dir_.path() + "/host.log",
+  std::vector<std::string> args = {HwndSwitch(),
+                                   "--log=" + dir_.path() + "/host.log",
                                    "--exit-after-ms=120000"};
   args.insert(args.end(), extra_args.begin(), extra_args.end());
   if (!process_.Start(host_binary, args))
@@ -65,7 +66,8 @@ std::vector<uint32_t> HostLog::Messages() const {
 
 std::vector<uint32_t> HostLog::MessagesSettled(size_t expected) const {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (Messages().size() < expected && std::chrono::steady_clock::now() < deadline)
+  while (Messages().size() < expected &&
+         std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   return Messages();

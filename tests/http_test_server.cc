@@ -1,8 +1,8 @@
 #include "tests/http_test_server.h"
 
 #include <arpa/inet.h>
-#include <netinet/in.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/sendfile.h>
 #include <sys/socket.h>
@@ -45,17 +45,28 @@ int LocalPort(int fd) {
 
 const char* ReasonPhrase(int status) {
   switch (status) {
-    case 200: return "OK";
-    case 206: return "Partial Content";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 404: return "Not Found";
-    case 408: return "Request Timeout";
-    case 416: return "Range Not Satisfiable";
-    case 429: return "Too Many Requests";
-    case 500: return "Internal Server Error";
-    case 503: return "Service Unavailable";
-    default: return "Status";
+    case 200:
+      return "OK";
+    case 206:
+      return "Partial Content";
+    case 301:
+      return "Moved Permanently";
+    case 302:
+      return "Found";
+    case 404:
+      return "Not Found";
+    case 408:
+      return "Request Timeout";
+    case 416:
+      return "Range Not Satisfiable";
+    case 429:
+      return "Too Many Requests";
+    case 500:
+      return "Internal Server Error";
+    case 503:
+      return "Service Unavailable";
+    default:
+      return "Status";
   }
 }
 
@@ -68,7 +79,8 @@ std::string Lower(std::string text) {
 std::string Trim(const std::string& text) {
   const size_t first = text.find_first_not_of(" \t");
   const size_t last = text.find_last_not_of(" \t");
-  return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+  return first == std::string::npos ? std::string()
+                                    : text.substr(first, last - first + 1);
 }
 
 // The request line's target and the header fields of |head|.
@@ -79,14 +91,16 @@ HttpRequest ParseRequest(const std::string& head) {
   const size_t target_start = line.find(' ');
   const size_t target_end = line.find(' ', target_start + 1);
   if (target_start != std::string::npos && target_end != std::string::npos)
-    request.target = line.substr(target_start + 1, target_end - target_start - 1);
+    request.target =
+        line.substr(target_start + 1, target_end - target_start - 1);
   for (size_t at = line_end; at != std::string::npos && at + 2 < head.size();) {
     const size_t next = head.find("\r\n", at + 2);
-    const std::string field = head.substr(at + 2, next == std::string::npos ? std::string::npos
-                                                                           : next - at - 2);
+    const std::string field = head.substr(
+        at + 2, next == std::string::npos ? std::string::npos : next - at - 2);
     const size_t colon = field.find(':');
     if (colon != std::string::npos)
-      request.headers[Lower(field.substr(0, colon))] = Trim(field.substr(colon + 1));
+      request.headers[Lower(field.substr(0, colon))] =
+          Trim(field.substr(colon + 1));
     at = next;
   }
   return request;
@@ -105,9 +119,11 @@ std::string PathOf(const std::string& target, bool* absolute) {
 // N of a "bytes=N-" range; false for any other range.
 bool OpenRangeStart(const std::string& range, size_t* start) {
   const std::string prefix = "bytes=";
-  if (range.rfind(prefix, 0) != 0 || range.size() < prefix.size() + 2 || range.back() != '-')
+  if (range.rfind(prefix, 0) != 0 || range.size() < prefix.size() + 2 ||
+      range.back() != '-')
     return false;
-  const std::string digits = range.substr(prefix.size(), range.size() - prefix.size() - 1);
+  const std::string digits =
+      range.substr(prefix.size(), range.size() - prefix.size() - 1);
   if (digits.find_first_not_of("0123456789") != std::string::npos)
     return false;
   *start = std::stoull(digits);
@@ -171,13 +187,15 @@ int HttpTestServer::RequestCount(const std::string& path) const {
   return it == requests_.end() ? 0 : static_cast<int>(it->second.size());
 }
 
-std::vector<HttpRequest> HttpTestServer::Requests(const std::string& path) const {
+std::vector<HttpRequest> HttpTestServer::Requests(
+    const std::string& path) const {
   std::lock_guard<std::mutex> lock(mutex_);
   auto it = requests_.find(path);
   return it == requests_.end() ? std::vector<HttpRequest>() : it->second;
 }
 
-std::vector<std::string> HttpTestServer::Targets(const std::string& path) const {
+std::vector<std::string> HttpTestServer::Targets(
+    const std::string& path) const {
   std::vector<std::string> targets;
   for (const HttpRequest& request : Requests(path))
     targets.push_back((request.proxied ? "proxy " : "") + request.target);
@@ -247,7 +265,9 @@ void HttpTestServer::Serve(int fd) {
   if (!response.body_file.empty()) {
     body_fd = open(response.body_file.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat info;
-    body_size = body_fd >= 0 && fstat(body_fd, &info) == 0 ? static_cast<size_t>(info.st_size) : 0;
+    body_size = body_fd >= 0 && fstat(body_fd, &info) == 0
+                    ? static_cast<size_t>(info.st_size)
+                    : 0;
   }
   if (body_fd >= 0)
     close(body_fd);
@@ -261,7 +281,8 @@ void HttpTestServer::Serve(int fd) {
   if (response.honour_range && status == 200 &&
       OpenRangeStart(request.Header("range"), &range_start) &&
       (if_range.empty() || if_range == response.etag ||
-       (!response.last_modified.empty() && if_range == response.last_modified))) {
+       (!response.last_modified.empty() &&
+        if_range == response.last_modified))) {
     if (range_start >= body_size) {
       status = 416;
       from = to = 0;
@@ -269,15 +290,19 @@ void HttpTestServer::Serve(int fd) {
     } else {
       status = 206;
       from = range_start;
-      range_field = "bytes " + std::to_string(from) + "-" + std::to_string(body_size - 1) + "/" +
+      range_field = "bytes " + std::to_string(from) + "-" +
+                    std::to_string(body_size - 1) + "/" +
                     std::to_string(body_size);
     }
   }
-  std::string head = "HTTP/1.1 " + std::to_string(status) + " " + ReasonPhrase(status) + "\r\n";
+  std::string head = "HTTP/1.1 " + std::to_string(status) + " " +
+                     ReasonPhrase(status) + "\r\n";
   head += "Content-Type: " + response.content_type + "\r\n";
   const std::pair<const char*, const std::string*> fields[] = {
-      {"Location", &response.location},       {"ETag", &response.etag},
-      {"Last-Modified", &response.last_modified}, {"Retry-After", &response.retry_after},
+      {"Location", &response.location},
+      {"ETag", &response.etag},
+      {"Last-Modified", &response.last_modified},
+      {"Retry-After", &response.retry_after},
       {"Content-Range", &range_field},
   };
   for (const auto& field : fields) {
@@ -306,14 +331,18 @@ void HttpTestServer::Serve(int fd) {
     // gives up or the server stops.
     while (!Stopping()) {
       pollfd waiting = {fd, POLLIN, 0};
-      if (poll(&waiting, 1, kPollMs) > 0 && recv(fd, buffer, sizeof(buffer), 0) <= 0)
+      if (poll(&waiting, 1, kPollMs) > 0 &&
+          recv(fd, buffer, sizeof(buffer), 0) <= 0)
         break;
     }
   }
   close(fd);
 }
 
-bool HttpTestServer::SendBody(int fd, const HttpResponse& response, size_t from, size_t to,
+bool HttpTestServer::SendBody(int fd,
+                              const HttpResponse& response,
+                              size_t from,
+                              size_t to,
                               const std::string& path) {
   size_t at = from;
   const auto sent = [&](size_t bytes) {
@@ -336,7 +365,8 @@ bool HttpTestServer::SendBody(int fd, const HttpResponse& response, size_t from,
   }
   const std::string chunk(64 << 10, ' ');
   while (at < std::min(to, response.leading_blanks)) {
-    const size_t piece = std::min(std::min(to, response.leading_blanks) - at, chunk.size());
+    const size_t piece =
+        std::min(std::min(to, response.leading_blanks) - at, chunk.size());
     if (!SendAll(fd, chunk.data(), piece))
       return false;
     sent(piece);

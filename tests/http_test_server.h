@@ -30,11 +30,11 @@ struct HttpResponse {
   // When not empty, the body is this file's content instead, sent straight
   // from it (a missing length does not apply).
   std::string body_file;
-  std::string location;          // sent as Location when not empty
-  std::string etag;              // sent as ETag when not empty
-  std::string last_modified;     // sent as Last-Modified when not empty
-  std::string retry_after;       // sent as Retry-After when not empty
-  bool send_length = true;       // false: no Content-Length, end by close
+  std::string location;                // sent as Location when not empty
+  std::string etag;                    // sent as ETag when not empty
+  std::string last_modified;           // sent as Last-Modified when not empty
+  std::string retry_after;             // sent as Retry-After when not empty
+  bool send_length = true;             // false: no Content-Length, end by close
   std::chrono::milliseconds delay{0};  // before the status line
   // A request for "bytes=N-" gets 206 with the body from N on (416 when N
   // is past its end), unless its If-Range names neither the ETag nor the
@@ -53,7 +53,7 @@ struct HttpResponse {
 
 // What a client asked.
 struct HttpRequest {
-  std::string target;  // as sent: a path, or an absolute address to a proxy
+  std::string target;    // as sent: a path, or an absolute address to a proxy
   bool proxied = false;  // the target was an absolute address
   // Header fields by lower-case name.
   std::map<std::string, std::string> headers;
@@ -77,7 +77,8 @@ class HttpTestServer {
   void SetResponse(const std::string& path, const HttpResponse& response);
   // The first request for |path| gets the first of |responses|, the next
   // the second, and so on; the last one answers every request after it.
-  void SetResponses(const std::string& path, const std::vector<HttpResponse>& responses);
+  void SetResponses(const std::string& path,
+                    const std::vector<HttpResponse>& responses);
   int RequestCount(const std::string& path) const;
   // The requests for |path| so far, in order.
   std::vector<HttpRequest> Requests(const std::string& path) const;
@@ -92,7 +93,10 @@ class HttpTestServer {
   void Serve(int fd);
   // Sends bytes [from, to) of |response|'s body; false when the client went
   // away or the server is stopping. Counts what it sent for |path|.
-  bool SendBody(int fd, const HttpResponse& response, size_t from, size_t to,
+  bool SendBody(int fd,
+                const HttpResponse& response,
+                size_t from,
+                size_t to,
                 const std::string& path);
   // False when the client went away or the server is stopping.
   bool SendAll(int fd, const char* data, size_t size);
@@ -105,10 +109,11 @@ class HttpTestServer {
   mutable std::mutex mutex_;
   // Shared with the connections that send them, so a body is never copied.
   std::map<std::string, std::vector<std::shared_ptr<const HttpResponse>>>
-      responses_;                                          // guarded by mutex_
-  std::map<std::string, std::vector<HttpRequest>> requests_;  // guarded by mutex_
-  std::map<std::string, uint64_t> body_bytes_sent_;        // guarded by mutex_
-  std::vector<std::thread> connections_;                   // guarded by mutex_
+      responses_;  // guarded by mutex_
+  std::map<std::string, std::vector<HttpRequest>>
+      requests_;                                     // guarded by mutex_
+  std::map<std::string, uint64_t> body_bytes_sent_;  // guarded by mutex_
+  std::vector<std::thread> connections_;             // guarded by mutex_
 };
 
 // A loopback port on which nothing listens (bound, then released).

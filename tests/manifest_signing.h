@@ -34,11 +34,13 @@ class SigningKey {
 
 // Whether |signature| (base64) is the Ed25519 signature of |message| by
 // |public_key| (base64 of the raw key), by OpenSSL's reckoning.
-bool SignatureVerifies(const std::string& public_key, std::string_view message,
+bool SignatureVerifies(const std::string& public_key,
+                       std::string_view message,
                        const std::string& signature);
 
 // |body| followed by the comment that signs it with |key|, then |after|.
-std::string Signed(const std::string& body, const SigningKey& key,
+std::string Signed(const std::string& body,
+                   const SigningKey& key,
                    const std::string& after = "\n");
 
 }  // namespace test

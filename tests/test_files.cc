@@ -38,7 +38,8 @@ std::string WinePath(const std::string& path) {
   return result;
 }
 
-Files FileContents(const fs::path& root, const std::set<std::string>& left_out) {
+Files FileContents(const fs::path& root,
+                   const std::set<std::string>& left_out) {
   Files files;
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
     const fs::path relative = fs::relative(entry.path(), root);
@@ -57,13 +58,16 @@ Files TreeWithModes(const fs::path& root) {
     if (IsUpdaterEntry(relative))
       continue;
     const fs::file_status status = entry.symlink_status();
-    const std::string mode = std::to_string(static_cast<int>(status.permissions()));
+    const std::string mode =
+        std::to_string(static_cast<int>(status.permissions()));
     if (fs::is_symlink(status))
-      tree[relative.generic_string()] = "link to " + fs::read_symlink(entry.path()).string();
+      tree[relative.generic_string()] =
+          "link to " + fs::read_symlink(entry.path()).string();
     else if (fs::is_directory(status))
       tree[relative.generic_string()] = "dir " + mode;
     else
-      tree[relative.generic_string()] = "file " + mode + " " + ReadFileOrEmpty(entry.path());
+      tree[relative.generic_string()] =
+          "file " + mode + " " + ReadFileOrEmpty(entry.path());
   }
   return tree;
 }

@@ -29,7 +29,8 @@ using Files = std::map<std::string, std::string>;
 // The regular files below |root| with their content, but those whose
 // relative paths are in |left_out| and the updater's own entries (names
 // that begin with "..").
-Files FileContents(const std::filesystem::path& root, const std::set<std::string>& left_out = {});
+Files FileContents(const std::filesystem::path& root,
+                   const std::set<std::string>& left_out = {});
 
 // Everything below |root| but the updater's own entries: each directory as
 // "dir MODE", each file as "file MODE CONTENT", with its permission bits in

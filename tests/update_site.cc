@@ -6,7 +6,9 @@
 
 namespace test {
 
-HttpResponse Page(const std::string& body, int status, const std::string& type) {
+HttpResponse Page(const std::string& body,
+                  int status,
+                  const std::string& type) {
   HttpResponse response;
   response.status = status;
   response.body = body;
@@ -21,13 +23,16 @@ HttpResponse PackageFile(const std::string& archive) {
   return response;
 }
 
-std::string Manifest(const std::string& version, const std::string& file_url,
+std::string Manifest(const std::string& version,
+                     const std::string& file_url,
                      const std::string& md5) {
   return "<update><version>" + version + "</version><md5>" + md5 +
-         "</md5><file_url>" + file_url + "</file_url><compress>zip</compress></update>";
+         "</md5><file_url>" + file_url +
+         "</file_url><compress>zip</compress></update>";
 }
 
-ManifestFields OfferOf(const std::string& version, const std::string& file_url,
+ManifestFields OfferOf(const std::string& version,
+                       const std::string& file_url,
                        const std::string& package_path) {
   return {version,
           file_url,
@@ -39,16 +44,18 @@ ManifestFields OfferOf(const std::string& version, const std::string& file_url,
 }
 
 std::string Manifest(const ManifestFields& fields) {
-  std::string manifest = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<update>\n";
+  std::string manifest =
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<update>\n";
   const std::pair<const char*, const std::string*> children[] = {
-      {"product", &fields.product}, {"version", &fields.version},
+      {"product", &fields.product},   {"version", &fields.version},
       {"file_url", &fields.file_url}, {"md5", &fields.md5},
-      {"sha256", &fields.sha256},   {"size", &fields.size},
+      {"sha256", &fields.sha256},     {"size", &fields.size},
       {"expires", &fields.expires},
   };
   for (const auto& child : children) {
     if (!child.second->empty())
-      manifest += std::string("  <") + child.first + ">" + *child.second + "</" + child.first + ">\n";
+      manifest += std::string("  <") + child.first + ">" + *child.second +
+                  "</" + child.first + ">\n";
   }
   return manifest + "  <compress>zip</compress>\n</update>\n";
 }

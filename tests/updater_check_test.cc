@@ -49,12 +49,15 @@ TEST_F(UpdateCheckTest, NewerVersionIsOffered) {
 }
 
 TEST_F(UpdateCheckTest, FailedChecksPostExactlyOneFailure) {
-  server_.SetResponse("/missing.xml", Page("<html><body>404</body></html>", 404, "text/html"));
-  server_.SetResponse("/page.html", Page("<html><body>Welcome</body></html>", 200, "text/html"));
+  server_.SetResponse("/missing.xml",
+                      Page("<html><body>404</body></html>", 404, "text/html"));
+  server_.SetResponse("/page.html", Page("<html><body>Welcome</body></html>",
+                                         200, "text/html"));
   std::string unreachable =
-      "--url=http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/u.xml";
-  for (const std::string& url : {unreachable, UrlSwitch("/missing.xml"),
-                                 UrlSwitch("/page.html")}) {
+      "--url=http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) +
+      "/u.xml";
+  for (const std::string& url :
+       {unreachable, UrlSwitch("/missing.xml"), UrlSwitch("/page.html")}) {
     SCOPED_TRACE(url);
     HostLog host;
     StartHost(&host);
@@ -75,10 +78,11 @@ TEST_F(UpdateCheckTest, RedirectedManifestIsFollowed) {
 }
 
 TEST_F(UpdateCheckTest, ManifestWithBomDeclarationAndCommentsIsAccepted) {
-  server_.SetResponse("/update.xml",
-                      Page("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
-                           "<!-- Mirovue update -->\r\n" + Manifest("2.0") +
-                           "\r\n<!-- end -->"));
+  server_.SetResponse(
+      "/update.xml",
+      Page("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+           "<!-- Mirovue update -->\r\n" +
+           Manifest("2.0") + "\r\n<!-- end -->"));
   HostLog host;
   StartHost(&host);
   EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()}));
@@ -123,7 +127,8 @@ TEST_F(UpdateCheckTest, SecondUpdaterPostsNothingWhileFirstRuns) {
   }
   ASSERT_EQ(1, server_.RequestCount("/update.xml"));
 
-  EXPECT_EQ(0, RunUpdater({UrlSwitch("/update.xml"), second_host.HwndSwitch()}));
+  EXPECT_EQ(0,
+            RunUpdater({UrlSwitch("/update.xml"), second_host.HwndSwitch()}));
   EXPECT_TRUE(first.running());
   int first_exit = -1;
   ASSERT_TRUE(first.Wait(seconds(60), &first_exit));
@@ -153,7 +158,8 @@ TEST_F(UpdateCheckTest, DeepNestingHiddenBehindTextFailsWithoutCrash) {
     const char* name;
     std::string body;
   } cases[] = {
-      {"comment full of </", "<!--" + Repeat("</", kCancelling) + "-->" + Repeat("<a>", kLevels)},
+      {"comment full of </",
+       "<!--" + Repeat("</", kCancelling) + "-->" + Repeat("<a>", kLevels)},
       {"attribute full of />",
        "<x a=\"" + Repeat("/>", kCancelling) + "\">" + Repeat("<a>", kLevels)},
   };
@@ -181,10 +187,13 @@ TEST_F(UpdateCheckTest, MarkupCharactersInsideTextDoNotCountAsNesting) {
     std::string body;
   } cases[] = {
       {"comment", "<!-- " + opens + " -->" + manifest},
-      {"CDATA of an ignored element", with_child("<notes><![CDATA[" + opens + "]]></notes>")},
+      {"CDATA of an ignored element",
+       with_child("<notes><![CDATA[" + opens + "]]></notes>")},
       {"processing instruction", "<?note " + opens + "?>" + manifest},
-      {"attribute of an ignored element", with_child("<notes text=\"" + opens + "\"/>")},
-      {"document type declaration", "<!DOCTYPE update [<!ENTITY x \"" + opens + "\">]>" + manifest},
+      {"attribute of an ignored element",
+       with_child("<notes text=\"" + opens + "\"/>")},
+      {"document type declaration",
+       "<!DOCTYPE update [<!ENTITY x \"" + opens + "\">]>" + manifest},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -196,14 +205,16 @@ TEST_F(UpdateCheckTest, MarkupCharactersInsideTextDoNotCountAsNesting) {
   }
 }
 
-TEST_F(UpdateCheckTest, StalledManifestServerFailsAfterAMinuteAndFreesTheNextStart) {
+TEST_F(UpdateCheckTest,
+       StalledManifestServerFailsAfterAMinuteAndFreesTheNextStart) {
   HttpResponse stalled = Page(Manifest(kInstalledVersion));
   stalled.cut_after = 0;  // the head, then nothing
   server_.SetResponse("/stalled.xml", stalled);
   server_.SetResponse("/update.xml", Page(Manifest(kInstalledVersion)));
   HostLog host;
   StartHost(&host);
-  EXPECT_EQ(0, RunUpdater({UrlSwitch("/stalled.xml"), host.HwndSwitch()}, seconds(70)));
+  EXPECT_EQ(0, RunUpdater({UrlSwitch("/stalled.xml"), host.HwndSwitch()},
+                          seconds(70)));
   EXPECT_EQ(std::vector<uint32_t>{1127}, host.MessagesSettled(1));
 
   HostLog next_host;
@@ -222,7 +233,8 @@ TEST_F(UpdateCheckTest, OversizedManifestFailsWithBoundedMemory) {
     bool send_length;
   } cases[] = {{5 << 20, true}, {5 << 20, false}, {100 << 20, true}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::to_string(c.blanks) + (c.send_length ? " with length" : " ended by close"));
+    SCOPED_TRACE(std::to_string(c.blanks) +
+                 (c.send_length ? " with length" : " ended by close"));
     HttpResponse oversized = Page(Manifest(kInstalledVersion));
     oversized.leading_blanks = c.blanks;
     oversized.send_length = c.send_length;
@@ -240,7 +252,8 @@ TEST_F(UpdateCheckTest, TenRedirectsAreFollowedAndNoMore) {
   // /r<n>.xml redirects n times before it reaches /update.xml.
   HttpResponse redirect = Page("<html>moved</html>", 302, "text/html");
   for (int n = 1; n <= 11; ++n) {
-    redirect.location = server_.Url(n == 1 ? "/update.xml" : "/r" + std::to_string(n - 1) + ".xml");
+    redirect.location = server_.Url(
+        n == 1 ? "/update.xml" : "/r" + std::to_string(n - 1) + ".xml");
     server_.SetResponse("/r" + std::to_string(n) + ".xml", redirect);
   }
   struct Case {
@@ -251,8 +264,9 @@ TEST_F(UpdateCheckTest, TenRedirectsAreFollowedAndNoMore) {
     SCOPED_TRACE(std::to_string(c.redirects) + " redirects");
     HostLog host;
     StartHost(&host);
-    EXPECT_EQ(0, RunUpdater({UrlSwitch("/r" + std::to_string(c.redirects) + ".xml"),
-                             host.HwndSwitch()}));
+    EXPECT_EQ(
+        0, RunUpdater({UrlSwitch("/r" + std::to_string(c.redirects) + ".xml"),
+                       host.HwndSwitch()}));
     EXPECT_EQ(std::vector<uint32_t>{c.message}, host.MessagesSettled(1));
   }
 }

@@ -53,14 +53,16 @@ class CrashTest : public UpdaterFixture {
     std::vector<zip::TestEntry> release;
     const std::string new_host = package_dir_.path() + "/Mirovue.exe";
     fs::copy_file(DEMO_HOST_BINARY, new_host);
-    ASSERT_EQ(0, system(("'" VERSION_RESOURCE_TOOL "' --file-version='9, 0, 0, 1' --elf='" +
+    ASSERT_EQ(0, system(("'" VERSION_RESOURCE_TOOL
+                         "' --file-version='9, 0, 0, 1' --elf='" +
                          new_host + "'")
                             .c_str()));
     release.push_back({"Mirovue.exe", ReadFileOrEmpty(new_host)});
     for (int i = 0; i < kParts; ++i) {
       const std::string name = "lib/part" + std::to_string(i) + ".dll";
       WriteFile(Installed(name), "old part " + std::to_string(i));
-      release.push_back({name, "new part " + std::to_string(i) + std::string(8000, 'n')});
+      release.push_back(
+          {name, "new part " + std::to_string(i) + std::string(8000, 'n')});
     }
     release.push_back({"plugins/viewer.dll", std::string(300000, 'v')});
     old_ = InstalledFiles();
@@ -69,11 +71,13 @@ class CrashTest : public UpdaterFixture {
       new_[entry.name] = entry.content;
 
     const std::string archive = package_dir_.path() + "/package.zip";
-    ASSERT_TRUE(zip::WriteTestArchive(base::FilePath(base::UTF8ToUTF16(archive)), release));
+    ASSERT_TRUE(zip::WriteTestArchive(
+        base::FilePath(base::UTF8ToUTF16(archive)), release));
     package_ = ReadFileOrEmpty(archive);
     server_.SetResponse("/package.zip", Page(package_, 200, "application/zip"));
     server_.SetResponse("/update.xml",
-                        Page(Manifest(kNewVersion, server_.Url("/package.zip"), Md5sum(archive))));
+                        Page(Manifest(kNewVersion, server_.Url("/package.zip"),
+                                      Md5sum(archive))));
   }
 
   // Whether a staging directory holds at least |count| files; the staging
@@ -84,8 +88,8 @@ class CrashTest : public UpdaterFixture {
         continue;
       size_t files = 0;
       std::error_code error;
-      for (fs::recursive_directory_iterator it(entry.path(), error), end; !error && it != end;
-           it.increment(error)) {
+      for (fs::recursive_directory_iterator it(entry.path(), error), end;
+           !error && it != end; it.increment(error)) {
         files += it->is_regular_file() ? 1 : 0;
       }
       return files >= count;
@@ -93,13 +97,15 @@ class CrashTest : public UpdaterFixture {
     return false;
   }
   bool JournalHolds(const std::string& text) const {
-    return ReadFileOrEmpty(Installed("..updater_journal")).find(text) != std::string::npos;
+    return ReadFileOrEmpty(Installed("..updater_journal")).find(text) !=
+           std::string::npos;
   }
 
   // Runs the updater until |point| holds, then sends |signal|; false when
   // the point never came. A point after the relaunch may find the updater
   // done already.
-  bool EndUpdaterAt(const std::function<bool()>& point, int signal,
+  bool EndUpdaterAt(const std::function<bool()>& point,
+                    int signal,
                     const std::vector<std::string>& extra_args = {},
                     bool may_have_ended = false) {
     ChildProcess updater;
@@ -110,7 +116,8 @@ class CrashTest : public UpdaterFixture {
     updater.Signal(signal);
     int exit_code = 0;
     EXPECT_TRUE(updater.Wait(milliseconds(20000), &exit_code));
-    EXPECT_TRUE(exit_code == 128 + signal || (may_have_ended && exit_code == 2)) << exit_code;
+    EXPECT_TRUE(exit_code == 128 + signal || (may_have_ended && exit_code == 2))
+        << exit_code;
     // Hosts that the ended run started, or that waited for it, go too.
     KillProcessesRunning(Installed("Mirovue.exe"));
     return reached;
@@ -156,7 +163,8 @@ TEST_F(CrashTest, KilledDuringTheDownload) {
   HttpResponse stalled = Page(package_, 200, "application/zip");
   stalled.cut_after = package_.size() / 2;
   server_.SetResponse("/package.zip", stalled);
-  ASSERT_TRUE(EndUpdaterAt([this] { return server_.RequestCount("/package.zip") > 0; }, SIGKILL));
+  ASSERT_TRUE(EndUpdaterAt(
+      [this] { return server_.RequestCount("/package.zip") > 0; }, SIGKILL));
   EXPECT_EQ(old_, InstalledFiles());
   ExpectNextRunEndsWithTheNewVersion();
 }
@@ -164,7 +172,8 @@ TEST_F(CrashTest, KilledDuringTheDownload) {
 TEST_F(CrashTest, KilledOrTerminatedWhileStaging) {
   for (int signal : {SIGKILL, SIGTERM}) {
     SCOPED_TRACE(signal);
-    ASSERT_TRUE(EndUpdaterAt([this] { return StagingHolds(kParts / 3); }, signal));
+    ASSERT_TRUE(
+        EndUpdaterAt([this] { return StagingHolds(kParts / 3); }, signal));
     EXPECT_EQ(old_, InstalledFiles());
   }
   ExpectNextRunEndsWithTheNewVersion();
@@ -174,8 +183,10 @@ TEST_F(CrashTest, KilledDuringTheHostWait) {
   HostLog host;
   StartHost(&host);
   ASSERT_TRUE(EndUpdaterAt(
-      [this] { return updater_stderr().find(kStillRunningBox) != std::string::npos; }, SIGKILL,
-      {host.HwndSwitch()}));
+      [this] {
+        return updater_stderr().find(kStillRunningBox) != std::string::npos;
+      },
+      SIGKILL, {host.HwndSwitch()}));
   EXPECT_EQ(old_, InstalledFiles());
   ExpectNextRunEndsWithTheNewVersion();
 }
@@ -184,7 +195,9 @@ TEST_F(CrashTest, KilledAtPointsOfTheCommit) {
   const std::function<bool()> kPoints[] = {
       [this] { return fs::exists(Installed("..updater_journal")); },
       [this] { return JournalHolds("\nend\n"); },
-      [this] { return ReadFileOrEmpty(Installed("lib/part0.dll")).rfind("new", 0) == 0; },
+      [this] {
+        return ReadFileOrEmpty(Installed("lib/part0.dll")).rfind("new", 0) == 0;
+      },
       [this] { return JournalHolds("\ncommitted\n"); },
       [this] { return !ReadFileOrEmpty(Installed("host.log")).empty(); },
   };
@@ -200,14 +213,16 @@ TEST_F(CrashTest, KilledAtPointsOfTheCommit) {
 // A request to end the updater during the commit waits for it: the
 // installation is whole the moment the process has ended.
 TEST_F(CrashTest, TerminatedDuringTheCommitEndsWithAWholeVersion) {
-  ASSERT_TRUE(EndUpdaterAt([this] { return fs::exists(Installed("..updater_journal")); }, SIGTERM));
+  ASSERT_TRUE(EndUpdaterAt(
+      [this] { return fs::exists(Installed("..updater_journal")); }, SIGTERM));
   EXPECT_TRUE(InstalledFiles() == new_) << "the commit was not completed";
   ExpectNextRunEndsWithTheNewVersion();
 }
 
 TEST_F(CrashTest, TerminatedAfterTheRelaunch) {
-  ASSERT_TRUE(EndUpdaterAt([this] { return !ReadFileOrEmpty(Installed("host.log")).empty(); },
-                           SIGTERM, {}, true));
+  ASSERT_TRUE(EndUpdaterAt(
+      [this] { return !ReadFileOrEmpty(Installed("host.log")).empty(); },
+      SIGTERM, {}, true));
   EXPECT_TRUE(IsWholeVersion());
   ExpectNextRunEndsWithTheNewVersion();
 }
@@ -219,13 +234,18 @@ TEST_F(CrashTest, TerminatedAfterTheRelaunch) {
 TEST_F(CrashTest, ADamagedJournalLosesNoOldFileAndIsNeverUpToDate) {
   const std::function<void(const std::string&)> kDamages[] = {
       [](const std::string& journal) { fs::resize_file(journal, 0); },
-      [](const std::string& journal) { fs::resize_file(journal, fs::file_size(journal) / 2); },
+      [](const std::string& journal) {
+        fs::resize_file(journal, fs::file_size(journal) / 2);
+      },
       [](const std::string& journal) { fs::remove(journal); },
   };
   for (size_t damage = 0; damage < std::size(kDamages); ++damage) {
     SCOPED_TRACE(damage);
     ASSERT_TRUE(EndUpdaterAt(
-        [this] { return ReadFileOrEmpty(Installed("lib/part500.dll")).rfind("new", 0) == 0; },
+        [this] {
+          return ReadFileOrEmpty(Installed("lib/part500.dll"))
+                     .rfind("new", 0) == 0;
+        },
         SIGKILL));
     kDamages[damage](Installed("..updater_journal"));
 
@@ -243,10 +263,12 @@ TEST_F(CrashTest, ADamagedJournalLosesNoOldFileAndIsNeverUpToDate) {
     }
     for (const auto& [name, content] : old_) {
       const auto found = now.find(name);
-      EXPECT_TRUE((found != now.end() && found->second == content) || kept.count(content))
+      EXPECT_TRUE((found != now.end() && found->second == content) ||
+                  kept.count(content))
           << name << " is lost";
     }
-    EXPECT_NE(std::string::npos, ReadFileOrEmpty(Installed("debug.log")).find(":ERROR:"));
+    EXPECT_NE(std::string::npos,
+              ReadFileOrEmpty(Installed("debug.log")).find(":ERROR:"));
     KillProcessesRunning(Installed("Mirovue.exe"));
     RestoreOldVersion();
   }
@@ -269,9 +291,10 @@ TEST_F(CrashTest, ASecondUpdaterFromAnotherSessionLeavesTheWorkAlone) {
     StartUpdater(&first, {UrlSwitch("/update.xml")});
     ASSERT_TRUE(WaitFor(kPoints[i], milliseconds(20000)));
     ChildProcess second;
-    ASSERT_TRUE(second.Start("/usr/bin/unshare", {"-n", Installed("updater"), UrlSwitch("/update.xml")},
-                             install_.path(), package_dir_.path() + "/second.stderr",
-                             {"TMPDIR=" + updater_tmpdir_}));
+    ASSERT_TRUE(second.Start(
+        "/usr/bin/unshare",
+        {"-n", Installed("updater"), UrlSwitch("/update.xml")}, install_.path(),
+        package_dir_.path() + "/second.stderr", {"TMPDIR=" + updater_tmpdir_}));
     int exit_code = -1;
     EXPECT_TRUE(second.Wait(milliseconds(20000), &exit_code));
     EXPECT_EQ(0, exit_code);
@@ -281,8 +304,9 @@ TEST_F(CrashTest, ASecondUpdaterFromAnotherSessionLeavesTheWorkAlone) {
     EXPECT_TRUE(InstalledFiles() == new_) << "not the new version";
     EXPECT_TRUE(InstallationLeftovers().empty());
     EXPECT_TRUE(TempLeftovers().empty());
-    EXPECT_NE(std::string::npos, ReadFileOrEmpty(Installed("debug.log"))
-                                     .find("Another updater is working on the installation"));
+    EXPECT_NE(std::string::npos,
+              ReadFileOrEmpty(Installed("debug.log"))
+                  .find("Another updater is working on the installation"));
     RestoreOldVersion();
   }
 }

@@ -44,14 +44,15 @@ class DownloadTest : public UpdaterFixture {
   // A package holding data.bin with |data|; returns its bytes.
   std::string WritePackage(const std::string& name, const std::string& data) {
     const std::string archive = package_dir_.path() + "/" + name;
-    EXPECT_TRUE(zip::WriteTestArchive(base::FilePath(base::UTF8ToUTF16(archive)),
-                                      {{"data.bin", data}}));
+    EXPECT_TRUE(zip::WriteTestArchive(
+        base::FilePath(base::UTF8ToUTF16(archive)), {{"data.bin", data}}));
     return ReadFileOrEmpty(archive);
   }
 
   // The package as a server that can resume it serves it, cut off (the
   // connection closed) after |cut_fraction| of it unless that is 1.
-  HttpResponse Served(const std::string& package, double cut_fraction = 1,
+  HttpResponse Served(const std::string& package,
+                      double cut_fraction = 1,
                       const std::string& etag = kEtag) {
     HttpResponse response = Page(package, 200, "application/zip");
     response.etag = etag;
@@ -68,10 +69,12 @@ class DownloadTest : public UpdaterFixture {
     const std::string archive = package_dir_.path() + "/offered.zip";
     WriteFileBytes(archive, package);
     server_.SetResponse("/update.xml",
-                        Page(Manifest(OfferOf("9.0.0.1", server_.Url("/package.zip"), archive))));
+                        Page(Manifest(OfferOf(
+                            "9.0.0.1", server_.Url("/package.zip"), archive))));
   }
 
-  static void WriteFileBytes(const std::string& path, const std::string& bytes) {
+  static void WriteFileBytes(const std::string& path,
+                             const std::string& bytes) {
     FILE* file = fopen(path.c_str(), "wb");
     ASSERT_NE(nullptr, file);
     fwrite(bytes.data(), 1, bytes.size(), file);
@@ -92,8 +95,9 @@ class DownloadTest : public UpdaterFixture {
 };
 
 TEST_F(DownloadTest, ThreeBreaksAreResumedWhereTheyHappened) {
-  server_.SetResponses("/package.zip", {Served(package_, 0.3), Served(package_, 0.6),
-                                        Served(package_, 0.9), Served(package_)});
+  server_.SetResponses("/package.zip",
+                       {Served(package_, 0.3), Served(package_, 0.6),
+                        Served(package_, 0.9), Served(package_)});
   Offer(package_);
   ExpectInstalled(Noise(1 << 20, 1));
   const std::vector<HttpRequest> requests = server_.Requests("/package.zip");
@@ -124,14 +128,15 @@ TEST_F(DownloadTest, ABreakOnAServerThatIgnoresRangesStartsOver) {
 // spliced into it.
 TEST_F(DownloadTest, APackageChangedBetweenRequestsIsFetchedWhole) {
   const std::string changed = WritePackage("changed.zip", Noise(1 << 20, 2));
-  server_.SetResponses("/package.zip",
-                       {Served(package_, 0.5), Served(changed, 1, "\"package-2\"")});
+  server_.SetResponses("/package.zip", {Served(package_, 0.5),
+                                        Served(changed, 1, "\"package-2\"")});
   Offer(changed);
   ExpectInstalled(Noise(1 << 20, 2));
   const std::vector<HttpRequest> requests = server_.Requests("/package.zip");
   ASSERT_EQ(2u, requests.size());
   EXPECT_EQ(kEtag, requests[1].Header("if-range"));
-  EXPECT_EQ(package_.size() / 2 + changed.size(), server_.BodyBytesSent("/package.zip"));
+  EXPECT_EQ(package_.size() / 2 + changed.size(),
+            server_.BodyBytesSent("/package.zip"));
 }
 
 TEST_F(DownloadTest, ABusyServersRetryAfterIsWaitedFor) {
@@ -152,7 +157,8 @@ TEST_F(DownloadTest, AStallHalfWayIsResumed) {
   stalled.drop_at_cut = false;
   server_.SetResponses("/package.zip", {stalled, Served(package_)});
   Offer(package_);
-  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}, std::chrono::seconds(150)));
+  EXPECT_EQ(2,
+            RunUpdater({UrlSwitch("/update.xml")}, std::chrono::seconds(150)));
   EXPECT_EQ(Noise(1 << 20, 1), ReadFileOrEmpty(Installed("data.bin")));
   EXPECT_EQ(2, server_.RequestCount("/package.zip"));
   EXPECT_LE(server_.BodyBytesSent("/package.zip"), package_.size() * 115 / 100);
@@ -169,7 +175,8 @@ TEST_F(DownloadTest, ARunKilledHalfWayIsResumedByTheNextRun) {
   {
     ChildProcess updater;
     StartUpdater(&updater, {UrlSwitch("/update.xml")});
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (server_.BodyBytesSent("/package.zip") < package_.size() / 2 &&
            std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(milliseconds(20));
@@ -188,7 +195,8 @@ TEST_F(DownloadTest, ARunKilledHalfWayIsResumedByTheNextRun) {
   const std::vector<HttpRequest> requests = server_.Requests("/package.zip");
   ASSERT_EQ(2u, requests.size());
   EXPECT_EQ(kEtag, requests[1].Header("if-range"));
-  EXPECT_LE(server_.BodyBytesSent("/package.zip") - package_.size() / 2, package_.size() * 6 / 10);
+  EXPECT_LE(server_.BodyBytesSent("/package.zip") - package_.size() / 2,
+            package_.size() * 6 / 10);
 }
 
 // A transfer that fails keeps its partial download for the next run, and
@@ -203,7 +211,9 @@ TEST_F(DownloadTest, APartialDownloadStaysUntilItsPackageIsNoLongerOffered) {
   ASSERT_EQ(1u, PartialDownloads().size());
   EXPECT_EQ(TempLeftovers(), PartialDownloads());
 
-  server_.SetResponse("/update.xml", Page(Manifest(DEMO_HOST_VERSION, server_.Url("/package.zip"))));
+  server_.SetResponse(
+      "/update.xml",
+      Page(Manifest(DEMO_HOST_VERSION, server_.Url("/package.zip"))));
   EXPECT_EQ(0, RunUpdater({UrlSwitch("/update.xml")}));
   EXPECT_TRUE(TempLeftovers().empty());
 }
@@ -214,15 +224,19 @@ TEST_F(DownloadTest, AProxyInTheEnvironmentCarriesBothRequests) {
   const std::string site = "http://updates.mirovue.test";
   const std::string archive = package_dir_.path() + "/package.zip";
   server_.SetResponse("/package.zip", Served(package_));
-  server_.SetResponse("/update.xml",
-                      Page(Manifest(OfferOf("9.0.0.1", site + "/package.zip", archive))));
-  updater_environment_ = {"http_proxy=http://127.0.0.1:" + std::to_string(server_.port())};
+  server_.SetResponse(
+      "/update.xml",
+      Page(Manifest(OfferOf("9.0.0.1", site + "/package.zip", archive))));
+  updater_environment_ = {"http_proxy=http://127.0.0.1:" +
+                          std::to_string(server_.port())};
   EXPECT_EQ(2, RunUpdater({"--url=" + site + "/update.xml"}));
   EXPECT_EQ(Noise(1 << 20, 1), ReadFileOrEmpty(Installed("data.bin")));
   for (const std::string path : {"/update.xml", "/package.zip"})
-    EXPECT_EQ((std::vector<std::string>{"proxy " + site + path}), server_.Targets(path));
+    EXPECT_EQ((std::vector<std::string>{"proxy " + site + path}),
+              server_.Targets(path));
   const std::string log = ReadFileOrEmpty(Installed("debug.log"));
-  const std::string logged = "Requests go through the proxy the environment names (http_proxy=";
+  const std::string logged =
+      "Requests go through the proxy the environment names (http_proxy=";
   ASSERT_NE(std::string::npos, log.find(logged));
   EXPECT_EQ(log.find(logged), log.rfind(logged)) << "logged once";
   KillProcessesRunning(Installed("Mirovue.exe"));

@@ -20,11 +20,13 @@ void UpdaterFixture::TearDown() {
   KillProcessesRunning(Installed("Mirovue.exe"));
 }
 
-void UpdaterFixture::StartHost(HostLog* host, const std::vector<std::string>& extra_args) {
+void UpdaterFixture::StartHost(HostLog* host,
+                               const std::vector<std::string>& extra_args) {
   ASSERT_TRUE(host->Start(Installed("Mirovue.exe"), extra_args));
 }
 
-void UpdaterFixture::StartUpdater(ChildProcess* updater, const std::vector<std::string>& args) {
+void UpdaterFixture::StartUpdater(ChildProcess* updater,
+                                  const std::vector<std::string>& args) {
   // The updater's own temporary directory, so that what it leaves shows.
   std::vector<std::string> environment = updater_environment_;
   environment.push_back("TMPDIR=" + updater_tmpdir_);
@@ -47,7 +49,8 @@ std::string UpdaterFixture::updater_stderr() const {
 }
 
 Files UpdaterFixture::InstalledFiles() const {
-  return FileContents(install_.path(), {"updater", "updater.stderr", "debug.log", "host.log"});
+  return FileContents(install_.path(),
+                      {"updater", "updater.stderr", "debug.log", "host.log"});
 }
 
 std::vector<std::string> UpdaterFixture::TempLeftovers() const {
@@ -68,7 +71,8 @@ std::vector<std::string> UpdaterFixture::PartialDownloads() const {
 
 std::vector<std::string> UpdaterFixture::InstallationLeftovers() const {
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(install_.path())) {
+  for (const auto& entry :
+       std::filesystem::directory_iterator(install_.path())) {
     std::string name = entry.path().filename().string();
     if (name.rfind("..", 0) == 0)
       names.push_back(name);

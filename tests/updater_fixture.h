@@ -36,11 +36,13 @@ class UpdaterFixture : public testing::Test {
   }
 
   // Starts a demonstration host window from the installation.
-  void StartHost(HostLog* host, const std::vector<std::string>& extra_args = {});
+  void StartHost(HostLog* host,
+                 const std::vector<std::string>& extra_args = {});
 
   // Starts the updater with |args| in the installation, with standard
   // error going to updater_stderr().
-  void StartUpdater(ChildProcess* updater, const std::vector<std::string>& args);
+  void StartUpdater(ChildProcess* updater,
+                    const std::vector<std::string>& args);
   // Runs the updater with |args| in the installation to its end, waiting at
   // most |deadline| (then it is killed and -1 returned), and returns its exit
   // code; what it wrote to standard error is in updater_stderr(), the most

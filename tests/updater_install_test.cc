@@ -27,7 +27,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kStillRunningBox[] = "更新提示: Mirovue依旧在运行请手动关闭后更新";
+constexpr char kStillRunningBox[] =
+    "更新提示: Mirovue依旧在运行请手动关闭后更新";
 constexpr char kDigestBox[] = "更新提示: 文件MD5校验失败，更新操作被终止!";
 constexpr char kDownloadBox[] = "更新提示: 更新时发生未知错误";
 
@@ -45,13 +46,16 @@ class InstallTest : public UpdaterFixture {
   void OfferPackage(const std::vector<zip::TestEntry>& entries,
                     const std::string& md5 = std::string()) {
     std::string archive = package_dir_.path() + "/package.zip";
-    ASSERT_TRUE(zip::WriteTestArchive(base::FilePath(base::UTF8ToUTF16(archive)), entries));
-    server_.SetResponse("/package.zip", Page(ReadFileOrEmpty(archive), 200, "application/zip"));
+    ASSERT_TRUE(zip::WriteTestArchive(
+        base::FilePath(base::UTF8ToUTF16(archive)), entries));
+    server_.SetResponse("/package.zip",
+                        Page(ReadFileOrEmpty(archive), 200, "application/zip"));
     OfferUrl(server_.Url("/package.zip"), md5.empty() ? Md5sum(archive) : md5);
   }
 
   void OfferUrl(const std::string& file_url, const std::string& md5) {
-    server_.SetResponse("/update.xml", Page(Manifest("9.0.0.1", file_url, md5)));
+    server_.SetResponse("/update.xml",
+                        Page(Manifest("9.0.0.1", file_url, md5)));
   }
 
   // Waits (bounded) until the host has been started again from the
@@ -112,13 +116,15 @@ TEST_F(InstallTest, UnattendedUpdateRelaunchesWithAuto) {
 }
 
 TEST_F(InstallTest, ReplacedHostStaysRunnable) {
-  std::string new_host = ReadFileOrEmpty(Installed("Mirovue.exe")) + std::string(16, '\0');
+  std::string new_host =
+      ReadFileOrEmpty(Installed("Mirovue.exe")) + std::string(16, '\0');
   OfferPackage({{"Mirovue.exe", new_host}});
   EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}));
   EXPECT_EQ("start -launch", RelaunchArguments());
   EXPECT_EQ(new_host, ReadFileOrEmpty(Installed("Mirovue.exe")));
   EXPECT_NE(fs::perms::none,
-            fs::status(Installed("Mirovue.exe")).permissions() & fs::perms::owner_exec);
+            fs::status(Installed("Mirovue.exe")).permissions() &
+                fs::perms::owner_exec);
 }
 
 TEST_F(InstallTest, DigestMismatchInstallsNothing) {
@@ -179,7 +185,8 @@ TEST_F(InstallTest, NotifyZeroPostsTheSameWithoutBoxes) {
   OfferPackage(NewRelease(), "00000000000000000000000000000000");
   HostLog host;
   StartHost(&host);
-  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch(), "--notify=0"}));
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch(),
+                           "--notify=0"}));
   EXPECT_EQ((std::vector<uint32_t>{1124, 1127}), host.MessagesSettled(2));
   EXPECT_EQ(std::string::npos, updater_stderr().find(kDigestBox));
   EXPECT_EQ(std::string::npos,
@@ -218,23 +225,28 @@ TEST_F(InstallTest, RefusedArchiveChangesNothingIsToldAndRelaunches) {
   EXPECT_FALSE(fs::exists(install_.path() + "/../escaped.txt"));
   EXPECT_EQ("start -launch", RelaunchArguments());
   EXPECT_NE(std::string::npos, updater_stderr().find(kDownloadBox));
-  EXPECT_NE(std::string::npos, ReadFileOrEmpty(Installed("debug.log")).find("unsafe entry name"));
+  EXPECT_NE(std::string::npos,
+            ReadFileOrEmpty(Installed("debug.log")).find("unsafe entry name"));
   EXPECT_TRUE(InstallationLeftovers().empty());
   EXPECT_TRUE(TempLeftovers().empty());
 }
 
 TEST_F(InstallTest, Bzip2EntryChangesNothingAndIsTold) {
   std::string archive = package_dir_.path() + "/package.zip";
-  ASSERT_TRUE(zip::WriteTestArchive(base::FilePath(base::UTF8ToUTF16(archive)), NewRelease()));
+  ASSERT_TRUE(zip::WriteTestArchive(base::FilePath(base::UTF8ToUTF16(archive)),
+                                    NewRelease()));
   ASSERT_TRUE(zip::PatchEntryField(base::FilePath(base::UTF8ToUTF16(archive)),
-                                   "plugins/viewer.dll", zip::EntryField::kCompressionMethod, 12));
-  server_.SetResponse("/package.zip", Page(ReadFileOrEmpty(archive), 200, "application/zip"));
+                                   "plugins/viewer.dll",
+                                   zip::EntryField::kCompressionMethod, 12));
+  server_.SetResponse("/package.zip",
+                      Page(ReadFileOrEmpty(archive), 200, "application/zip"));
   OfferUrl(server_.Url("/package.zip"), Md5sum(archive));
   EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}));
   EXPECT_EQ("start -launch", RelaunchArguments());
   EXPECT_EQ(before_, InstalledFiles());
   EXPECT_NE(std::string::npos, updater_stderr().find(kDownloadBox));
-  EXPECT_NE(std::string::npos, ReadFileOrEmpty(Installed("debug.log")).find("method 12"));
+  EXPECT_NE(std::string::npos,
+            ReadFileOrEmpty(Installed("debug.log")).find("method 12"));
   EXPECT_TRUE(InstallationLeftovers().empty());
 }
 
@@ -245,7 +257,8 @@ TEST_F(InstallTest, NotifyZeroTellsAFailedInstallationOnlyInTheLog) {
   EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), "--notify=0"}));
   EXPECT_EQ("start -launch", RelaunchArguments());
   EXPECT_EQ(std::string::npos, updater_stderr().find(kDownloadBox));
-  EXPECT_NE(std::string::npos, ReadFileOrEmpty(Installed("debug.log")).find(":ERROR:"));
+  EXPECT_NE(std::string::npos,
+            ReadFileOrEmpty(Installed("debug.log")).find(":ERROR:"));
 }
 
 TEST_F(InstallTest, WhatStandsInThePackagesWayChangesNothingAndIsTold) {
@@ -269,7 +282,8 @@ TEST_F(InstallTest, WhatStandsInThePackagesWayChangesNothingAndIsTold) {
 // there cannot be moved to the backups, half-way through the commit.
 TEST_F(InstallTest, ACommitThatFailsPartWayPutsEveryFileBackAndIsTold) {
   fs::create_directories(Installed("mounted"));
-  if (mount("updater-test", Installed("mounted").c_str(), "tmpfs", 0, "size=1m") != 0)
+  if (mount("updater-test", Installed("mounted").c_str(), "tmpfs", 0,
+            "size=1m") != 0)
     GTEST_SKIP() << "cannot mount a file system here";
   WriteFile(Installed("mounted/inside.txt"), "old inside\n");
   before_ = InstalledFiles();
@@ -293,7 +307,8 @@ TEST_F(InstallTest, ACommitThatFailsPartWayPutsEveryFileBackAndIsTold) {
 TEST_F(InstallTest, APackageWithTheUpdaterReplacesTheRunningUpdater) {
   chmod(Installed("updater").c_str(), 0751);
   // Trailing bytes leave an executable runnable and make it another file.
-  const std::string new_updater = ReadFileOrEmpty(Installed("updater")) + "new updater";
+  const std::string new_updater =
+      ReadFileOrEmpty(Installed("updater")) + "new updater";
   std::vector<zip::TestEntry> release = NewRelease();
   release.push_back({"updater", new_updater});
   OfferPackage(release);
@@ -304,11 +319,13 @@ TEST_F(InstallTest, APackageWithTheUpdaterReplacesTheRunningUpdater) {
   EXPECT_EQ(fs::perms(0751), fs::status(Installed("updater")).permissions());
   EXPECT_EQ("new readme\n", ReadFileOrEmpty(Installed("readme.txt")));
   EXPECT_TRUE(InstallationLeftovers().empty());
-  EXPECT_EQ(std::string::npos, ReadFileOrEmpty(Installed("debug.log")).find(":ERROR:"));
+  EXPECT_EQ(std::string::npos,
+            ReadFileOrEmpty(Installed("debug.log")).find(":ERROR:"));
 
   // The new updater runs.
   KillProcessesRunning(Installed("Mirovue.exe"));
-  server_.SetResponse("/same.xml", Page(Manifest(DEMO_HOST_VERSION, server_.Url("/package.zip"))));
+  server_.SetResponse("/same.xml", Page(Manifest(DEMO_HOST_VERSION,
+                                                 server_.Url("/package.zip"))));
   HostLog host;
   StartHost(&host);
   EXPECT_EQ(0, RunUpdater({UrlSwitch("/same.xml"), host.HwndSwitch()}));
@@ -320,7 +337,8 @@ TEST_F(InstallTest, AProgramThatMapsAFileKeepsReadingItsOldContent) {
   WriteFile(Installed("lib/shared.so"), old_library);
   int fd = open(Installed("lib/shared.so").c_str(), O_RDONLY | O_CLOEXEC);
   ASSERT_GE(fd, 0);
-  void* mapped = mmap(nullptr, old_library.size(), PROT_READ, MAP_SHARED, fd, 0);
+  void* mapped =
+      mmap(nullptr, old_library.size(), PROT_READ, MAP_SHARED, fd, 0);
   ASSERT_NE(MAP_FAILED, mapped);
   std::vector<zip::TestEntry> release = NewRelease();
   release.push_back({"lib/shared.so", std::string(100, 'n')});
@@ -329,7 +347,8 @@ TEST_F(InstallTest, AProgramThatMapsAFileKeepsReadingItsOldContent) {
   EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}));
   // Reading the whole mapping would end this test with SIGBUS had the file
   // been cut short in place.
-  EXPECT_EQ(old_library, std::string(static_cast<const char*>(mapped), old_library.size()));
+  EXPECT_EQ(old_library,
+            std::string(static_cast<const char*>(mapped), old_library.size()));
   EXPECT_EQ(std::string(100, 'n'), ReadFileOrEmpty(Installed("lib/shared.so")));
   munmap(mapped, old_library.size());
   close(fd);
@@ -337,7 +356,8 @@ TEST_F(InstallTest, AProgramThatMapsAFileKeepsReadingItsOldContent) {
 
 TEST_F(InstallTest, WithoutATemporaryDirectoryNothingIsTransferred) {
   OfferPackage(NewRelease());
-  WriteFile(temp_.path() + "/a_file", "where the temporary directory should be");
+  WriteFile(temp_.path() + "/a_file",
+            "where the temporary directory should be");
   for (const char* tmpdir : {"/missing", "/a_file"}) {
     SCOPED_TRACE(tmpdir);
     updater_tmpdir_ = temp_.path() + tmpdir;
@@ -382,8 +402,8 @@ TEST_F(InstallTest, NamesPast255BytesAreInstalledWholeOrRefused) {
   OfferPackage({{"readme.txt", "new readme\n"}, {Chinese(86), "too long"}});
   EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}));
   EXPECT_EQ(before_, InstalledFiles());
-  EXPECT_NE(std::string::npos,
-            ReadFileOrEmpty(Installed("debug.log")).find("name too long for the file system"));
+  EXPECT_NE(std::string::npos, ReadFileOrEmpty(Installed("debug.log"))
+                                   .find("name too long for the file system"));
 }
 
 // A link in the installation is replaced like a file, even one that leads
@@ -392,7 +412,8 @@ TEST_F(InstallTest, LinksAtReplacedPathsAreReplacedNotFollowed) {
   const std::string outside = package_dir_.path() + "/outside.txt";
   WriteFile(outside, "outside\n");
   fs::remove(Installed("readme.txt"));
-  fs::create_symlink(package_dir_.path() + "/missing.txt", Installed("readme.txt"));
+  fs::create_symlink(package_dir_.path() + "/missing.txt",
+                     Installed("readme.txt"));
   fs::create_symlink(outside, Installed("data/settings.ini.link"));
   std::vector<zip::TestEntry> release = NewRelease();
   release.push_back({"data/settings.ini.link", "new link target"});
@@ -401,7 +422,8 @@ TEST_F(InstallTest, LinksAtReplacedPathsAreReplacedNotFollowed) {
   EXPECT_EQ("start -launch", RelaunchArguments());
   EXPECT_FALSE(fs::is_symlink(Installed("readme.txt")));
   EXPECT_EQ("new readme\n", ReadFileOrEmpty(Installed("readme.txt")));
-  EXPECT_EQ("new link target", ReadFileOrEmpty(Installed("data/settings.ini.link")));
+  EXPECT_EQ("new link target",
+            ReadFileOrEmpty(Installed("data/settings.ini.link")));
   EXPECT_EQ("outside\n", ReadFileOrEmpty(outside));
   EXPECT_FALSE(fs::exists(package_dir_.path() + "/missing.txt"));
   EXPECT_TRUE(InstallationLeftovers().empty());
@@ -430,22 +452,24 @@ TEST_F(InstallTest, AnInstallationThatCannotBeWrittenFailsBeforeTheDownload) {
   HostLog host;
   StartHost(&host);
   // Read-only for root as well: a read-only mount of the installation.
-  if (mount(install_.path().c_str(), install_.path().c_str(), nullptr, MS_BIND, nullptr) != 0 ||
-      mount(nullptr, install_.path().c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY,
-            nullptr) != 0) {
+  if (mount(install_.path().c_str(), install_.path().c_str(), nullptr, MS_BIND,
+            nullptr) != 0 ||
+      mount(nullptr, install_.path().c_str(), nullptr,
+            MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0) {
     GTEST_SKIP() << "cannot mount a file system here";
   }
   ChildProcess updater;
   const std::string elsewhere = package_dir_.path();
-  ASSERT_TRUE(updater.Start(Installed("updater"), {UrlSwitch("/update.xml"), host.HwndSwitch()},
-                            elsewhere, elsewhere + "/updater.stderr",
-                            {"TMPDIR=" + updater_tmpdir_}));
+  ASSERT_TRUE(updater.Start(
+      Installed("updater"), {UrlSwitch("/update.xml"), host.HwndSwitch()},
+      elsewhere, elsewhere + "/updater.stderr", {"TMPDIR=" + updater_tmpdir_}));
   int exit_code = -1;
   EXPECT_TRUE(updater.Wait(std::chrono::seconds(90), &exit_code));
   umount(install_.path().c_str());
   EXPECT_EQ(2, exit_code);
   EXPECT_EQ((std::vector<uint32_t>{1124, 1127}), host.MessagesSettled(2));
-  EXPECT_NE(std::string::npos, ReadFileOrEmpty(elsewhere + "/updater.stderr").find(kDownloadBox));
+  EXPECT_NE(std::string::npos,
+            ReadFileOrEmpty(elsewhere + "/updater.stderr").find(kDownloadBox));
   EXPECT_EQ(0, server_.RequestCount("/package.zip"));
   EXPECT_EQ(before_, InstalledFiles());
   EXPECT_FALSE(fs::exists(elsewhere + "/debug.log"));
@@ -456,10 +480,12 @@ TEST_F(InstallTest, AnInstallationThatCannotBeWrittenFailsBeforeTheDownload) {
 // Chinese Windows zip tools store names in code page 936 without the UTF-8
 // flag; such a package installs under the names that were meant.
 TEST_F(InstallTest, NamesInTheDesktopsCodePageInstallUnderTheirRealNames) {
-  OfferPackage({{"\xd6\xd0\xce\xc4/\xcb\xb5\xc3\xf7.txt", "readme in Chinese"}});
+  OfferPackage(
+      {{"\xd6\xd0\xce\xc4/\xcb\xb5\xc3\xf7.txt", "readme in Chinese"}});
   EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}));
-  EXPECT_EQ("readme in Chinese", ReadFileOrEmpty(Installed(
-                                     "\xe4\xb8\xad\xe6\x96\x87/\xe8\xaf\xb4\xe6\x98\x8e.txt")));
+  EXPECT_EQ("readme in Chinese",
+            ReadFileOrEmpty(Installed(
+                "\xe4\xb8\xad\xe6\x96\x87/\xe8\xaf\xb4\xe6\x98\x8e.txt")));
   EXPECT_TRUE(InstallationLeftovers().empty());
 }
 
@@ -472,13 +498,15 @@ TEST_F(InstallTest, AnInstallationNamedOutsideTheCodePageIsUpdated) {
   fs::copy_file(Installed("Mirovue.exe"), elsewhere + "/Mirovue.exe");
   OfferPackage(NewRelease());
   ChildProcess updater;
-  ASSERT_TRUE(updater.Start(elsewhere + "/updater", {UrlSwitch("/update.xml")}, elsewhere,
-                            elsewhere + "/updater.stderr", {"TMPDIR=" + updater_tmpdir_}));
+  ASSERT_TRUE(updater.Start(elsewhere + "/updater", {UrlSwitch("/update.xml")},
+                            elsewhere, elsewhere + "/updater.stderr",
+                            {"TMPDIR=" + updater_tmpdir_}));
   int exit_code = -1;
   EXPECT_TRUE(updater.Wait(std::chrono::seconds(90), &exit_code));
   EXPECT_EQ(2, exit_code);
   EXPECT_EQ("new readme\n", ReadFileOrEmpty(elsewhere + "/readme.txt"));
-  EXPECT_EQ(std::string(100000, 'v'), ReadFileOrEmpty(elsewhere + "/plugins/viewer.dll"));
+  EXPECT_EQ(std::string(100000, 'v'),
+            ReadFileOrEmpty(elsewhere + "/plugins/viewer.dll"));
   KillProcessesRunning(elsewhere + "/Mirovue.exe");
 }
 
@@ -487,7 +515,8 @@ TEST_F(InstallTest, SignedManifestInstallsWithoutTrustedKeys) {
   OfferPackage(NewRelease());
   const ManifestFields offer = OfferOf("9.0.0.1", server_.Url("/package.zip"),
                                        package_dir_.path() + "/package.zip");
-  server_.SetResponse("/update.xml", Page(Signed(Manifest(offer), SigningKey::Generate())));
+  server_.SetResponse("/update.xml",
+                      Page(Signed(Manifest(offer), SigningKey::Generate())));
   EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml")}));
   EXPECT_EQ("start -launch", RelaunchArguments());
   EXPECT_EQ("new readme\n", ReadFileOrEmpty(Installed("readme.txt")));

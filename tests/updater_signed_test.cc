@@ -23,7 +23,8 @@ constexpr char kDigestBox[] = "更新提示: 文件MD5校验失败，更新操�
 constexpr char kFailureBox[] = "更新提示: 更新时发生未知错误";
 
 // The demonstration host stamped with |file_version|, as a release builds it.
-std::string HostOfVersion(const std::string& dir, const std::string& file_version) {
+std::string HostOfVersion(const std::string& dir,
+                          const std::string& file_version) {
   const std::string path = dir + "/Mirovue.exe";
   fs::copy_file(DEMO_HOST_BINARY, path, fs::copy_options::overwrite_existing);
   ChildProcess tool;
@@ -50,8 +51,10 @@ class SignedUpdateTest : public UpdaterFixture {
   ManifestFields ServePackage(const std::vector<zip::TestEntry>& entries,
                               const std::string& version = "9.0.0.1") {
     const std::string archive = package_dir_.path() + "/package.zip";
-    EXPECT_TRUE(zip::WriteTestArchive(base::FilePath(base::UTF8ToUTF16(archive)), entries));
-    server_.SetResponse("/package.zip", Page(ReadFileOrEmpty(archive), 200, "application/zip"));
+    EXPECT_TRUE(zip::WriteTestArchive(
+        base::FilePath(base::UTF8ToUTF16(archive)), entries));
+    server_.SetResponse("/package.zip",
+                        Page(ReadFileOrEmpty(archive), 200, "application/zip"));
     return OfferOf(version, server_.Url("/package.zip"), archive);
   }
 
@@ -69,7 +72,8 @@ class SignedUpdateTest : public UpdaterFixture {
     HostLog host;
     StartHost(&host, {"--exit-after-ms=1000"});
     Outcome outcome;
-    outcome.exit_code = RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()});
+    outcome.exit_code =
+        RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()});
     outcome.messages = host.MessagesSettled(expected_messages);
     outcome.log = ReadFileOrEmpty(Installed("debug.log")).substr(log_before);
     KillProcessesRunning(Installed("Mirovue.exe"));
@@ -81,11 +85,14 @@ class SignedUpdateTest : public UpdaterFixture {
   ScopedTempDir package_dir_;
 };
 
-TEST_F(SignedUpdateTest, EitherTrustedKeyInstallsAndAReplayedOlderManifestIsUpToDate) {
-  ManifestFields first = ServePackage({{"readme.txt", "2.0 readme\n"}}, "2.0.0.0");
+TEST_F(SignedUpdateTest,
+       EitherTrustedKeyInstallsAndAReplayedOlderManifestIsUpToDate) {
+  ManifestFields first =
+      ServePackage({{"readme.txt", "2.0 readme\n"}}, "2.0.0.0");
   first.expires = "2999-01-01T00:00:00Z";
   // White space of every kind may follow the signature.
-  const std::string first_manifest = Signed(Manifest(first), keys_[0], " \t\r\n \n");
+  const std::string first_manifest =
+      Signed(Manifest(first), keys_[0], " \t\r\n \n");
   Outcome outcome = Run(first_manifest, 2);
   EXPECT_EQ(2, outcome.exit_code);
   EXPECT_EQ((std::vector<uint32_t>{1124, 1126}), outcome.messages);
@@ -110,7 +117,8 @@ TEST_F(SignedUpdateTest, EitherTrustedKeyInstallsAndAReplayedOlderManifestIsUpTo
   EXPECT_EQ("9.0.0.1 readme\n", ReadFileOrEmpty(Installed("readme.txt")));
 }
 
-TEST_F(SignedUpdateTest, ManifestsNotSignedAsTheyStandAreRejectedWithTheReason) {
+TEST_F(SignedUpdateTest,
+       ManifestsNotSignedAsTheyStandAreRejectedWithTheReason) {
   const ManifestFields offer = ServePackage({{"readme.txt", "new readme\n"}});
   const std::string manifest = Manifest(offer);
   ManifestFields expired = offer;
@@ -133,20 +141,25 @@ TEST_F(SignedUpdateTest, ManifestsNotSignedAsTheyStandAreRejectedWithTheReason) 
     const char* reason;
   } kCases[] = {
       {"unsigned", manifest, "manifest is not signed"},
-      {"md5 only, as served today", Manifest("9.0.0.1", offer.file_url, offer.md5),
+      {"md5 only, as served today",
+       Manifest("9.0.0.1", offer.file_url, offer.md5),
        "manifest is not signed"},
       {"untrusted key", Signed(manifest, SigningKey::Generate()),
        "manifest signature does not verify"},
-      {"a byte changed after signing", altered, "manifest signature does not verify"},
-      {"markup after the signature", Signed(manifest, keys_[0], "\n<update/>\n"),
-       "manifest is not signed"},
-      {"malformed signature", manifest + "<!-- ed25519:" + signature.substr(4) + " -->",
+      {"a byte changed after signing", altered,
+       "manifest signature does not verify"},
+      {"markup after the signature",
+       Signed(manifest, keys_[0], "\n<update/>\n"), "manifest is not signed"},
+      {"malformed signature",
+       manifest + "<!-- ed25519:" + signature.substr(4) + " -->",
        "manifest signature is malformed"},
       {"expired", Signed(Manifest(expired), keys_[0]), "manifest expired"},
-      {"no product", Signed(Manifest(no_product), keys_[1]), "manifest is not for Mirovue"},
+      {"no product", Signed(Manifest(no_product), keys_[1]),
+       "manifest is not for Mirovue"},
       {"another product", Signed(Manifest(other_product), keys_[1]),
        "manifest is not for Mirovue"},
-      {"no sha256", Signed(Manifest(no_sha256), keys_[0]), "manifest has no sha256"},
+      {"no sha256", Signed(Manifest(no_sha256), keys_[0]),
+       "manifest has no sha256"},
       {"no size", Signed(Manifest(no_size), keys_[0]), "manifest has no size"},
   };
   for (const auto& c : kCases) {
@@ -161,7 +174,8 @@ TEST_F(SignedUpdateTest, ManifestsNotSignedAsTheyStandAreRejectedWithTheReason) 
 }
 
 TEST_F(SignedUpdateTest, AServedPackageThatIsNotTheSignedOneInstallsNothing) {
-  const ManifestFields offer = ServePackage({{"readme.txt", "signed readme\n"}});
+  const ManifestFields offer =
+      ServePackage({{"readme.txt", "signed readme\n"}});
   ServePackage({{"readme.txt", "other readme\n"}});
   Outcome outcome = Run(Signed(Manifest(offer), keys_[0]), 2);
   EXPECT_EQ(2, outcome.exit_code);
@@ -175,16 +189,18 @@ TEST_F(SignedUpdateTest, AServedPackageThatIsNotTheSignedOneInstallsNothing) {
 // that waited for the stall would take a minute.
 TEST_F(SignedUpdateTest, AServerStreamingPastTheSizeIsCutOffAtOnce) {
   const ManifestFields offer = ServePackage({{"readme.txt", "new readme\n"}});
-  HttpResponse endless = Page(ReadFileOrEmpty(package_dir_.path() + "/package.zip") +
-                                  std::string(4 << 20, 'x'),
-                              200, "application/zip");
+  HttpResponse endless =
+      Page(ReadFileOrEmpty(package_dir_.path() + "/package.zip") +
+               std::string(4 << 20, 'x'),
+           200, "application/zip");
   endless.send_length = false;
   endless.cut_after = 2 << 20;
   server_.SetResponse("/package.zip", endless);
   server_.SetResponse("/update.xml", Page(Signed(Manifest(offer), keys_[1])));
   HostLog host;
   StartHost(&host);
-  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()}, std::chrono::seconds(30)));
+  EXPECT_EQ(2, RunUpdater({UrlSwitch("/update.xml"), host.HwndSwitch()},
+                          std::chrono::seconds(30)));
   EXPECT_EQ((std::vector<uint32_t>{1124, 1127}), host.MessagesSettled(2));
   EXPECT_NE(std::string::npos, updater_stderr().find(kFailureBox));
   EXPECT_EQ("old readme\n", ReadFileOrEmpty(Installed("readme.txt")));
@@ -205,9 +221,11 @@ TEST_F(SignedUpdateTest, APackageWhoseHostIsOlderThanOfferedIsRefused) {
   EXPECT_EQ(2, outcome.exit_code);
   ASSERT_GE(outcome.messages.size(), 2u);
   EXPECT_EQ((std::vector<uint32_t>{1124, 1126}),
-            std::vector<uint32_t>(outcome.messages.begin(), outcome.messages.begin() + 2));
+            std::vector<uint32_t>(outcome.messages.begin(),
+                                  outcome.messages.begin() + 2));
   EXPECT_NE(std::string::npos, updater_stderr().find(kFailureBox));
-  EXPECT_NE(std::string::npos, outcome.log.find("not the offered 9.0.0.1")) << outcome.log;
+  EXPECT_NE(std::string::npos, outcome.log.find("not the offered 9.0.0.1"))
+      << outcome.log;
   EXPECT_EQ("old readme\n", ReadFileOrEmpty(Installed("readme.txt")));
   EXPECT_EQ(installed_host, ReadFileOrEmpty(Installed("Mirovue.exe")));
   EXPECT_TRUE(InstallationLeftovers().empty());

@@ -1,6 +1,5 @@
 #include "tests/windows_test_support.h"
 
-
 #include <gtest/gtest.h>
 
 #include "base/command_line.h"
@@ -75,8 +74,8 @@ bool ChildProcess::Start(const std::wstring& command_line,
   PROCESS_INFORMATION info = {};
   if (!CreateProcessW(nullptr, &writable[0], nullptr, nullptr,
                       output.is_valid(), 0, nullptr,
-                      directory.empty() ? nullptr : directory.c_str(),
-                      &startup, &info)) {
+                      directory.empty() ? nullptr : directory.c_str(), &startup,
+                      &info)) {
     return false;
   }
   CloseHandle(info.hThread);
@@ -88,7 +87,8 @@ bool ChildProcess::Start(const std::wstring& command_line,
 bool ChildProcess::Wait(std::chrono::milliseconds timeout, int* exit_code) {
   if (!process_.is_valid())
     return false;
-  if (WaitForSingleObject(process_.get(), static_cast<DWORD>(timeout.count())) !=
+  if (WaitForSingleObject(process_.get(),
+                          static_cast<DWORD>(timeout.count())) !=
       WAIT_OBJECT_0) {
     TerminateProcess(process_.get(), 1);
     WaitForSingleObject(process_.get(), 10000);

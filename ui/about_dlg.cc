@@ -10,7 +10,8 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     CenterWindowOnWorkArea(dialog);
     return TRUE;
   }
-  if (message == WM_COMMAND && LOWORD(wparam) >= IDOK && LOWORD(wparam) <= IDNO) {
+  if (message == WM_COMMAND && LOWORD(wparam) >= IDOK &&
+      LOWORD(wparam) <= IDNO) {
     EndDialog(dialog, LOWORD(wparam));
     return TRUE;
   }
@@ -20,6 +21,6 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
 }  // namespace
 
 INT_PTR ShowAboutBox(HWND owner) {
-  return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ABOUTBOX),
-                         owner, AboutProc, 0);
+  return DialogBoxParamW(GetModuleHandleW(nullptr),
+                         MAKEINTRESOURCEW(IDD_ABOUTBOX), owner, AboutProc, 0);
 }

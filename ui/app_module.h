@@ -17,7 +17,9 @@ class CAppModule {
  public:
   // The object map and library id are not used; neither is |instance|, as
   // resources always come from the program's own module.
-  HRESULT Init(void* object_map, HINSTANCE instance, const void* library_id = nullptr);
+  HRESULT Init(void* object_map,
+               HINSTANCE instance,
+               const void* library_id = nullptr);
   void Term();
 
   BOOL AddMessageLoop(CMessageLoop* loop);

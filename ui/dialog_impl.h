@@ -13,8 +13,9 @@ class CDialogImpl : public CWindowBase {
   // The dialog's initialisation runs inside this call.
   HWND Create(HWND parent, LPARAM init_param = 0) {
     m_initParam = init_param;
-    return ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(T::IDD),
-                                parent, StartDialogProc, reinterpret_cast<LPARAM>(this));
+    return ::CreateDialogParamW(
+        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(T::IDD), parent,
+        StartDialogProc, reinterpret_cast<LPARAM>(this));
   }
 
   BOOL DestroyWindow() { return ::DestroyWindow(m_hWnd); }
@@ -26,7 +27,9 @@ class CDialogImpl : public CWindowBase {
 
  private:
   // The first message carries the object; later ones find it on the window.
-  static INT_PTR CALLBACK StartDialogProc(HWND window, UINT message, WPARAM wparam,
+  static INT_PTR CALLBACK StartDialogProc(HWND window,
+                                          UINT message,
+                                          WPARAM wparam,
                                           LPARAM lparam) {
     if (message == WM_INITDIALOG) {
       CDialogImpl* self = reinterpret_cast<CDialogImpl*>(lparam);
@@ -39,14 +42,17 @@ class CDialogImpl : public CWindowBase {
     return FALSE;
   }
 
-  static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wparam,
+  static INT_PTR CALLBACK DialogProc(HWND window,
+                                     UINT message,
+                                     WPARAM wparam,
                                      LPARAM lparam) {
     CDialogImpl* self =
         reinterpret_cast<CDialogImpl*>(::GetWindowLongPtrW(window, DWLP_USER));
     if (!self)
       return FALSE;
     LRESULT result = 0;
-    BOOL handled = self->ProcessWindowMessage(window, message, wparam, lparam, result);
+    BOOL handled =
+        self->ProcessWindowMessage(window, message, wparam, lparam, result);
     if (message == WM_NCDESTROY) {
       self->m_hWnd = nullptr;
       self->OnFinalMessage(window);

@@ -32,12 +32,17 @@ std::u16string BalloonText(const std::string& version) {
 
 }  // namespace
 
-CMainDlg::CMainDlg(const UpdateInfo& manifest, const std::u16string& host_exe,
+CMainDlg::CMainDlg(const UpdateInfo& manifest,
+                   const std::u16string& host_exe,
                    const std::u16string& launch_args)
     : m_manifest(manifest),
       m_hostExe(host_exe),
       m_launchArgs(launch_args),
-      m_installation(this, manifest, InstallationDirectory(), host_exe, launch_args) {
+      m_installation(this,
+                     manifest,
+                     InstallationDirectory(),
+                     host_exe,
+                     launch_args) {
   if (!g_pUpdateThread)
     g_pUpdateThread = new UpdateThread(&m_installation, m_manifest.file_url);
 }
@@ -57,8 +62,11 @@ BOOL CMainDlg::OnIdle() {
   return FALSE;
 }
 
-BOOL CMainDlg::ProcessWindowMessage(HWND, UINT message, WPARAM wparam,
-                                    LPARAM lparam, LRESULT& result) {
+BOOL CMainDlg::ProcessWindowMessage(HWND,
+                                    UINT message,
+                                    WPARAM wparam,
+                                    LPARAM lparam,
+                                    LRESULT& result) {
   result = 0;
   switch (message) {
     case WM_SYSCOMMAND:
@@ -93,12 +101,14 @@ BOOL CMainDlg::ProcessWindowMessage(HWND, UINT message, WPARAM wparam,
 
 LRESULT CMainDlg::OnInitDialog() {
   CenterWindow();
-  EnableMenuItem(GetSystemMenu(m_hWnd, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+  EnableMenuItem(GetSystemMenu(m_hWnd, FALSE), SC_CLOSE,
+                 MF_BYCOMMAND | MF_GRAYED);
 
   HINSTANCE module = GetModuleHandleW(nullptr);
   m_bigIcon.reset(static_cast<HICON>(
       LoadImageW(module, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
-                 GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR)));
+                 GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
+                 LR_DEFAULTCOLOR)));
   SetIcon(m_bigIcon.get(), TRUE);
   m_smallIcon.reset(static_cast<HICON>(
       LoadImageW(module, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
@@ -106,8 +116,8 @@ LRESULT CMainDlg::OnInitDialog() {
                  LR_DEFAULTCOLOR)));
   SetIcon(m_smallIcon.get(), FALSE);
 
-  m_trayIconAdded = m_trayIcon.AddIcon(this, IDR_TRAY_MENU, u"updater", m_bigIcon.get(),
-                                       WM_TRAYICON, 0, true);
+  m_trayIconAdded = m_trayIcon.AddIcon(this, IDR_TRAY_MENU, u"updater",
+                                       m_bigIcon.get(), WM_TRAYICON, 0, true);
   if (!m_trayIconAdded) {
     LOG(ERROR) << "Failed to create tray icon \n";
     return FALSE;
@@ -117,7 +127,8 @@ LRESULT CMainDlg::OnInitDialog() {
                          CTrayNotifyIcon::Info, kBalloonTimeoutMs);
 
   m_hProgress = GetDlgItem(IDC_PROGRESS);
-  SendDlgItemMessageW(m_hWnd, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+  SendDlgItemMessageW(m_hWnd, IDC_PROGRESS, PBM_SETRANGE, 0,
+                      MAKELPARAM(0, 100));
 
   m_workerTarget = m_hWnd;
   if (g_pUpdateThread)
@@ -142,7 +153,8 @@ void CMainDlg::OnOkCancel(WORD id) {
 void CMainDlg::OnInstallationEvent(InstallationEvent event) {
   switch (event) {
     case InstallationEvent::kVerifying:
-      SetDlgItemTextW(m_workerTarget, IDC_STATUS, AsWCHAR(u"正在校验文件的MD5...."));
+      SetDlgItemTextW(m_workerTarget, IDC_STATUS,
+                      AsWCHAR(u"正在校验文件的MD5...."));
       return;
     case InstallationEvent::kHostStillRunning:
       // Asked whatever the notify setting: the update cannot go on while

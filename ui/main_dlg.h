@@ -55,15 +55,19 @@ class CMainDlg : public CDialogImpl<CMainDlg>,
   enum { IDD = IDD_MAINDLG };
 
   // Copies its arguments and creates the worker when none exists yet.
-  CMainDlg(const UpdateInfo& manifest, const std::u16string& host_exe,
+  CMainDlg(const UpdateInfo& manifest,
+           const std::u16string& host_exe,
            const std::u16string& launch_args);
   // Stops and joins the worker, then removes the tray icon.
   ~CMainDlg() override;
 
   BOOL PreTranslateMessage(MSG* msg) override;
   BOOL OnIdle() override;
-  BOOL ProcessWindowMessage(HWND window, UINT message, WPARAM wparam,
-                            LPARAM lparam, LRESULT& result) override;
+  BOOL ProcessWindowMessage(HWND window,
+                            UINT message,
+                            WPARAM wparam,
+                            LPARAM lparam,
+                            LRESULT& result) override;
 
   bool trayIconAdded() const { return m_trayIconAdded; }
 

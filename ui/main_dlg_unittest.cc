@@ -9,9 +9,9 @@
 
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -20,9 +20,9 @@
 #include "base/logging.h"
 #include "engine/update_thread.h"
 #include "port/test_desktop.h"
-#include "tests/test_files.h"
 #include "tests/host_log.h"
 #include "tests/http_test_server.h"
+#include "tests/test_files.h"
 #include "ui/app_module.h"
 #include "ui/update_dialog.h"
 
@@ -34,7 +34,8 @@ constexpr milliseconds kDeadline(10000);
 
 // An archive with no entries, which installs nothing, and its digest. It
 // follows a stub, as minizip opens no directory end found at offset 0.
-const char kEmptyZip[] = "MZ stub program.PK\x05\x06\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0";
+const char kEmptyZip[] =
+    "MZ stub program.PK\x05\x06\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0";
 const char kEmptyZipMd5[] = "db2e9aa3f69fa73ce02038507abb3757";
 
 // RunUpdateDialog on a UI thread of its own.
@@ -49,7 +50,8 @@ class DialogRun {
   // The run's result once it has ended; a run that does not end in time
   // fails the test and ends the process rather than hang it.
   int Finish() {
-    if (!TestDesktop::WaitUntil([this] { return done_.load(); }, milliseconds(60000))) {
+    if (!TestDesktop::WaitUntil([this] { return done_.load(); },
+                                milliseconds(60000))) {
       ADD_FAILURE() << "the UI loop did not end";
       std::abort();
     }
@@ -97,7 +99,8 @@ class MainDlgTest : public testing::Test {
     g_updateInfo.compress = "zip";
   }
 
-  void ServePackage(const std::string& body, size_t stall_after = std::string::npos,
+  void ServePackage(const std::string& body,
+                    size_t stall_after = std::string::npos,
                     bool send_length = true) {
     test::HttpResponse response;
     response.content_type = "application/zip";
@@ -107,9 +110,12 @@ class MainDlgTest : public testing::Test {
     server_.SetResponse("/package.zip", response);
   }
 
-  void ServeStalledPackage() { ServePackage(std::string(1 << 20, 'p'), 1 << 19); }
+  void ServeStalledPackage() {
+    ServePackage(std::string(1 << 20, 'p'), 1 << 19);
+  }
 
-  void StartHost(test::HostLog* host, const std::vector<std::string>& args = {}) {
+  void StartHost(test::HostLog* host,
+                 const std::vector<std::string>& args = {}) {
     ASSERT_TRUE(host->Start(host_binary_, args));
     g_hostWindow = host->hwnd();
   }
@@ -137,7 +143,8 @@ class MainDlgTest : public testing::Test {
   }
 
   bool BecomesVisible(HWND dialog, bool visible) const {
-    return TestDesktop::WaitUntil([&] { return Visible(dialog) == visible; }, kDeadline);
+    return TestDesktop::WaitUntil([&] { return Visible(dialog) == visible; },
+                                  kDeadline);
   }
 
   int ProgressPosition(HWND dialog) const {
@@ -147,7 +154,9 @@ class MainDlgTest : public testing::Test {
                : -1;
   }
 
-  std::string LogText() const { return test::ReadFileOrEmpty(log_dir_.path() + "/debug.log"); }
+  std::string LogText() const {
+    return test::ReadFileOrEmpty(log_dir_.path() + "/debug.log");
+  }
 
   TestDesktop desktop_;
   test::HttpTestServer server_;
@@ -193,7 +202,8 @@ TEST_F(MainDlgTest, IconMenuAndCaptionButtonsShowAndHideTheDialog) {
   ASSERT_TRUE(desktop_.PressIcon(dialog, 201));
   ASSERT_TRUE(BecomesVisible(dialog, true));
   ASSERT_TRUE(desktop_.DoubleClickIcon(dialog, 201));
-  ASSERT_TRUE(desktop_.PressKey(dialog, VK_ESCAPE));  // a marker behind the clicks
+  ASSERT_TRUE(
+      desktop_.PressKey(dialog, VK_ESCAPE));  // a marker behind the clicks
   TestDesktop::WaitUntil([] { return false; }, milliseconds(200));
   EXPECT_TRUE(Visible(dialog));
 
@@ -276,8 +286,8 @@ TEST_F(MainDlgTest, BalloonTextThatDoesNotFitIsEmpty) {
 TEST_F(MainDlgTest, ProgressFollowsKnownLengthOnly) {
   ServePackage(std::string(100000, 'p'), 50000);
   HWND dialog = StartDialog();
-  EXPECT_TRUE(TestDesktop::WaitUntil([&] { return ProgressPosition(dialog) == 50; },
-                                     kDeadline));
+  EXPECT_TRUE(TestDesktop::WaitUntil(
+      [&] { return ProgressPosition(dialog) == 50; }, kDeadline));
   PostMessageW(dialog, WM_CLOSE, 0, 0);
   EXPECT_EQ(2, run_.Finish());
 
@@ -296,8 +306,8 @@ TEST_F(MainDlgTest, OutsideCloseDuringTransferFailsWithoutBox) {
   test::HostLog host;
   StartHost(&host);
   HWND dialog = StartDialog();
-  ASSERT_TRUE(TestDesktop::WaitUntil([&] { return ProgressPosition(dialog) == 50; },
-                                     kDeadline));
+  ASSERT_TRUE(TestDesktop::WaitUntil(
+      [&] { return ProgressPosition(dialog) == 50; }, kDeadline));
   PostMessageW(dialog, WM_CLOSE, 0, 0);
   EXPECT_EQ(2, run_.Finish());
   EXPECT_EQ(std::vector<uint32_t>{1127}, host.MessagesSettled(1));
@@ -350,7 +360,8 @@ TEST_F(MainDlgTest, VerifiedBeforeTheWaitAndCloseDoesNotStopTheSequence) {
   StartHost(&host, {"--exit-after-ms=4000"});
   HWND dialog = StartDialog();
   ASSERT_TRUE(TestDesktop::WaitUntil(
-      [&] { return host.Messages() == std::vector<uint32_t>{1126}; }, kDeadline));
+      [&] { return host.Messages() == std::vector<uint32_t>{1126}; },
+      kDeadline));
   EXPECT_FALSE(host.Exited());
   // Closed while the worker waits for the host: the run ends only once
   // the worker has finished the sequence.

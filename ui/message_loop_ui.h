@@ -29,7 +29,9 @@ class CIdleHandler {
 class CMessageLoop {
  public:
   void AddMessageFilter(CMessageFilter* filter) { m_filters.push_back(filter); }
-  void AddIdleHandler(CIdleHandler* handler) { m_idleHandlers.push_back(handler); }
+  void AddIdleHandler(CIdleHandler* handler) {
+    m_idleHandlers.push_back(handler);
+  }
 
   // Runs until WM_QUIT and returns its exit code.
   int Run();

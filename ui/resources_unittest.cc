@@ -28,7 +28,8 @@ TEST(UpdaterResourcesTest, TheDialogShowsWhatTheResourceScriptSays) {
   EXPECT_EQ(u"自动更新", dialog->caption);
   EXPECT_EQ(u"MS Shell Dlg", dialog->font);
   EXPECT_EQ(8, dialog->point_size);
-  EXPECT_EQ(static_cast<DWORD>(WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_SETFONT | DS_FIXEDSYS),
+  EXPECT_EQ(static_cast<DWORD>(WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX |
+                               DS_SETFONT | DS_FIXEDSYS),
             dialog->style);
   EXPECT_EQ(0, dialog->x);
   EXPECT_EQ(287, dialog->cx);
@@ -37,14 +38,17 @@ TEST(UpdaterResourcesTest, TheDialogShowsWhatTheResourceScriptSays) {
   const port::DialogItemTemplate& progress = dialog->items[0];
   EXPECT_EQ(IDC_PROGRESS, progress.id);
   EXPECT_EQ(u"msctls_progress32", Lower(progress.class_name));
-  EXPECT_EQ(static_cast<DWORD>(WS_CHILD | WS_VISIBLE | WS_BORDER), progress.style);
-  EXPECT_EQ((std::vector<short>{3, 21, 280, 14}),
-            (std::vector<short>{progress.x, progress.y, progress.cx, progress.cy}));
+  EXPECT_EQ(static_cast<DWORD>(WS_CHILD | WS_VISIBLE | WS_BORDER),
+            progress.style);
+  EXPECT_EQ(
+      (std::vector<short>{3, 21, 280, 14}),
+      (std::vector<short>{progress.x, progress.y, progress.cx, progress.cy}));
   const port::DialogItemTemplate& status = dialog->items[1];
   EXPECT_EQ(IDC_STATUS, status.id);
   EXPECT_EQ(u"static", Lower(status.class_name));
   EXPECT_EQ(u"正在准备安装文件....", status.text);
-  EXPECT_EQ(static_cast<DWORD>(WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT), status.style);
+  EXPECT_EQ(static_cast<DWORD>(WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT),
+            status.style);
   EXPECT_EQ((std::vector<short>{5, 6, 269, 8}),
             (std::vector<short>{status.x, status.y, status.cx, status.cy}));
 

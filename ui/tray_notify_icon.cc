@@ -7,7 +7,8 @@
 
 #include "base/win/wide_text.h"
 
-const UINT g_taskbarCreatedMsg = RegisterWindowMessageW(AsWCHAR(u"TaskbarCreated"));
+const UINT g_taskbarCreatedMsg =
+    RegisterWindowMessageW(AsWCHAR(u"TaskbarCreated"));
 
 namespace {
 
@@ -24,10 +25,14 @@ void CopyField(WCHAR (&field)[N], const char16_t* text) {
 // The record size that each shell level understands.
 DWORD IconRecordSize(int shell_level) {
   switch (shell_level) {
-    case 0: return NOTIFYICONDATAW_V1_SIZE;
-    case 1: return NOTIFYICONDATAW_V2_SIZE;
-    case 2: return NOTIFYICONDATAW_V3_SIZE;
-    default: return sizeof(NOTIFYICONDATAW);
+    case 0:
+      return NOTIFYICONDATAW_V1_SIZE;
+    case 1:
+      return NOTIFYICONDATAW_V2_SIZE;
+    case 2:
+      return NOTIFYICONDATAW_V3_SIZE;
+    default:
+      return sizeof(NOTIFYICONDATAW);
   }
 }
 
@@ -75,10 +80,15 @@ CTrayNotifyIcon::~CTrayNotifyIcon() {
     DestroyMenu(m_menu);
 }
 
-bool CTrayNotifyIcon::AddIcon(CWindowBase* owner, UINT icon_id, const char16_t* tooltip,
-                              HICON icon, UINT callback_message, UINT menu_id,
+bool CTrayNotifyIcon::AddIcon(CWindowBase* owner,
+                              UINT icon_id,
+                              const char16_t* tooltip,
+                              HICON icon,
+                              UINT callback_message,
+                              UINT menu_id,
                               bool show) {
-  m_menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(menu_id ? menu_id : icon_id));
+  m_menu = LoadMenuW(GetModuleHandleW(nullptr),
+                     MAKEINTRESOURCEW(menu_id ? menu_id : icon_id));
   if (!m_menu)
     return false;
   HMENU popup = GetSubMenu(m_menu, 0);
@@ -112,10 +122,14 @@ bool CTrayNotifyIcon::AddIcon(CWindowBase* owner, UINT icon_id, const char16_t* 
   return m_added;
 }
 
-bool CTrayNotifyIcon::ShowBalloon(const char16_t* text, const char16_t* title,
+bool CTrayNotifyIcon::ShowBalloon(const char16_t* text,
+                                  const char16_t* title,
                                   BalloonStyle style,
-                                  UINT timeout_ms, HICON user_icon, bool no_sound,
-                                  bool large_icon, bool real_time,
+                                  UINT timeout_ms,
+                                  HICON user_icon,
+                                  bool no_sound,
+                                  bool large_icon,
+                                  bool real_time,
                                   HICON balloon_icon) {
   if (!m_added)
     return false;
@@ -124,10 +138,18 @@ bool CTrayNotifyIcon::ShowBalloon(const char16_t* text, const char16_t* title,
   CopyField(m_iconData.szInfoTitle, title);
   m_iconData.uTimeout = timeout_ms;
   switch (style) {
-    case Warning: m_iconData.dwInfoFlags = NIIF_WARNING; break;
-    case Error: m_iconData.dwInfoFlags = NIIF_ERROR; break;
-    case Info: m_iconData.dwInfoFlags = NIIF_INFO; break;
-    case None: m_iconData.dwInfoFlags = NIIF_NONE; break;
+    case Warning:
+      m_iconData.dwInfoFlags = NIIF_WARNING;
+      break;
+    case Error:
+      m_iconData.dwInfoFlags = NIIF_ERROR;
+      break;
+    case Info:
+      m_iconData.dwInfoFlags = NIIF_INFO;
+      break;
+    case None:
+      m_iconData.dwInfoFlags = NIIF_NONE;
+      break;
     case User:
       m_iconData.dwInfoFlags = NIIF_USER;
       if (balloon_icon) {
@@ -157,7 +179,8 @@ LRESULT CTrayNotifyIcon::HandleTrayMessage(WPARAM wparam, LPARAM lparam) {
     POINT cursor = {};
     GetCursorPos(&cursor);
     m_ownerWindow->SetForegroundWindow();
-    TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, m_ownerWindow->m_hWnd, nullptr);
+    TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, m_ownerWindow->m_hWnd,
+                   nullptr);
     m_ownerWindow->PostMessage(WM_NULL);
   } else {
     m_ownerWindow->SetForegroundWindow();
@@ -168,7 +191,10 @@ LRESULT CTrayNotifyIcon::HandleTrayMessage(WPARAM wparam, LPARAM lparam) {
   return 1;
 }
 
-BOOL CTrayNotifyIcon::ProcessWindowMessage(HWND, UINT message, WPARAM, LPARAM,
+BOOL CTrayNotifyIcon::ProcessWindowMessage(HWND,
+                                           UINT message,
+                                           WPARAM,
+                                           LPARAM,
                                            LRESULT& result) {
   if (message == g_taskbarCreatedMsg) {
     result = ReAddIcon();

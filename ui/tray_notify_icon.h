@@ -28,13 +28,22 @@ class CTrayNotifyIcon : public CWindowImpl<CTrayNotifyIcon> {
   // Adds the icon, owned by |owner|, whose window receives |callback_message|
   // and the menu's commands. |menu_id| 0 means the menu resource |icon_id|.
   // |icon| stays the caller's.
-  bool AddIcon(CWindowBase* owner, UINT icon_id, const char16_t* tooltip, HICON icon,
-               UINT callback_message, UINT menu_id, bool show);
+  bool AddIcon(CWindowBase* owner,
+               UINT icon_id,
+               const char16_t* tooltip,
+               HICON icon,
+               UINT callback_message,
+               UINT menu_id,
+               bool show);
 
-  bool ShowBalloon(const char16_t* text, const char16_t* title, BalloonStyle style,
+  bool ShowBalloon(const char16_t* text,
+                   const char16_t* title,
+                   BalloonStyle style,
                    UINT timeout_ms,
-                   HICON user_icon = nullptr, bool no_sound = false,
-                   bool large_icon = false, bool real_time = false,
+                   HICON user_icon = nullptr,
+                   bool no_sound = false,
+                   bool large_icon = false,
+                   bool real_time = false,
                    HICON balloon_icon = nullptr);
 
   // The owner's handling of the callback message: 1 when it concerned this
@@ -42,7 +51,10 @@ class CTrayNotifyIcon : public CWindowImpl<CTrayNotifyIcon> {
   // sends the menu's default command to the owner.
   virtual LRESULT HandleTrayMessage(WPARAM wparam, LPARAM lparam);
 
-  BOOL ProcessWindowMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+  BOOL ProcessWindowMessage(HWND window,
+                            UINT message,
+                            WPARAM wparam,
+                            LPARAM lparam,
                             LRESULT& result) override;
 
   // The record as the shell sees it, for tests.

@@ -25,7 +25,10 @@ class OwnerWindow : public CWindowImpl<OwnerWindow> {
   static constexpr const WCHAR* kClassName = u"TrayTestOwner";
   static constexpr UINT kClassStyle = 0;
 
-  BOOL ProcessWindowMessage(HWND, UINT message, WPARAM wparam, LPARAM lparam,
+  BOOL ProcessWindowMessage(HWND,
+                            UINT message,
+                            WPARAM wparam,
+                            LPARAM lparam,
                             LRESULT& result) override {
     result = 0;
     if (message == kCallback) {
@@ -55,8 +58,8 @@ class TrayNotifyIconTest : public testing::Test {
   void SetUp() override {
     ASSERT_TRUE(owner_.Create(nullptr, u"owner", WS_OVERLAPPEDWINDOW));
     icon_ = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
-                                          MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
-                                          32, 32, 0));
+                                          MAKEINTRESOURCEW(IDR_MAINFRAME),
+                                          IMAGE_ICON, 32, 32, 0));
   }
   void TearDown() override {
     ::DestroyWindow(owner_.m_hWnd);
@@ -89,8 +92,8 @@ TEST_F(TrayNotifyIconTest, RecordSizeFollowsShellVersion) {
       {{true, true, 10, 0, 0}, 4, sizeof(NOTIFYICONDATAW)},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.version.major << "." << c.version.minor << "."
-                                    << c.version.build);
+    SCOPED_TRACE(testing::Message() << c.version.major << "." << c.version.minor
+                                    << "." << c.version.build);
     desktop_.SetShellVersion(c.version);
     CTrayNotifyIcon tray;
     EXPECT_EQ(c.level, tray.shellLevel());
@@ -129,7 +132,8 @@ TEST_F(TrayNotifyIconTest, RefusedIconShowsNoBalloon) {
   desktop_.SetRefuseNotifyIcons(true);
   CTrayNotifyIcon tray;
   EXPECT_FALSE(Add(&tray));
-  EXPECT_FALSE(tray.ShowBalloon(u"text", u"title", CTrayNotifyIcon::Info, 3000));
+  EXPECT_FALSE(
+      tray.ShowBalloon(u"text", u"title", CTrayNotifyIcon::Info, 3000));
   EXPECT_TRUE(desktop_.Balloons().empty());
   EXPECT_TRUE(desktop_.NotifyIcons().empty());
 }
@@ -139,7 +143,8 @@ TEST_F(TrayNotifyIconTest, BalloonFieldsAreCutAndStylesMapToFlags) {
   ASSERT_TRUE(Add(&tray));
   std::u16string text(300, u't');
   std::u16string title(100, u'h');
-  ASSERT_TRUE(tray.ShowBalloon(text.c_str(), title.c_str(), CTrayNotifyIcon::Info, 3000));
+  ASSERT_TRUE(tray.ShowBalloon(text.c_str(), title.c_str(),
+                               CTrayNotifyIcon::Info, 3000));
   struct Case {
     CTrayNotifyIcon::BalloonStyle style;
     DWORD flags;
@@ -149,7 +154,8 @@ TEST_F(TrayNotifyIconTest, BalloonFieldsAreCutAndStylesMapToFlags) {
                {CTrayNotifyIcon::User, NIIF_USER}};
   for (const Case& c : cases)
     ASSERT_TRUE(tray.ShowBalloon(u"b", u"t", c.style, 1000));
-  ASSERT_TRUE(tray.ShowBalloon(u"b", u"t", CTrayNotifyIcon::Info, 1000, nullptr, true, true));
+  ASSERT_TRUE(tray.ShowBalloon(u"b", u"t", CTrayNotifyIcon::Info, 1000, nullptr,
+                               true, true));
 
   std::vector<port::Balloon> balloons = desktop_.Balloons();
   ASSERT_EQ(6u, balloons.size());
@@ -167,7 +173,8 @@ TEST_F(TrayNotifyIconTest, MouseMessagesOfOtherIconsAreNotHandled) {
   CTrayNotifyIcon tray;
   ASSERT_TRUE(Add(&tray));
   EXPECT_EQ(0, tray.HandleTrayMessage(kIconId + 1, WM_RBUTTONUP));
-  for (UINT mouse : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_MOUSEMOVE})
+  for (UINT mouse :
+       {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_MOUSEMOVE})
     EXPECT_EQ(1, tray.HandleTrayMessage(kIconId, mouse));
   Pump();
   EXPECT_TRUE(owner_.commands.empty());
@@ -221,7 +228,8 @@ TEST_F(TrayNotifyIconTest, ComesBackWithoutBalloonAfterTheShellRestarts) {
   EXPECT_EQ(1u, desktop_.Balloons().size());
   ASSERT_TRUE(desktop_.PressIcon(owner_.m_hWnd, kIconId));
   Pump();
-  EXPECT_EQ((std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}), owner_.callbacks);
+  EXPECT_EQ((std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}),
+            owner_.callbacks);
 }
 
 TEST_F(TrayNotifyIconTest, HiddenIconStaysHiddenWhenAddedAgain) {
@@ -238,10 +246,12 @@ TEST_F(TrayNotifyIconTest, DestructionRemovesIconAndHelperWindow) {
   {
     CTrayNotifyIcon tray;
     ASSERT_TRUE(Add(&tray));
-    EXPECT_NE(nullptr, desktop_.FindTopLevelWindow(u"CTrayNotifyIcon Helper Window"));
+    EXPECT_NE(nullptr,
+              desktop_.FindTopLevelWindow(u"CTrayNotifyIcon Helper Window"));
   }
   EXPECT_TRUE(desktop_.NotifyIcons().empty());
-  EXPECT_EQ(nullptr, desktop_.FindTopLevelWindow(u"CTrayNotifyIcon Helper Window"));
+  EXPECT_EQ(nullptr,
+            desktop_.FindTopLevelWindow(u"CTrayNotifyIcon Helper Window"));
 }
 
 }  // namespace

@@ -11,7 +11,8 @@ int RunUpdateDialog(const char16_t*, int) {
   CMessageLoop loop;
   _Module.AddMessageLoop(&loop);
 
-  auto dialog = std::make_unique<CMainDlg>(g_updateInfo, g_hostExeName, g_launchArgs);
+  auto dialog =
+      std::make_unique<CMainDlg>(g_updateInfo, g_hostExeName, g_launchArgs);
   if (!dialog->Create(nullptr)) {
     _Module.RemoveMessageLoop();
     return 0;

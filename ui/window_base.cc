@@ -6,7 +6,9 @@ BOOL CenterWindowOnWorkArea(HWND window_handle) {
     return FALSE;
   MONITORINFO monitor = {};
   monitor.cbSize = sizeof(monitor);
-  if (!::GetMonitorInfoW(::MonitorFromWindow(window_handle, MONITOR_DEFAULTTONEAREST), &monitor))
+  if (!::GetMonitorInfoW(
+          ::MonitorFromWindow(window_handle, MONITOR_DEFAULTTONEAREST),
+          &monitor))
     return FALSE;
   const RECT& work = monitor.rcWork;
   int width = window.right - window.left;

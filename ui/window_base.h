@@ -15,8 +15,11 @@ class CWindowBase {
   virtual ~CWindowBase() = default;
 
   // The message map: true when |message| was handled, with |result| set.
-  virtual BOOL ProcessWindowMessage(HWND window, UINT message, WPARAM wparam,
-                                    LPARAM lparam, LRESULT& result) = 0;
+  virtual BOOL ProcessWindowMessage(HWND window,
+                                    UINT message,
+                                    WPARAM wparam,
+                                    LPARAM lparam,
+                                    LRESULT& result) = 0;
   // Called after the window's last message; the handle is already empty.
   virtual void OnFinalMessage(HWND) {}
 
@@ -32,7 +35,8 @@ class CWindowBase {
     return ::PostMessageW(m_hWnd, message, wparam, lparam);
   }
   HICON SetIcon(HICON icon, BOOL big) {
-    return reinterpret_cast<HICON>(SendMessage(WM_SETICON, big ? ICON_BIG : ICON_SMALL,
+    return reinterpret_cast<HICON>(SendMessage(WM_SETICON,
+                                               big ? ICON_BIG : ICON_SMALL,
                                                reinterpret_cast<LPARAM>(icon)));
   }
 

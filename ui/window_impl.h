@@ -7,13 +7,15 @@
 #include <windows.h>
 
 #include "base/win/wide_text.h"
-#include "base/win/wide_text.h"
 #include "ui/window_base.h"
 
 template <class T>
 class CWindowImpl : public CWindowBase {
  public:
-  HWND Create(HWND parent, const char16_t* title, DWORD style, DWORD ex_style = 0) {
+  HWND Create(HWND parent,
+              const char16_t* title,
+              DWORD style,
+              DWORD ex_style = 0) {
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     WNDCLASSEXW window_class = {};
     window_class.cbSize = sizeof(window_class);
@@ -28,26 +30,30 @@ class CWindowImpl : public CWindowBase {
       if (!::RegisterClassExW(&window_class))
         return nullptr;
     }
-    return ::CreateWindowExW(ex_style, AsWCHAR(T::kClassName), AsWCHAR(title), style, CW_USEDEFAULT,
-                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent,
-                             nullptr, instance, this);
+    return ::CreateWindowExW(ex_style, AsWCHAR(T::kClassName), AsWCHAR(title),
+                             style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                             CW_USEDEFAULT, parent, nullptr, instance, this);
   }
 
   virtual WNDPROC GetWindowProc() { return WindowProc; }
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam,
+  static LRESULT CALLBACK WindowProc(HWND window,
+                                     UINT message,
+                                     WPARAM wparam,
                                      LPARAM lparam) {
     if (message == WM_NCCREATE) {
       CREATESTRUCTW* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
       CWindowImpl* self = static_cast<CWindowImpl*>(create->lpCreateParams);
       self->m_hWnd = window;
-      ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+      ::SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(self));
     }
-    CWindowImpl* self =
-        reinterpret_cast<CWindowImpl*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    CWindowImpl* self = reinterpret_cast<CWindowImpl*>(
+        ::GetWindowLongPtrW(window, GWLP_USERDATA));
     LRESULT result = 0;
-    if (self && self->ProcessWindowMessage(window, message, wparam, lparam, result))
+    if (self &&
+        self->ProcessWindowMessage(window, message, wparam, lparam, result))
       return result;
     result = ::DefWindowProcW(window, message, wparam, lparam);
     if (self && message == WM_NCDESTROY) {

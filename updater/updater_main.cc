@@ -42,11 +42,14 @@ InstallationState RecoverEarlierUpdates(const base::FilePath& install_dir,
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line,
+int WINAPI wWinMain(HINSTANCE instance,
+                    HINSTANCE,
+                    LPWSTR command_line,
                     int show_command) {
   CoInitialize(nullptr);
   DefWindowProcW(nullptr, 0, 0, 0);
-  INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES};
+  INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX),
+                                   ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
   _Module.Init(nullptr, instance);
 
@@ -60,16 +63,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line,
   // has no lock, and nothing to recover.
   const base::FilePath install_dir = InstallationDirectory();
   base::DirectoryLock installation_lock;
-  if (installation_lock.Acquire(install_dir) == base::DirectoryLock::Result::kHeldElsewhere) {
-    LOG(INFO) << "Another updater is working on the installation " << install_dir.value()
-              << "; this one leaves it alone";
+  if (installation_lock.Acquire(install_dir) ==
+      base::DirectoryLock::Result::kHeldElsewhere) {
+    LOG(INFO) << "Another updater is working on the installation "
+              << install_dir.value() << "; this one leaves it alone";
     return 0;
   }
   base::FilePath temp_dir;
   base::GetSystemTempDir(&temp_dir);
-  const InstallationState state = installation_lock.held()
-                                      ? RecoverEarlierUpdates(install_dir, temp_dir)
-                                      : InstallationState::kWhole;
+  const InstallationState state =
+      installation_lock.held() ? RecoverEarlierUpdates(install_dir, temp_dir)
+                               : InstallationState::kWhole;
   RemoveOldPartialPackages(temp_dir, base::UtcNowSeconds());
   if (g_manifestUrl.empty())
     return 0;

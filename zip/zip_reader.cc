@@ -47,10 +47,13 @@ struct ArchiveStream {
 
 // Copies what |window| holds at the stream's position into |buffer|; the
 // count copied.
-size_t CopyFromWindow(ArchiveStream* stream, Window* window, char* buffer,
+size_t CopyFromWindow(ArchiveStream* stream,
+                      Window* window,
+                      char* buffer,
                       size_t size) {
   if (stream->position < window->start ||
-      stream->position >= window->start + static_cast<int64_t>(window->length)) {
+      stream->position >=
+          window->start + static_cast<int64_t>(window->length)) {
     return 0;
   }
   size_t offset = static_cast<size_t>(stream->position - window->start);
@@ -66,7 +69,8 @@ int64_t ReadAt(ArchiveStream* stream, char* buffer, size_t size) {
     return -1;
   int64_t total = 0;
   while (total < static_cast<int64_t>(size)) {
-    int64_t read = stream->file.Read(buffer + total, size - static_cast<size_t>(total));
+    int64_t read =
+        stream->file.Read(buffer + total, size - static_cast<size_t>(total));
     if (read < 0)
       return -1;
     if (read == 0)
@@ -160,7 +164,8 @@ uLong WriteArchiveStream(voidpf, voidpf opaque_stream, const void*, uLong) {
 }
 
 ZPOS64_T TellArchiveStream(voidpf, voidpf opaque_stream) {
-  return static_cast<ZPOS64_T>(static_cast<ArchiveStream*>(opaque_stream)->position);
+  return static_cast<ZPOS64_T>(
+      static_cast<ArchiveStream*>(opaque_stream)->position);
 }
 
 long SeekArchiveStream(voidpf,
@@ -268,7 +273,8 @@ uint32_t LittleEndian(const std::string& bytes, size_t at, int width) {
 // desktop's code page; empty when there is none, or when it was not written
 // for |raw_name| (its checksum of the stored name differs: a tool that
 // renamed the entry left it behind).
-std::string UnicodePathName(const std::string& extra, const std::string& raw_name) {
+std::string UnicodePathName(const std::string& extra,
+                            const std::string& raw_name) {
   constexpr uint32_t kUnicodePathField = 0x7075;
   constexpr uint32_t kFieldVersion = 1;
   for (size_t at = 0; at + 4 <= extra.size();) {
@@ -295,7 +301,9 @@ std::string UnicodePathName(const std::string& extra, const std::string& raw_nam
 // flags) or is valid UTF-8; otherwise the stored name read in the system's
 // code page, as Windows zip tools write it without saying so. A name that
 // is neither stays as stored, and is refused as not UTF-8.
-std::string EntryName(const std::string& raw_name, const std::string& extra, bool utf8_flag) {
+std::string EntryName(const std::string& raw_name,
+                      const std::string& extra,
+                      bool utf8_flag) {
   std::string unicode = UnicodePathName(extra, raw_name);
   if (!unicode.empty())
     return unicode;
@@ -309,7 +317,8 @@ std::string EntryName(const std::string& raw_name, const std::string& extra, boo
 
 }  // namespace
 
-ZipEntryInfo::ZipEntryInfo(const std::string& raw_name, bool owner_executable,
+ZipEntryInfo::ZipEntryInfo(const std::string& raw_name,
+                           bool owner_executable,
                            const ZipEntryStorage& storage)
     : path_(base::UTF8ToUTF16(raw_name)),
       is_dir_(!raw_name.empty() && raw_name.back() == '/'),
@@ -357,20 +366,22 @@ bool ZipReader::ReadCurrentEntry() {
   // The name is read whole, however long: a name cut short could merge
   // entries or install a file under another name.
   unz_file_info64 file_info;
-  if (unzGetCurrentFileInfo64(zip_file_.get(), &file_info, nullptr, 0, nullptr, 0, nullptr,
-                              0) != UNZ_OK ||
+  if (unzGetCurrentFileInfo64(zip_file_.get(), &file_info, nullptr, 0, nullptr,
+                              0, nullptr, 0) != UNZ_OK ||
       file_info.size_filename == 0) {
     return false;
   }
   std::string raw_name(file_info.size_filename, '\0');
   std::string extra(file_info.size_file_extra, '\0');
-  if (unzGetCurrentFileInfo64(zip_file_.get(), &file_info, &raw_name[0], raw_name.size(),
-                              extra.empty() ? nullptr : &extra[0], extra.size(), nullptr,
-                              0) != UNZ_OK) {
+  if (unzGetCurrentFileInfo64(zip_file_.get(), &file_info, &raw_name[0],
+                              raw_name.size(),
+                              extra.empty() ? nullptr : &extra[0], extra.size(),
+                              nullptr, 0) != UNZ_OK) {
     return false;
   }
   constexpr unsigned long kUtf8NameFlag = 1 << 11;
-  const std::string name = EntryName(raw_name, extra, file_info.flag & kUtf8NameFlag);
+  const std::string name =
+      EntryName(raw_name, extra, file_info.flag & kUtf8NameFlag);
 
   // Archives made on Unix (system 3 in the "version made by" field) keep
   // the mode bits in the upper half of the external attributes.
@@ -379,16 +390,19 @@ bool ZipReader::ReadCurrentEntry() {
   bool owner_executable = (file_info.version >> 8) == kMadeOnUnix &&
                           ((file_info.external_fa >> 16) & kOwnerExecute);
   ZipEntryStorage storage;
-  storage.compression_method = static_cast<uint16_t>(file_info.compression_method);
+  storage.compression_method =
+      static_cast<uint16_t>(file_info.compression_method);
   // Bit 0 of the general purpose flags marks encrypted data.
   storage.encrypted = file_info.flag & 1;
   storage.original_size = file_info.uncompressed_size;
-  current_entry_info_ = std::make_unique<ZipEntryInfo>(name, owner_executable, storage);
+  current_entry_info_ =
+      std::make_unique<ZipEntryInfo>(name, owner_executable, storage);
   return true;
 }
 
 bool ZipReader::ExtractCurrentEntryTo(base::File* output) {
-  if (!HasEntry() || !current_entry_info_ || current_entry_info_->is_directory())
+  if (!HasEntry() || !current_entry_info_ ||
+      current_entry_info_->is_directory())
     return false;
   if (unzOpenCurrentFile(zip_file_.get()) != UNZ_OK)
     return false;

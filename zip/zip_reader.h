@@ -32,7 +32,8 @@ class ZipEntryInfo {
  public:
   // |raw_name|: the entry's name, meant to be UTF-8. |owner_executable|:
   // the archive's Unix attributes give the owner the execute bit.
-  ZipEntryInfo(const std::string& raw_name, bool owner_executable,
+  ZipEntryInfo(const std::string& raw_name,
+               bool owner_executable,
                const ZipEntryStorage& storage = ZipEntryStorage());
 
   // The name decoded from UTF-8; undecodable sequences become U+FFFD.

@@ -45,7 +45,8 @@ TEST(ZipEntryInfoTest, NamesThatCouldLeaveTheDestinationAreUnsafe) {
     EXPECT_EQ(c.unsafe, ZipEntryInfo(c.name, false).is_unsafe());
   }
   // A zero byte would end the name early wherever it is handed on.
-  EXPECT_TRUE(ZipEntryInfo(std::string("run.txt\0.exe", 12), false).is_unsafe());
+  EXPECT_TRUE(
+      ZipEntryInfo(std::string("run.txt\0.exe", 12), false).is_unsafe());
 }
 
 TEST(ZipEntryInfoTest, OnlyATrailingSlashMakesADirectory) {
@@ -116,16 +117,18 @@ TEST_F(ZipReaderTest, NamesAreReadWholeHoweverLong) {
   const std::string long_name(300, 'n');
   const std::string directory = "\u4e2d" + std::string(300, 'd') + "/";
   ASSERT_TRUE(WriteTestArchive(
-      archive_, {{long_name + "a", "x"}, {long_name + "b", "y"}, {directory, ""}}));
-  EXPECT_EQ((std::vector<std::string>{long_name + "a", long_name + "b", directory}),
-            EntryNames());
+      archive_,
+      {{long_name + "a", "x"}, {long_name + "b", "y"}, {directory, ""}}));
+  EXPECT_EQ(
+      (std::vector<std::string>{long_name + "a", long_name + "b", directory}),
+      EntryNames());
 }
 
 // Windows zip tools store names in the desktop's code page (936) without
 // the UTF-8 flag, and may add the Info-ZIP Unicode Path field beside them.
 TEST_F(ZipReaderTest, NamesFromWindowsZipToolsAreReadAsTheyWereMeant) {
-  const std::string kGbk = "\xd6\xd0\xce\xc4.txt";      // 中文.txt in code page 936
-  const std::string kUtf8 = "\xe4\xb8\xad\xe6\x96\x87.txt";  // 中文.txt
+  const std::string kGbk = "\xd6\xd0\xce\xc4.txt";  // 中文.txt in code page 936
+  const std::string kUtf8 = "\xe4\xb8\xad\xe6\x96\x87.txt";   // 中文.txt
   const std::string kOther = "\xe7\xbb\x9f\xe4\xb8\x80.txt";  // 统一.txt
   const struct {
     const char* what;
@@ -135,17 +138,29 @@ TEST_F(ZipReaderTest, NamesFromWindowsZipToolsAreReadAsTheyWereMeant) {
   } kCases[] = {
       {"code page 936 without the flag", {kGbk, "x"}, kUtf8, false},
       {"Unicode Path field for the stored name",
-       {kGbk, "x", 0, false, UnicodePathField(kGbk, kOther)}, kOther, false},
+       {kGbk, "x", 0, false, UnicodePathField(kGbk, kOther)},
+       kOther,
+       false},
       {"Unicode Path field for another name",
-       {kGbk, "x", 0, false, UnicodePathField("renamed.txt", kOther)}, kUtf8, false},
+       {kGbk, "x", 0, false, UnicodePathField("renamed.txt", kOther)},
+       kUtf8,
+       false},
       {"Unicode Path field after another field",
-       {kGbk, "x", 0, false, std::string("\x55\x54\x01\x00\x00", 5) +
-                                 UnicodePathField(kGbk, kOther)},
-       kOther, false},
+       {kGbk, "x", 0, false,
+        std::string("\x55\x54\x01\x00\x00", 5) +
+            UnicodePathField(kGbk, kOther)},
+       kOther,
+       false},
       {"UTF-8 without the flag", {kUtf8, "x"}, kUtf8, false},
       {"flagged UTF-8 that is not", {kGbk, "x", 0, true}, "\xef\xbf\xbd", true},
-      {"neither UTF-8 nor the code page", {"\xff.txt", "x"}, "\xef\xbf\xbd.txt", true},
-      {"a parent step once decoded", {"..\\\xd6\xd0.txt", "x"}, "..\\\xe4\xb8\xad.txt", true},
+      {"neither UTF-8 nor the code page",
+       {"\xff.txt", "x"},
+       "\xef\xbf\xbd.txt",
+       true},
+      {"a parent step once decoded",
+       {"..\\\xd6\xd0.txt", "x"},
+       "..\\\xe4\xb8\xad.txt",
+       true},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
@@ -153,7 +168,8 @@ TEST_F(ZipReaderTest, NamesFromWindowsZipToolsAreReadAsTheyWereMeant) {
     ZipReader reader;
     ASSERT_TRUE(reader.OpenArchive(archive_));
     ASSERT_TRUE(reader.ReadCurrentEntry());
-    const std::string name = base::UTF16ToUTF8(reader.current_entry_info()->path().value());
+    const std::string name =
+        base::UTF16ToUTF8(reader.current_entry_info()->path().value());
     EXPECT_EQ(c.unsafe, reader.current_entry_info()->is_unsafe());
     if (!c.unsafe || c.name.find("..") != std::string::npos)
       EXPECT_EQ(c.name, name);
@@ -178,7 +194,8 @@ TEST_F(ZipReaderTest, OwnerExecuteComesFromUnixAttributesOnly) {
 }
 
 TEST_F(ZipReaderTest, EntriesTellHowTheyAreStoredAndExtractAfterARewind) {
-  ASSERT_TRUE(WriteTestArchive(archive_, {{"a.txt", std::string(5000, 'a')}, {"b/", ""}}));
+  ASSERT_TRUE(WriteTestArchive(
+      archive_, {{"a.txt", std::string(5000, 'a')}, {"b/", ""}}));
   ZipReader reader;
   ASSERT_TRUE(reader.OpenArchive(archive_));
   ASSERT_TRUE(reader.ReadCurrentEntry());

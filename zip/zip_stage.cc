@@ -33,15 +33,16 @@ base::FilePath Normalize(const base::FilePath& path) {
 }
 
 // Why |entry| cannot be installed under |install_dir|; empty when it can.
-std::string WhyRefused(const ZipEntryInfo& entry, const base::FilePath& install_dir) {
+std::string WhyRefused(const ZipEntryInfo& entry,
+                       const base::FilePath& install_dir) {
   if (entry.is_unsafe())
     return "unsafe entry name";
   const ZipEntryStorage& storage = entry.storage();
   if (!entry.is_directory()) {
     if (storage.compression_method != ZipEntryStorage::kStored &&
         storage.compression_method != ZipEntryStorage::kDeflated) {
-      return "compression method " + std::to_string(storage.compression_method) +
-             " not supported";
+      return "compression method " +
+             std::to_string(storage.compression_method) + " not supported";
     }
     if (storage.encrypted)
       return "encrypted entry";
@@ -87,7 +88,8 @@ class Layout {
       return case_conflict_;
     for (const auto& [key, entry] : last_entry_) {
       if (directory_keys_.count(key))
-        return "a path is both a file and a directory: " + base::UTF16ToUTF8(names_.at(key));
+        return "a path is both a file and a directory: " +
+               base::UTF16ToUTF8(names_.at(key));
     }
     return std::string();
   }
@@ -95,14 +97,18 @@ class Layout {
     return last_entry_.at(path.ComparisonKey()) == entry;
   }
   // Every directory the package names or implies, parents first.
-  const std::vector<base::FilePath>& directories() const { return directories_; }
+  const std::vector<base::FilePath>& directories() const {
+    return directories_;
+  }
   // Every file, in the order of their first entries.
   const std::vector<base::FilePath>& files() const { return files_; }
 
  private:
   static base::FilePath Parent(const base::FilePath& path) {
     base::FilePath parent = path.DirName();
-    return parent.value() == base::FilePath::kCurrentDirectory ? base::FilePath() : parent;
+    return parent.value() == base::FilePath::kCurrentDirectory
+               ? base::FilePath()
+               : parent;
   }
   // |path|'s comparison key. Where the file system ignores letter case, a
   // path that differs from an earlier one only in case would be the same
@@ -111,8 +117,9 @@ class Layout {
     std::u16string key = path.ComparisonKey();
     auto [it, added] = names_.emplace(key, path.value());
     if (!added && it->second != path.value() && case_conflict_.empty()) {
-      case_conflict_ = "paths differ only in letter case: " + base::UTF16ToUTF8(it->second) +
-                       " and " + base::UTF16ToUTF8(path.value());
+      case_conflict_ =
+          "paths differ only in letter case: " + base::UTF16ToUTF8(it->second) +
+          " and " + base::UTF16ToUTF8(path.value());
     }
     return key;
   }
@@ -127,8 +134,10 @@ class Layout {
   std::string case_conflict_;
 };
 
-bool CheckEveryEntry(ZipReader* reader, const base::FilePath& install_dir,
-                     Layout* layout, std::string* error) {
+bool CheckEveryEntry(ZipReader* reader,
+                     const base::FilePath& install_dir,
+                     Layout* layout,
+                     std::string* error) {
   for (size_t number = 0; reader->HasEntry(); ++number) {
     if (!reader->ReadCurrentEntry()) {
       *error = "cannot read an entry of the archive";
@@ -155,17 +164,21 @@ bool CheckEveryEntry(ZipReader* reader, const base::FilePath& install_dir,
 
 // Writes the current file entry of |reader| to |staged_path| and hands the
 // file to |flusher|.
-bool StageEntry(ZipReader* reader, const base::FilePath& installed_path,
-                const base::FilePath& staged_path, base::FileFlusher* flusher) {
+bool StageEntry(ZipReader* reader,
+                const base::FilePath& installed_path,
+                const base::FilePath& staged_path,
+                base::FileFlusher* flusher) {
   const ZipEntryInfo& entry = *reader->current_entry_info();
-  base::File output = base::File::CreateNew(staged_path, entry.is_owner_executable());
+  base::File output =
+      base::File::CreateNew(staged_path, entry.is_owner_executable());
   if (!output.IsValid())
     return false;
   // A link in the installation is replaced like a file, but what it points
   // at is none of the update's business: the new file gets its own bits.
   base::FileInfo installed;
-  if (base::ReadFileInfo(installed_path, &installed) && !installed.is_directory &&
-      !installed.is_symbolic_link && !output.CopyPermissionsFrom(installed_path)) {
+  if (base::ReadFileInfo(installed_path, &installed) &&
+      !installed.is_directory && !installed.is_symbolic_link &&
+      !output.CopyPermissionsFrom(installed_path)) {
     return false;
   }
   if (!reader->ExtractCurrentEntryTo(&output))
@@ -199,7 +212,8 @@ bool StageArchive(const base::FilePath& archive_path,
   // is new to the installation can be moved there whole.
   for (const base::FilePath& dir : layout.directories()) {
     if (!base::CreateDirectoryTree(staging_dir.Append(dir))) {
-      *error = "cannot create " + base::UTF16ToUTF8(dir.value()) + " in the staging directory";
+      *error = "cannot create " + base::UTF16ToUTF8(dir.value()) +
+               " in the staging directory";
       return false;
     }
   }
@@ -212,7 +226,8 @@ bool StageArchive(const base::FilePath& archive_path,
     const ZipEntryInfo& entry = *reader.current_entry_info();
     const base::FilePath path = Normalize(entry.path());
     if (!entry.is_directory() && layout.IsLastEntryFor(path, number) &&
-        !StageEntry(&reader, install_dir.Append(path), staging_dir.Append(path), &flusher)) {
+        !StageEntry(&reader, install_dir.Append(path), staging_dir.Append(path),
+                    &flusher)) {
       *error = Describe("cannot stage entry", entry);
       return false;
     }

@@ -52,7 +52,8 @@ void WriteSmallFile(const base::FilePath& path, const std::string& content) {
 
 // A staged path must stay below the installation.
 bool IsContained(const base::FilePath& path) {
-  if (path.empty() || path.IsAbsolute() || base::FilePath::IsSeparator(path.value()[0]))
+  if (path.empty() || path.IsAbsolute() ||
+      base::FilePath::IsSeparator(path.value()[0]))
     return false;
   return path.value().find(u"..") == std::u16string::npos;
 }

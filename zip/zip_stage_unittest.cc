@@ -66,7 +66,8 @@ class StageArchiveTest : public testing::Test {
   bool StageWritten() {
     error_.clear();
     staged_ = StagedPackage();
-    bool staged = StageArchive(Path(archive()), Path(install_), Path(staging_), &staged_, &error_);
+    bool staged = StageArchive(Path(archive()), Path(install_), Path(staging_),
+                               &staged_, &error_);
     EXPECT_EQ(staged, error_.empty()) << error_;
     return staged;
   }
@@ -79,14 +80,16 @@ class StageArchiveTest : public testing::Test {
   std::string StagedContent(const std::string& path) {
     for (const StagedPackage::File& file : staged_.files) {
       if (file.path.AsSystemPath() == path)
-        return ReadFileOrEmpty(staging_ / base::FilePath(file.staged_name).AsSystemPath());
+        return ReadFileOrEmpty(staging_ /
+                               base::FilePath(file.staged_name).AsSystemPath());
     }
     return "(not staged)";
   }
   mode_t StagedMode(const std::string& path) {
     for (const StagedPackage::File& file : staged_.files) {
       if (file.path.AsSystemPath() == path)
-        return ModeOf(staging_ / base::FilePath(file.staged_name).AsSystemPath());
+        return ModeOf(staging_ /
+                      base::FilePath(file.staged_name).AsSystemPath());
     }
     return 0;
   }
@@ -142,10 +145,11 @@ TEST_F(StageArchiveTest, StagesEveryFileAndNamesEveryDirectoryParentsFirst) {
                      {"g//./h.txt", "double"},
                      {"\\lead.txt", "leading backslash"},
                      {"lib/core.dll", "new core"}}));
-  EXPECT_EQ((std::vector<std::string>{"top.txt", "c/d/e.txt", "win/style/f.txt", "g/h.txt",
-                                      "lead.txt", "lib/core.dll"}),
+  EXPECT_EQ((std::vector<std::string>{"top.txt", "c/d/e.txt", "win/style/f.txt",
+                                      "g/h.txt", "lead.txt", "lib/core.dll"}),
             StagedPaths());
-  EXPECT_EQ((std::vector<std::string>{"a", "a/b", "c", "c/d", "win", "win/style", "g", "lib"}),
+  EXPECT_EQ((std::vector<std::string>{"a", "a/b", "c", "c/d", "win",
+                                      "win/style", "g", "lib"}),
             StagedDirectories());
   EXPECT_EQ("deep", StagedContent("c/d/e.txt"));
   EXPECT_EQ("backslashes", StagedContent("win/style/f.txt"));
@@ -170,7 +174,8 @@ TEST_F(StageArchiveTest, ReplacementsTakeThePermissionBitsOfTheInstalledFile) {
 }
 
 TEST_F(StageArchiveTest, ALaterEntryForTheSamePathWins) {
-  ASSERT_TRUE(Stage({{"readme.txt", "first"}, {"a/x", "1"}, {"readme.txt", "second"}}));
+  ASSERT_TRUE(
+      Stage({{"readme.txt", "first"}, {"a/x", "1"}, {"readme.txt", "second"}}));
   EXPECT_EQ((std::vector<std::string>{"readme.txt", "a/x"}), StagedPaths());
   EXPECT_EQ("second", StagedContent("readme.txt"));
 }
@@ -190,7 +195,8 @@ TEST_F(StageArchiveTest, RefusedArchivesWriteNothing) {
       {"file over a directory", {{"a/b.txt", "a"}, {"a", "file"}}},
       {"directory over a file", {{"a", "file"}, {"a/", ""}}},
       {"no file name", {{"a.txt", "a"}, {"./", ""}, {".", "x"}}},
-      {"name longer than the file system holds", {{"a.txt", "a"}, {Chinese(86), "x"}}},
+      {"name longer than the file system holds",
+       {{"a.txt", "a"}, {Chinese(86), "x"}}},
   };
   MakeInstallation();
   for (const auto& c : kCases) {
@@ -204,10 +210,12 @@ TEST_F(StageArchiveTest, RefusedArchivesWriteNothing) {
 
 TEST_F(StageArchiveTest, CompressionOtherThanStoredOrDeflatedIsRefusedUpFront) {
   MakeInstallation();
-  ASSERT_TRUE(WriteTestArchive(Path(archive()),
-                               {{"Mirovue.exe", "new host"}, {"lib/x.dll", std::string(5000, 'x')}}));
+  ASSERT_TRUE(WriteTestArchive(
+      Path(archive()),
+      {{"Mirovue.exe", "new host"}, {"lib/x.dll", std::string(5000, 'x')}}));
   // bzip2, which minizip would pass through as raw bytes.
-  ASSERT_TRUE(PatchEntryField(Path(archive()), "lib/x.dll", EntryField::kCompressionMethod, 12));
+  ASSERT_TRUE(PatchEntryField(Path(archive()), "lib/x.dll",
+                              EntryField::kCompressionMethod, 12));
   EXPECT_FALSE(StageWritten());
   EXPECT_NE(std::string::npos, error_.find("method 12")) << error_;
   EXPECT_TRUE(fs::is_empty(staging_));
@@ -215,7 +223,8 @@ TEST_F(StageArchiveTest, CompressionOtherThanStoredOrDeflatedIsRefusedUpFront) {
 }
 
 TEST_F(StageArchiveTest, EncryptedEntriesAreRefusedUpFront) {
-  ASSERT_TRUE(WriteTestArchive(Path(archive()), {{"a.txt", "a"}, {"b.txt", "b"}}));
+  ASSERT_TRUE(
+      WriteTestArchive(Path(archive()), {{"a.txt", "a"}, {"b.txt", "b"}}));
   ASSERT_TRUE(PatchEntryField(Path(archive()), "b.txt", EntryField::kFlags, 1));
   EXPECT_FALSE(StageWritten());
   EXPECT_TRUE(fs::is_empty(staging_));
@@ -242,10 +251,12 @@ TEST_F(StageArchiveTest, CorruptDataFailsTheStaging) {
 }
 
 TEST_F(StageArchiveTest, ASizeThatDiffersFromTheRecordedOneFailsTheStaging) {
-  ASSERT_TRUE(WriteTestArchive(Path(archive()), {{"a.txt", std::string(3000, 'a')}}));
+  ASSERT_TRUE(
+      WriteTestArchive(Path(archive()), {{"a.txt", std::string(3000, 'a')}}));
   for (uint32_t recorded : {2999u, 3001u}) {
     SCOPED_TRACE(recorded);
-    ASSERT_TRUE(PatchEntryField(Path(archive()), "a.txt", EntryField::kOriginalSize, recorded));
+    ASSERT_TRUE(PatchEntryField(Path(archive()), "a.txt",
+                                EntryField::kOriginalSize, recorded));
     EXPECT_FALSE(StageWritten());
     fs::remove_all(staging_);
     fs::create_directory(staging_);
@@ -281,7 +292,9 @@ TEST_F(StageArchiveTest, LongNamesAreStagedWhole) {
     deep += Chinese(2) + "/";
   ASSERT_GT(deep.size(), 255u);
   const std::string longest = Chinese(85);
-  ASSERT_TRUE(Stage({{deep + "a", "a"}, {deep + "b", "b"}, {longest + "/", ""},
+  ASSERT_TRUE(Stage({{deep + "a", "a"},
+                     {deep + "b", "b"},
+                     {longest + "/", ""},
                      {longest + "/" + longest, "c"}}));
   EXPECT_EQ("a", StagedContent(deep + "a"));
   EXPECT_EQ("b", StagedContent(deep + "b"));
@@ -297,7 +310,8 @@ TEST_F(StageArchiveTest, LinksInTheInstallationAreReplacedNotFollowed) {
   chmod((root_ / "outside.txt").c_str(), 0700);
   fs::create_symlink(root_ / "outside.txt", install_ / "linked.txt");
   fs::create_symlink(root_ / "missing.txt", install_ / "dangling.txt");
-  ASSERT_TRUE(Stage({{"linked.txt", "new linked"}, {"dangling.txt", "new dangling"}}));
+  ASSERT_TRUE(
+      Stage({{"linked.txt", "new linked"}, {"dangling.txt", "new dangling"}}));
   EXPECT_EQ("new linked", StagedContent("linked.txt"));
   EXPECT_EQ(0644u, StagedMode("linked.txt"));
   EXPECT_EQ(0644u, StagedMode("dangling.txt"));
@@ -308,10 +322,12 @@ TEST_F(StageArchiveTest, LinksInTheInstallationAreReplacedNotFollowed) {
 // Files are opened by their UTF-16 names, so a name that the ANSI code page
 // cannot hold is as good as any.
 TEST_F(StageArchiveTest, NamesInAndOutsideTheCodePageAreStaged) {
-  EXPECT_TRUE(Stage({{"\xe4\xb8\xad\xe6\x96\x87.txt", "x"},
-                     {"\xec\x9e\x84\xec\x8b\x9c/smile\xf0\x9f\x98\x80.txt", "y"}}));
+  EXPECT_TRUE(
+      Stage({{"\xe4\xb8\xad\xe6\x96\x87.txt", "x"},
+             {"\xec\x9e\x84\xec\x8b\x9c/smile\xf0\x9f\x98\x80.txt", "y"}}));
   EXPECT_EQ("x", StagedContent("\xe4\xb8\xad\xe6\x96\x87.txt"));
-  EXPECT_EQ("y", StagedContent("\xec\x9e\x84\xec\x8b\x9c/smile\xf0\x9f\x98\x80.txt"));
+  EXPECT_EQ(
+      "y", StagedContent("\xec\x9e\x84\xec\x8b\x9c/smile\xf0\x9f\x98\x80.txt"));
 }
 
 TEST_F(StageArchiveTest, AMissingArchiveIsRefused) {
@@ -325,12 +341,14 @@ TEST_F(StageArchiveTest, ManyEntriesAreStagedIntact) {
   std::vector<TestEntry> entries;
   for (int i = 0; i < 1000; ++i)
     entries.push_back({"d" + std::to_string(i % 7) + "/f" + std::to_string(i),
-                       std::string(static_cast<size_t>(i % 1500), static_cast<char>('a' + i % 26))});
+                       std::string(static_cast<size_t>(i % 1500),
+                                   static_cast<char>('a' + i % 26))});
   entries.push_back({"big.bin", std::string(3 << 20, 'z')});
   ASSERT_TRUE(Stage(entries));
   ASSERT_EQ(entries.size(), staged_.files.size());
   for (int i = 0; i < 1000; i += 97)
-    EXPECT_EQ(entries[static_cast<size_t>(i)].content, StagedContent(entries[static_cast<size_t>(i)].name));
+    EXPECT_EQ(entries[static_cast<size_t>(i)].content,
+              StagedContent(entries[static_cast<size_t>(i)].name));
   EXPECT_EQ(std::string(3 << 20, 'z'), StagedContent("big.bin"));
 }
 

@@ -4,7 +4,8 @@
 
 namespace base {
 
-PlatformThreadHandle::PlatformThreadHandle(PlatformThreadHandle&& other) noexcept
+PlatformThreadHandle::PlatformThreadHandle(
+    PlatformThreadHandle&& other) noexcept
     : native_(other.native_), valid_(other.valid_) {
   other.valid_ = false;
 }

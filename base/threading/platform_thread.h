@@ -50,7 +50,8 @@ class PlatformThread {
   // Starts a thread running |delegate->ThreadBody()| with |stack_size| bytes
   // of stack (0: the system default). With |handle| the thread is joinable
   // and |handle| receives it; without, it is detached. False on failure.
-  static bool Create(size_t stack_size, Delegate* delegate,
+  static bool Create(size_t stack_size,
+                     Delegate* delegate,
                      PlatformThreadHandle* handle);
   // Waits for the thread to end; a failure is fatal. |handle| becomes null.
   static void Join(PlatformThreadHandle* handle);

@@ -62,7 +62,8 @@ void PlatformThreadHandle::Release() {
 }
 
 // static
-bool PlatformThread::Create(size_t stack_size, Delegate* delegate,
+bool PlatformThread::Create(size_t stack_size,
+                            Delegate* delegate,
                             PlatformThreadHandle* handle) {
   ThreadAttributes attributes;
   if (!attributes.initialized())
@@ -79,7 +80,8 @@ bool PlatformThread::Create(size_t stack_size, Delegate* delegate,
 
   auto params = std::make_unique<ThreadParams>(ThreadParams{delegate});
   pthread_t thread;
-  if (pthread_create(&thread, attributes.get(), &ThreadEntry, params.get()) != 0)
+  if (pthread_create(&thread, attributes.get(), &ThreadEntry, params.get()) !=
+      0)
     return false;
   params.release();  // The new thread owns it now.
 

@@ -91,7 +91,8 @@ void PlatformThreadHandle::Release() {
 }
 
 // static
-bool PlatformThread::Create(size_t stack_size, Delegate* delegate,
+bool PlatformThread::Create(size_t stack_size,
+                            Delegate* delegate,
                             PlatformThreadHandle* handle) {
   // A size given is the stack's reservation, not its first commit.
   const DWORD flags = stack_size > 0 ? STACK_SIZE_PARAM_IS_A_RESERVATION : 0;

@@ -17,8 +17,8 @@ using GetThreadDescriptionFunction = HRESULT(WINAPI*)(HANDLE, PWSTR*);
 
 // Windows 10 1607 and later keep a description with each thread.
 GetThreadDescriptionFunction GetThreadDescriptionIfAvailable() {
-  const FARPROC proc = GetProcAddress(GetModuleHandleW(L"kernel32.dll"),
-                                      "GetThreadDescription");
+  const FARPROC proc =
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetThreadDescription");
   return reinterpret_cast<GetThreadDescriptionFunction>(
       reinterpret_cast<void (*)()>(proc));
 }

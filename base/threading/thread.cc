@@ -75,8 +75,9 @@ void Thread::StopSoon() {
   stopping_ = true;
   // Through the proxy: if the loop already ended on its own, the post is
   // refused instead of reaching a destroyed loop.
-  message_loop_proxy_->PostTask(FROM_HERE_WITH_FUNCTION("base::Thread::StopSoon"),
-                                Bind(&ThreadQuitHelper));
+  message_loop_proxy_->PostTask(
+      FROM_HERE_WITH_FUNCTION("base::Thread::StopSoon"),
+      Bind(&ThreadQuitHelper));
 }
 
 void Thread::Run(MessageLoop* message_loop) {

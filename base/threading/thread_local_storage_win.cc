@@ -21,7 +21,8 @@ std::atomic<DWORD> g_exit_key{TLS_OUT_OF_INDEXES};
 
 // Called by the loader for every thread that ends, and for the thread that
 // ends the process, with the loader lock held.
-void NTAPI OnThreadExitCallback(PVOID /*module*/, DWORD reason,
+void NTAPI OnThreadExitCallback(PVOID /*module*/,
+                                DWORD reason,
                                 PVOID /*reserved*/) {
   if (reason != DLL_THREAD_DETACH && reason != DLL_PROCESS_DETACH)
     return;

@@ -69,7 +69,8 @@ void WaitFor(WaitableEvent* event) {
 
 class DestructionFlag : public RefCountedThreadSafe<DestructionFlag> {
  public:
-  explicit DestructionFlag(std::atomic<int>* destroyed) : destroyed_(destroyed) {}
+  explicit DestructionFlag(std::atomic<int>* destroyed)
+      : destroyed_(destroyed) {}
   void Run(std::vector<int>* order) { order->push_back(-1); }
 
  private:
@@ -94,8 +95,8 @@ TEST(ThreadTest, StartReturnsOnlyAfterInitHasRun) {
 TEST(ThreadTest, HooksRunInOrderOnTheThread) {
   HookThread thread;
   ASSERT_TRUE(thread.Start());
-  thread.message_loop_proxy()->PostTask(FROM_HERE,
-                                        Bind(&AddEvent, &thread, std::string("task")));
+  thread.message_loop_proxy()->PostTask(
+      FROM_HERE, Bind(&AddEvent, &thread, std::string("task")));
   thread.Stop();
   const std::vector<std::string> events = thread.Events();
   ASSERT_EQ(4u, events.size());
@@ -177,7 +178,8 @@ TEST(ThreadTest, StopAfterTheLoopQuitByItselfJoinsCleanly) {
   scoped_refptr<MessageLoopProxy> proxy = thread.message_loop_proxy();
   ASSERT_TRUE(proxy->PostTask(FROM_HERE, Bind(&QuitCurrentLoop)));
   // Wait until the loop is gone: the proxy then refuses posts.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::seconds(20);
   std::vector<int> order;
   while (proxy->PostTask(FROM_HERE, Bind(&Record, &order, 1))) {
     ASSERT_LT(std::chrono::steady_clock::now(), deadline);
@@ -195,7 +197,8 @@ TEST(ThreadTest, ProxyBelongsOnlyToTheThread) {
   std::atomic<bool> belongs{false};
   WaitableEvent done(true, false);
   struct Probe {
-    static void Run(MessageLoopProxy* proxy, std::atomic<bool>* belongs,
+    static void Run(MessageLoopProxy* proxy,
+                    std::atomic<bool>* belongs,
                     WaitableEvent* done) {
       *belongs = proxy->BelongsToCurrentThread();
       done->Signal();

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "tests/child_process.h"
-#include "tests/test_files.h"
 #include "tests/http_test_server.h"
 #include "tests/manifest_signing.h"
+#include "tests/test_files.h"
 #include "tests/update_site.h"
 
 namespace {
@@ -27,7 +27,8 @@ double MedianMs(std::vector<double> samples) {
 }
 
 // Wall time of one run of |program|, in milliseconds; negative on failure.
-double TimeRun(const std::string& program, const std::vector<std::string>& args,
+double TimeRun(const std::string& program,
+               const std::vector<std::string>& args,
                const std::string& directory) {
   auto start = std::chrono::steady_clock::now();
   test::ChildProcess child;
@@ -59,11 +60,16 @@ int main() {
     return 1;
   }
   // The installed version, offered again: up to date.
-  test::ManifestFields offer = {DEMO_HOST_VERSION, "http://127.0.0.1/p.zip",
-                                std::string(32, '0'), std::string(64, '0'), "1", "Mirovue",
+  test::ManifestFields offer = {DEMO_HOST_VERSION,
+                                "http://127.0.0.1/p.zip",
+                                std::string(32, '0'),
+                                std::string(64, '0'),
+                                "1",
+                                "Mirovue",
                                 "2999-01-01T00:00:00Z"};
   test::HttpResponse manifest;
-  manifest.body = test::Signed(test::Manifest(offer), test::SigningKey::FromPemFile(TEST_KEY_0));
+  manifest.body = test::Signed(test::Manifest(offer),
+                               test::SigningKey::FromPemFile(TEST_KEY_0));
   server.SetResponse("/update.xml", manifest);
   std::string url = server.Url("/update.xml");
 
@@ -71,8 +77,10 @@ int main() {
   std::vector<double> curl_ms;
   // Interleaved, so that a change in machine load hits both alike.
   for (int i = 0; i < kRuns; ++i) {
-    double updater = TimeRun(install.path() + "/updater", {"--url=" + url}, install.path());
-    double curl = TimeRun("/usr/bin/curl", {"-s", "-o", "/dev/null", url}, install.path());
+    double updater =
+        TimeRun(install.path() + "/updater", {"--url=" + url}, install.path());
+    double curl = TimeRun("/usr/bin/curl", {"-s", "-o", "/dev/null", url},
+                          install.path());
     if (updater < 0 || curl < 0) {
       fprintf(stderr, "a run failed\n");
       return 1;
@@ -82,8 +90,10 @@ int main() {
   }
   double updater = MedianMs(updater_ms);
   double curl = MedianMs(curl_ms);
-  printf("updater up-to-date check: median %.2f ms over %d runs\n", updater, kRuns);
-  printf("curl -s manifest fetch:   median %.2f ms over %d runs\n", curl, kRuns);
+  printf("updater up-to-date check: median %.2f ms over %d runs\n", updater,
+         kRuns);
+  printf("curl -s manifest fetch:   median %.2f ms over %d runs\n", curl,
+         kRuns);
   printf("ratio updater/curl: %.3f (target at most 1.5)\n", updater / curl);
   return 0;
 }

@@ -9,13 +9,13 @@
 // taken off its time. Everything written is flushed before each run, so
 // that no run pays for an earlier one's writes.
 #include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
 #include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
-#include <poll.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -33,9 +33,9 @@
 #include "base/utf_string_conversions.h"
 #include "bench/update/new_folders_run.h"
 #include "tests/child_process.h"
-#include "tests/test_files.h"
 #include "tests/http_test_server.h"
 #include "tests/manifest_signing.h"
+#include "tests/test_files.h"
 #include "tests/update_site.h"
 #include "zip/testing/archive_builder.h"
 
@@ -54,7 +54,8 @@ struct RunResult {
 };
 
 // Runs a program to its end in |directory|; its time and peak memory.
-RunResult RunNow(const std::vector<std::string>& argv, const std::string& directory) {
+RunResult RunNow(const std::vector<std::string>& argv,
+                 const std::string& directory) {
   RunResult result;
   auto start = std::chrono::steady_clock::now();
   pid_t pid = fork();
@@ -75,7 +76,8 @@ RunResult RunNow(const std::vector<std::string>& argv, const std::string& direct
   if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status))
     return result;
   result.seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
+          .count();
   result.peak_rss_kib = usage.ru_maxrss;
   return result;
 }
@@ -111,7 +113,8 @@ class Launcher {
       waitpid(pid_, nullptr, 0);
   }
 
-  RunResult Run(const std::vector<std::string>& argv, const std::string& directory) {
+  RunResult Run(const std::vector<std::string>& argv,
+                const std::string& directory) {
     RunResult result;
     if (!commands_ || !results_)
       return result;
@@ -133,7 +136,8 @@ class Launcher {
     while (fgets(line, sizeof(line), commands)) {
       std::string directory(line, strcspn(line, "\n"));
       size_t count = 0;
-      if (!fgets(line, sizeof(line), commands) || sscanf(line, "%zu", &count) != 1)
+      if (!fgets(line, sizeof(line), commands) ||
+          sscanf(line, "%zu", &count) != 1)
         return;
       std::vector<std::string> argv;
       for (size_t i = 0; i < count && fgets(line, sizeof(line), commands); ++i)
@@ -159,9 +163,11 @@ std::vector<zip::TestEntry> MixedFiles(size_t total) {
     size_t size = std::min<size_t>(total - written, size_t{1} << (4 + i % 20));
     std::string content(size, '\0');
     for (size_t j = 0; j < size; ++j)
-      content[j] = j % 2 ? static_cast<char>(random()) : static_cast<char>('a' + j % 7);
-    entries.push_back({"dir" + std::to_string(i % 9) + "/file" + std::to_string(i) + ".bin",
-                       std::move(content)});
+      content[j] =
+          j % 2 ? static_cast<char>(random()) : static_cast<char>('a' + j % 7);
+    entries.push_back(
+        {"dir" + std::to_string(i % 9) + "/file" + std::to_string(i) + ".bin",
+         std::move(content)});
     written += size;
   }
   return entries;
@@ -174,9 +180,11 @@ std::vector<zip::TestEntry> SmallFiles(int count) {
   for (int i = 0; i < count; ++i) {
     std::string content(900 + random() % 250, '\0');
     for (size_t j = 0; j < content.size(); ++j)
-      content[j] = j % 2 ? static_cast<char>(random()) : static_cast<char>('a' + j % 7);
-    entries.push_back({"d" + std::to_string(i % 100) + "/f" + std::to_string(i) + ".txt",
-                       std::move(content)});
+      content[j] =
+          j % 2 ? static_cast<char>(random()) : static_cast<char>('a' + j % 7);
+    entries.push_back(
+        {"d" + std::to_string(i % 100) + "/f" + std::to_string(i) + ".txt",
+         std::move(content)});
   }
   return entries;
 }
@@ -199,12 +207,14 @@ class UpdateWatcher {
     endpoint_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_un address = {};
     address.sun_family = AF_UNIX;
-    int length = snprintf(address.sun_path + 1, sizeof(address.sun_path) - 1, "win32.hwnd.%u",
-                          kHostWindow);
+    int length = snprintf(address.sun_path + 1, sizeof(address.sun_path) - 1,
+                          "win32.hwnd.%u", kHostWindow);
     bound_ = bind(endpoint_, reinterpret_cast<sockaddr*>(&address),
-                  static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length)) == 0;
+                  static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 +
+                                         length)) == 0;
     inotify_ = inotify_init1(IN_CLOEXEC);
-    watching_ = inotify_add_watch(inotify_, install_dir.c_str(), IN_CREATE) >= 0;
+    watching_ =
+        inotify_add_watch(inotify_, install_dir.c_str(), IN_CREATE) >= 0;
     thread_ = std::thread(&UpdateWatcher::Watch, this);
   }
   ~UpdateWatcher() {
@@ -234,7 +244,8 @@ class UpdateWatcher {
       const Clock::time_point now = Clock::now();
       if (watched[0].revents) {
         uint8_t datagram[24];
-        if (recv(endpoint_, datagram, sizeof(datagram), MSG_DONTWAIT) == sizeof(datagram) &&
+        if (recv(endpoint_, datagram, sizeof(datagram), MSG_DONTWAIT) ==
+                sizeof(datagram) &&
             (datagram[0] | datagram[1] << 8) == kVerifiedMessage) {
           verified_ = now;
         }
@@ -243,8 +254,10 @@ class UpdateWatcher {
         alignas(inotify_event) char events[4096];
         ssize_t length = read(inotify_, events, sizeof(events));
         for (ssize_t at = 0; at < length;) {
-          const inotify_event* event = reinterpret_cast<const inotify_event*>(events + at);
-          if (event->len && strcmp(event->name, "host.log") == 0 && !host_started_)
+          const inotify_event* event =
+              reinterpret_cast<const inotify_event*>(events + at);
+          if (event->len && strcmp(event->name, "host.log") == 0 &&
+              !host_started_)
             host_started_ = now;
           at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
         }
@@ -270,11 +283,14 @@ struct Measurement {
 };
 
 // One whole update of a package of |entries|, and the tools on the same one.
-bool Measure(Launcher* launcher, const std::vector<zip::TestEntry>& entries, bool with_tools,
+bool Measure(Launcher* launcher,
+             const std::vector<zip::TestEntry>& entries,
+             bool with_tools,
              Measurement* out) {
   test::ScopedTempDir work;
   std::string archive = work.path() + "/package.zip";
-  if (!zip::WriteTestArchive(base::FilePath(base::UTF8ToUTF16(archive)), entries))
+  if (!zip::WriteTestArchive(base::FilePath(base::UTF8ToUTF16(archive)),
+                             entries))
     return false;
 
   test::HttpTestServer server;
@@ -296,9 +312,10 @@ bool Measure(Launcher* launcher, const std::vector<zip::TestEntry>& entries, boo
     UpdateWatcher watcher(install);
     if (!watcher.ready())
       return false;
-    out->updater = launcher->Run({install + "/updater", "--url=" + server.Url("/update.xml"),
-                                  "--hwnd=" + std::to_string(kHostWindow)},
-                                 install);
+    out->updater = launcher->Run(
+        {install + "/updater", "--url=" + server.Url("/update.xml"),
+         "--hwnd=" + std::to_string(kHostWindow)},
+        install);
     // The relaunched host's log appears within moments of its start.
     for (int i = 0; i < 200 && !fs::exists(install + "/host.log"); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -306,7 +323,8 @@ bool Measure(Launcher* launcher, const std::vector<zip::TestEntry>& entries, boo
     out->downtime_seconds = watcher.DowntimeSeconds();
   }
   test::KillProcessesRunning(install + "/Mirovue.exe");
-  if (out->updater.seconds < 0 || !fs::exists(install + "/" + entries.back().name))
+  if (out->updater.seconds < 0 ||
+      !fs::exists(install + "/" + entries.back().name))
     return false;
   if (!with_tools)
     return true;
@@ -315,9 +333,11 @@ bool Measure(Launcher* launcher, const std::vector<zip::TestEntry>& entries, boo
   std::string unpacked = work.path() + "/unpacked";
   fs::create_directories(unpacked);
   FlushEarlierWrites(work.path());
-  RunResult curl = launcher->Run({"curl", "-s", "-o", download, server.Url("/package.zip")}, work.path());
+  RunResult curl = launcher->Run(
+      {"curl", "-s", "-o", download, server.Url("/package.zip")}, work.path());
   RunResult sha256 = launcher->Run({"sha256sum", download}, work.path());
-  RunResult unzip = launcher->Run({"unzip", "-o", "-q", download, "-d", unpacked}, work.path());
+  RunResult unzip = launcher->Run(
+      {"unzip", "-o", "-q", download, "-d", unpacked}, work.path());
   if (curl.seconds < 0 || sha256.seconds < 0 || unzip.seconds < 0)
     return false;
   out->tools_seconds = curl.seconds + sha256.seconds + unzip.seconds;
@@ -344,32 +364,47 @@ int main() {
     return 1;
   }
   double updater = large.updater.seconds - kFixedHostWaitSeconds;
-  printf("256 MiB package: updater %.2f s (without the fixed %.0f s host wait; %.2f s in all)\n",
-         updater, kFixedHostWaitSeconds, large.updater.seconds);
-  printf("256 MiB package: curl -o + sha256sum + unzip -o %.2f s\n", large.tools_seconds);
-  printf("ratio updater/tools: %.3f (target at most 0.6)\n", updater / large.tools_seconds);
-  printf("downtime, end of the host wait to the relaunched host: %.3f s (target at most 0.1)\n",
-         large.downtime_seconds);
+  printf(
+      "256 MiB package: updater %.2f s (without the fixed %.0f s host wait; "
+      "%.2f s in all)\n",
+      updater, kFixedHostWaitSeconds, large.updater.seconds);
+  printf("256 MiB package: curl -o + sha256sum + unzip -o %.2f s\n",
+         large.tools_seconds);
+  printf("ratio updater/tools: %.3f (target at most 0.6)\n",
+         updater / large.tools_seconds);
+  printf(
+      "downtime, end of the host wait to the relaunched host: %.3f s (target "
+      "at most 0.1)\n",
+      large.downtime_seconds);
   double many_updater = many.updater.seconds - kFixedHostWaitSeconds;
-  printf("40,000 entries of about 1 KiB: updater %.2f s (without the wait), tools %.2f s\n",
-         many_updater, many.tools_seconds);
-  printf("ratio updater/tools: %.3f (target at most 1.5)\n", many_updater / many.tools_seconds);
-  printf("peak resident memory: %.1f MiB for 16 MiB, %.1f MiB for 256 MiB, difference %.1f MiB"
-         " (target under 4)\n",
-         small.updater.peak_rss_kib / 1024.0, large.updater.peak_rss_kib / 1024.0,
-         (large.updater.peak_rss_kib - small.updater.peak_rss_kib) / 1024.0);
+  printf(
+      "40,000 entries of about 1 KiB: updater %.2f s (without the wait), tools "
+      "%.2f s\n",
+      many_updater, many.tools_seconds);
+  printf("ratio updater/tools: %.3f (target at most 1.5)\n",
+         many_updater / many.tools_seconds);
+  printf(
+      "peak resident memory: %.1f MiB for 16 MiB, %.1f MiB for 256 MiB, "
+      "difference %.1f MiB"
+      " (target under 4)\n",
+      small.updater.peak_rss_kib / 1024.0, large.updater.peak_rss_kib / 1024.0,
+      (large.updater.peak_rss_kib - small.updater.peak_rss_kib) / 1024.0);
 
   // The Windows build's figures come beside the Linux build's when the
   // Windows tree is named (tools/run_update_bench.sh runs it so, under Wine).
   std::vector<std::pair<const char*, BuildUnderTest>> builds = {
       {"Linux", {UPDATER_BINARY, DEMO_HOST_BINARY, false}}};
   if (const char* windows_tree = getenv("UPDATER_WINDOWS_TREE")) {
-    builds.push_back({"Windows under Wine",
-                      {std::string(windows_tree) + "/updater/updater.exe",
-                       std::string(windows_tree) + "/tools/Mirovue.exe", true}});
+    builds.push_back(
+        {"Windows under Wine",
+         {std::string(windows_tree) + "/updater/updater.exe",
+          std::string(windows_tree) + "/tools/Mirovue.exe", true}});
   }
-  printf("10,000 entries of about 1 KiB in 50 new folders, the host closed 1 s after 1126"
-         " (targets under Wine: host back within 8 s of its exit, whole run at most 25 s):\n");
+  printf(
+      "10,000 entries of about 1 KiB in 50 new folders, the host closed 1 s "
+      "after 1126"
+      " (targets under Wine: host back within 8 s of its exit, whole run at "
+      "most 25 s):\n");
   for (const auto& [name, build] : builds) {
     NewFoldersTimes times;
     if (!MeasureNewFoldersRun(build, &times)) {

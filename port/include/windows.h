@@ -63,7 +63,7 @@ typedef struct _SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 #define LOWORD(l) ((WORD)(((uintptr_t)(l)) & 0xffff))
 #define HIWORD(l) ((WORD)((((uintptr_t)(l)) >> 16) & 0xffff))
 #define MAKELONG(low, high) \
-  ((LONG)(((WORD)((low) & 0xffff)) | ((DWORD)((WORD)((high) & 0xffff))) << 16))
+  ((LONG)(((WORD)((low)&0xffff)) | ((DWORD)((WORD)((high)&0xffff))) << 16))
 #define MAKEWPARAM(low, high) ((WPARAM)(DWORD)MAKELONG(low, high))
 #define MAKELPARAM(low, high) ((LPARAM)(DWORD)MAKELONG(low, high))
 #define MAKELRESULT(low, high) ((LRESULT)(DWORD)MAKELONG(low, high))
@@ -113,10 +113,10 @@ void SetLastError(DWORD error);
 DWORD GetCurrentThreadId();
 
 // Named mutexes: exist while any process of this user holds one open.
-HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES attributes, BOOL initial_owner,
+HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES attributes,
+                    BOOL initial_owner,
                     LPCWSTR name);
 BOOL CloseHandle(HANDLE handle);
-
 
 // Modules. GetModuleHandleW(nullptr) is the program itself, whose compiled-in
 // resources the dialog, menu and icon calls use. "shell32.dll" is always
@@ -126,7 +126,6 @@ BOOL CloseHandle(HANDLE handle);
 typedef void(WINAPI* FARPROC)();
 HMODULE GetModuleHandleW(LPCWSTR module_name);
 FARPROC GetProcAddress(HMODULE module, LPCSTR proc_name);
-
 
 // ---------------------------------------------------------------------------
 // Window messages.
@@ -233,7 +232,10 @@ LRESULT SendMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 // Waits for a posted message of the calling thread, serving sent ones
 // meanwhile. 0 for WM_QUIT, -1 for an invalid window filter, else nonzero.
 BOOL GetMessageW(LPMSG msg, HWND window, UINT filter_min, UINT filter_max);
-BOOL PeekMessageW(LPMSG msg, HWND window, UINT filter_min, UINT filter_max,
+BOOL PeekMessageW(LPMSG msg,
+                  HWND window,
+                  UINT filter_min,
+                  UINT filter_max,
                   UINT remove);
 BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessageW(const MSG* msg);
@@ -297,7 +299,7 @@ typedef struct tagCREATESTRUCTW {
 #define WS_TABSTOP 0x00010000L
 #define WS_MINIMIZEBOX 0x00020000L
 #define WS_MAXIMIZEBOX 0x00010000L
-#define WS_OVERLAPPEDWINDOW                                              \
+#define WS_OVERLAPPEDWINDOW                                                   \
   (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | \
    WS_MAXIMIZEBOX)
 
@@ -308,16 +310,25 @@ typedef struct tagCREATESTRUCTW {
 #define CW_USEDEFAULT ((int)0x80000000)
 
 ATOM RegisterClassExW(const WNDCLASSEXW* window_class);
-BOOL GetClassInfoExW(HINSTANCE instance, LPCWSTR class_name,
+BOOL GetClassInfoExW(HINSTANCE instance,
+                     LPCWSTR class_name,
                      WNDCLASSEXW* window_class);
 HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR cursor_name);
 
 // The new window belongs to the calling thread. Its procedure receives
 // WM_NCCREATE and WM_CREATE (lParam the CREATESTRUCTW, whose lpCreateParams
 // is |param|) before the call returns.
-HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR window_name,
-                     DWORD style, int x, int y, int width, int height,
-                     HWND parent, HMENU menu_or_id, HINSTANCE instance,
+HWND CreateWindowExW(DWORD ex_style,
+                     LPCWSTR class_name,
+                     LPCWSTR window_name,
+                     DWORD style,
+                     int x,
+                     int y,
+                     int width,
+                     int height,
+                     HWND parent,
+                     HMENU menu_or_id,
+                     HINSTANCE instance,
                      LPVOID param);
 // Only the window's own thread may destroy it: WM_DESTROY to it and then to
 // its children, WM_NCDESTROY to the children and then to it.
@@ -373,7 +384,12 @@ BOOL IsWindowEnabled(HWND window);
 
 // Positions are screen coordinates for top-level windows and client
 // coordinates of the parent for child windows.
-BOOL SetWindowPos(HWND window, HWND insert_after, int x, int y, int cx, int cy,
+BOOL SetWindowPos(HWND window,
+                  HWND insert_after,
+                  int x,
+                  int y,
+                  int cx,
+                  int cy,
                   UINT flags);
 BOOL GetWindowRect(HWND window, LPRECT rect);
 BOOL GetClientRect(HWND window, LPRECT rect);
@@ -426,21 +442,29 @@ BOOL GetCursorPos(LPPOINT point);
 // result of WM_INITDIALOG and WM_CTLCOLOR* is the return value itself).
 // Unhandled WM_CLOSE posts WM_COMMAND IDCANCEL to the dialog (unless it has
 // a disabled IDCANCEL button).
-HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR template_name, HWND parent,
-                        DLGPROC procedure, LPARAM init_param);
+HWND CreateDialogParamW(HINSTANCE instance,
+                        LPCWSTR template_name,
+                        HWND parent,
+                        DLGPROC procedure,
+                        LPARAM init_param);
 // Runs the dialog modally on the calling thread until EndDialog; the owner
 // is disabled meanwhile. Returns the EndDialog result, -1 on failure.
-INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR template_name, HWND owner,
-                        DLGPROC procedure, LPARAM init_param);
+INT_PTR DialogBoxParamW(HINSTANCE instance,
+                        LPCWSTR template_name,
+                        HWND owner,
+                        DLGPROC procedure,
+                        LPARAM init_param);
 BOOL EndDialog(HWND dialog, INT_PTR result);
 // Esc and Enter become IDCANCEL and the default command (IDOK) of |dialog|.
 BOOL IsDialogMessageW(HWND dialog, LPMSG msg);
 HWND GetDlgItem(HWND dialog, int id);
 BOOL SetDlgItemTextW(HWND dialog, int id, LPCWSTR text);
 UINT GetDlgItemTextW(HWND dialog, int id, LPWSTR buffer, int buffer_size);
-LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARAM wparam,
+LRESULT SendDlgItemMessageW(HWND dialog,
+                            int id,
+                            UINT message,
+                            WPARAM wparam,
                             LPARAM lparam);
-
 
 // ---------------------------------------------------------------------------
 // Message boxes.
@@ -511,8 +535,13 @@ HMENU GetSystemMenu(HWND window, BOOL revert);
 // closes the menu. With TPM_RETURNCMD the chosen command id (0 for none) is
 // returned; otherwise a choice is posted to |owner| as WM_COMMAND and the
 // result is TRUE. FALSE when |menu| or |owner| is not valid.
-BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved,
-                    HWND owner, const RECT* rect);
+BOOL TrackPopupMenu(HMENU menu,
+                    UINT flags,
+                    int x,
+                    int y,
+                    int reserved,
+                    HWND owner,
+                    const RECT* rect);
 
 // ---------------------------------------------------------------------------
 // Icons, monitors and system metrics.
@@ -526,7 +555,11 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved,
 // An icon of the compiled-in icon group |name| at |cx| by |cy| (0 means the
 // system's large icon size), from the group's image closest to that size.
 // Owned by the caller, who frees it with DestroyIcon.
-HANDLE LoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int cx, int cy,
+HANDLE LoadImageW(HINSTANCE instance,
+                  LPCWSTR name,
+                  UINT type,
+                  int cx,
+                  int cy,
                   UINT flags);
 BOOL DestroyIcon(HICON icon);
 

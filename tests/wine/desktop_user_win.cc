@@ -42,33 +42,40 @@ HWND WaitForDialog(const wchar_t* caption, DWORD timeout_ms) {
 
 // Writes the application manifest of |program| to standard output.
 bool WriteManifest(const wchar_t* program) {
-  HMODULE module = LoadLibraryExW(program, nullptr,
-                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  HMODULE module =
+      LoadLibraryExW(program, nullptr,
+                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
   if (!module)
     return false;
-  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  HRSRC found =
+      FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
   HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
   const void* manifest = loaded ? LockResource(loaded) : nullptr;
   DWORD written = 0;
-  const bool wrote = manifest && WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), manifest,
-                                           SizeofResource(module, found), &written, nullptr);
+  const bool wrote =
+      manifest && WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), manifest,
+                            SizeofResource(module, found), &written, nullptr);
   FreeLibrary(module);
   return wrote;
 }
 
 // Runs |program| with |arguments| and with TMP and TEMP set to |temp|;
 // its exit code, or -1 when it could not be run.
-int RunWithTemp(const wchar_t* temp, const wchar_t* program, wchar_t** arguments, int count) {
+int RunWithTemp(const wchar_t* temp,
+                const wchar_t* program,
+                wchar_t** arguments,
+                int count) {
   std::wstring command_line = L"\"" + std::wstring(program) + L"\"";
   for (int i = 0; i < count; ++i)
     command_line += L" \"" + std::wstring(arguments[i]) + L"\"";
-  if (!SetEnvironmentVariableW(L"TMP", temp) || !SetEnvironmentVariableW(L"TEMP", temp))
+  if (!SetEnvironmentVariableW(L"TMP", temp) ||
+      !SetEnvironmentVariableW(L"TEMP", temp))
     return -1;
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(program, &command_line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
+  if (!CreateProcessW(program, &command_line[0], nullptr, nullptr, FALSE, 0,
+                      nullptr, nullptr, &startup, &process)) {
     return -1;
   }
   CloseHandle(process.hThread);
@@ -94,7 +101,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     return 0;
   }
   if (argc == 3 && wcscmp(argv[1], L"close") == 0) {
-    HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(_wcstoui64(argv[2], nullptr, 10)));
+    HWND window = reinterpret_cast<HWND>(
+        static_cast<uintptr_t>(_wcstoui64(argv[2], nullptr, 10)));
     return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
   }
   if (argc == 3 && wcscmp(argv[1], L"expect-codepage") == 0)

@@ -65,8 +65,9 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
     const std::string_view argument = argv[i];
     const size_t equals = argument.find('=');
     const std::string_view name = argument.substr(0, equals);
-    const std::string_view value =
-        equals == std::string_view::npos ? std::string_view() : argument.substr(equals + 1);
+    const std::string_view value = equals == std::string_view::npos
+                                       ? std::string_view()
+                                       : argument.substr(equals + 1);
     uint64_t number = 0;
     if (name == "--hwnd") {
       if (!ParseNumber(value, UINT32_MAX, &number))
@@ -110,8 +111,9 @@ ScopedFd BindEndpoint(uint32_t hwnd) {
   sockaddr_un address;
   memset(&address, 0, sizeof(address));
   address.sun_family = AF_UNIX;
-  const int length = snprintf(address.sun_path + 1, sizeof(address.sun_path) - 1,
-                              "win32.hwnd.%u", hwnd);
+  const int length =
+      snprintf(address.sun_path + 1, sizeof(address.sun_path) - 1,
+               "win32.hwnd.%u", hwnd);
   const socklen_t size =
       static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);
   if (bind(fd.get(), reinterpret_cast<sockaddr*>(&address), size) != 0)
@@ -146,10 +148,11 @@ int main(int argc, char** argv) {
   }
   if (options.log_path.empty())
     options.log_path = DefaultLogPath();
-  ScopedFd log(open(options.log_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+  ScopedFd log(open(options.log_path.c_str(),
+                    O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
   if (!log.is_valid()) {
-    fprintf(stderr, "Mirovue.exe: cannot open %s: %s\n", options.log_path.c_str(),
-            strerror(errno));
+    fprintf(stderr, "Mirovue.exe: cannot open %s: %s\n",
+            options.log_path.c_str(), strerror(errno));
     return 1;
   }
 
@@ -164,7 +167,8 @@ int main(int argc, char** argv) {
   if (options.hwnd) {
     endpoint = BindEndpoint(*options.hwnd);
     if (!endpoint.is_valid()) {
-      fprintf(stderr, "Mirovue.exe: cannot bind the endpoint of window %u: %s\n",
+      fprintf(stderr,
+              "Mirovue.exe: cannot bind the endpoint of window %u: %s\n",
               *options.hwnd, strerror(errno));
       return 1;
     }
@@ -179,17 +183,20 @@ int main(int argc, char** argv) {
   std::optional<Clock::time_point> deadline =
       options.exit_after_ms
           ? std::optional<Clock::time_point>(
-                Clock::now() + std::chrono::milliseconds(*options.exit_after_ms))
+                Clock::now() +
+                std::chrono::milliseconds(*options.exit_after_ms))
           : std::nullopt;
   while (true) {
     int timeout = -1;
     if (deadline) {
-      const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now());
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+          *deadline - Clock::now());
       if (left.count() <= 0)
         break;
       timeout = static_cast<int>(left.count());
     }
-    pollfd watched[2] = {{signals.get(), POLLIN, 0}, {endpoint.get(), POLLIN, 0}};
+    pollfd watched[2] = {{signals.get(), POLLIN, 0},
+                         {endpoint.get(), POLLIN, 0}};
     const int ready = poll(watched, endpoint.is_valid() ? 2 : 1, timeout);
     if (ready < 0 && errno != EINTR) {
       perror("Mirovue.exe: poll");
@@ -208,15 +215,18 @@ int main(int argc, char** argv) {
                               MSG_TRUNC | MSG_DONTWAIT);
     if (size != static_cast<ssize_t>(kDatagramSize))
       continue;
-    const uint32_t message = static_cast<uint32_t>(LoadLittleEndian(datagram, 4));
+    const uint32_t message =
+        static_cast<uint32_t>(LoadLittleEndian(datagram, 4));
     const uint64_t wparam = LoadLittleEndian(datagram + 8, 8);
     const uint64_t lparam = LoadLittleEndian(datagram + 16, 8);
-    Record(log.get(), "message " + std::to_string(message) + " " + std::to_string(wparam) +
-                          " " + std::to_string(lparam));
+    Record(log.get(), "message " + std::to_string(message) + " " +
+                          std::to_string(wparam) + " " +
+                          std::to_string(lparam));
     if (options.exit_on && *options.exit_on == message) {
       if (options.exit_delay_ms == 0)
         break;
-      deadline = Clock::now() + std::chrono::milliseconds(options.exit_delay_ms);
+      deadline =
+          Clock::now() + std::chrono::milliseconds(options.exit_delay_ms);
     }
   }
   Record(log.get(), "exit");

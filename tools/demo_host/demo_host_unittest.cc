@@ -33,9 +33,12 @@ using test::ScopedTempDir;
 constexpr std::chrono::milliseconds kDeadline(10000);
 
 // Starts the host with its standard output sent to |stdout_path|.
-bool StartHost(test::ChildProcess* host, const std::string& binary,
-               const std::vector<std::string>& arguments, const std::string& stdout_path) {
-  return host->Start(binary, arguments, std::string(), std::string(), {}, stdout_path);
+bool StartHost(test::ChildProcess* host,
+               const std::string& binary,
+               const std::vector<std::string>& arguments,
+               const std::string& stdout_path) {
+  return host->Start(binary, arguments, std::string(), std::string(), {},
+                     stdout_path);
 }
 
 // The host's exit code once it has ended, or -1 when it has not ended within
@@ -65,7 +68,8 @@ std::vector<std::string> WaitForLines(const std::string& path, size_t count) {
 }
 
 uint32_t TestHwnd(uint32_t index) {
-  return 1500000000u + (static_cast<uint32_t>(getpid()) % 100000u) * 100u + index;
+  return 1500000000u + (static_cast<uint32_t>(getpid()) % 100000u) * 100u +
+         index;
 }
 
 // Sends |bytes| as one datagram to the endpoint of |hwnd|.
@@ -78,15 +82,18 @@ bool SendDatagram(uint32_t hwnd, const std::vector<uint8_t>& bytes) {
   address.sun_family = AF_UNIX;
   const std::string name = "win32.hwnd." + std::to_string(hwnd);
   memcpy(address.sun_path + 1, name.data(), name.size());
-  const socklen_t size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+  const socklen_t size =
+      static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
   const bool sent = sendto(fd, bytes.data(), bytes.size(), 0,
-                           reinterpret_cast<sockaddr*>(&address), size) ==
-                    static_cast<ssize_t>(bytes.size());
+                           reinterpret_cast<sockaddr*>(&address),
+                           size) == static_cast<ssize_t>(bytes.size());
   close(fd);
   return sent;
 }
 
-std::vector<uint8_t> Message(uint32_t message, uint64_t wparam, uint64_t lparam) {
+std::vector<uint8_t> Message(uint32_t message,
+                             uint64_t wparam,
+                             uint64_t lparam) {
   std::vector<uint8_t> bytes(24, 0);
   for (int i = 0; i < 4; ++i)
     bytes[i] = static_cast<uint8_t>(message >> (8 * i));
@@ -103,9 +110,10 @@ TEST(DemoHostTest, RecordsStartAndEachWellFormedMessage) {
   const uint32_t hwnd = TestHwnd(0);
   const std::string hwnd_switch = "--hwnd=" + std::to_string(hwnd);
   test::ChildProcess host;
-  ASSERT_TRUE(StartHost(&host, DEMO_HOST_PATH,
-                         {hwnd_switch, "--log=" + log, "--exit-on=1125", "-launch", "-auto"},
-                         dir.path() + "/stdout"));
+  ASSERT_TRUE(StartHost(
+      &host, DEMO_HOST_PATH,
+      {hwnd_switch, "--log=" + log, "--exit-on=1125", "-launch", "-auto"},
+      dir.path() + "/stdout"));
   ASSERT_EQ(1u, WaitForLines(log, 1).size());
 
   ASSERT_TRUE(SendDatagram(hwnd, Message(1124, 0, 0)));
@@ -120,7 +128,8 @@ TEST(DemoHostTest, RecordsStartAndEachWellFormedMessage) {
   EXPECT_EQ(0, WaitForExit(&host));
 
   const std::vector<std::string> expected = {
-      "start " + hwnd_switch + " --log=" + log + " --exit-on=1125 -launch -auto",
+      "start " + hwnd_switch + " --log=" + log +
+          " --exit-on=1125 -launch -auto",
       "message 1124 0 0",
       "message 1127 7 81985529216486895",
       "message 1125 0 0",
@@ -134,11 +143,12 @@ TEST(DemoHostTest, EndsWhenTheDeadlinePasses) {
   ScopedTempDir dir;
   const std::string log = dir.path() + "/host.log";
   test::ChildProcess host;
-  ASSERT_TRUE(StartHost(&host, DEMO_HOST_PATH, {"--log=" + log, "--exit-after-ms=50"},
-                         dir.path() + "/stdout"));
+  ASSERT_TRUE(StartHost(&host, DEMO_HOST_PATH,
+                        {"--log=" + log, "--exit-after-ms=50"},
+                        dir.path() + "/stdout"));
   EXPECT_EQ(0, WaitForExit(&host));
-  const std::vector<std::string> expected = {"start --log=" + log + " --exit-after-ms=50",
-                                             "exit"};
+  const std::vector<std::string> expected = {
+      "start --log=" + log + " --exit-after-ms=50", "exit"};
   EXPECT_EQ(expected, Lines(ReadFileOrEmpty(log)));
 }
 
@@ -150,8 +160,8 @@ TEST(DemoHostTest, EndsAWhileAfterTheAwaitedMessage) {
   const uint32_t hwnd = TestHwnd(2);
   test::ChildProcess host;
   ASSERT_TRUE(StartHost(&host, DEMO_HOST_PATH,
-                        {"--hwnd=" + std::to_string(hwnd), "--log=" + log, "--exit-on=1126",
-                         "--exit-delay-ms=300"},
+                        {"--hwnd=" + std::to_string(hwnd), "--log=" + log,
+                         "--exit-on=1126", "--exit-delay-ms=300"},
                         dir.path() + "/stdout"));
   ASSERT_EQ(1u, WaitForLines(log, 1).size());
   ASSERT_TRUE(SendDatagram(hwnd, Message(1126, 0, 0)));
@@ -159,7 +169,8 @@ TEST(DemoHostTest, EndsAWhileAfterTheAwaitedMessage) {
   ASSERT_TRUE(SendDatagram(hwnd, Message(1127, 0, 0)));
   EXPECT_EQ(0, WaitForExit(&host));
   const std::vector<std::string> lines = Lines(ReadFileOrEmpty(log));
-  EXPECT_EQ((std::vector<std::string>{"message 1126 0 0", "message 1127 0 0", "exit"}),
+  EXPECT_EQ((std::vector<std::string>{"message 1126 0 0", "message 1127 0 0",
+                                      "exit"}),
             std::vector<std::string>(lines.begin() + 1, lines.end()));
 }
 
@@ -167,7 +178,8 @@ TEST(DemoHostTest, EndsOnTerminateSignal) {
   ScopedTempDir dir;
   const std::string log = dir.path() + "/host.log";
   test::ChildProcess host;
-  ASSERT_TRUE(StartHost(&host, DEMO_HOST_PATH, {"--log=" + log}, dir.path() + "/stdout"));
+  ASSERT_TRUE(StartHost(&host, DEMO_HOST_PATH, {"--log=" + log},
+                        dir.path() + "/stdout"));
   ASSERT_EQ(1u, WaitForLines(log, 1).size());
   host.Signal(SIGTERM);
   EXPECT_EQ(0, WaitForExit(&host));
@@ -188,8 +200,9 @@ TEST(DemoHostTest, AppendsToItsDefaultLogBesideTheExecutable) {
     ASSERT_TRUE(StartHost(&host, copy, split, dir.path() + "/stdout"));
     EXPECT_EQ(0, WaitForExit(&host));
   }
-  const std::vector<std::string> expected = {"start -launch --exit-after-ms=0", "exit",
-                                             "start -launch -auto --exit-after-ms=0", "exit"};
+  const std::vector<std::string> expected = {
+      "start -launch --exit-after-ms=0", "exit",
+      "start -launch -auto --exit-after-ms=0", "exit"};
   EXPECT_EQ(expected, Lines(ReadFileOrEmpty(dir.path() + "/host.log")));
 }
 
@@ -198,19 +211,21 @@ TEST(DemoHostTest, RefusesAWindowHandleAlreadyTaken) {
   const uint32_t hwnd = TestHwnd(1);
   const std::string hwnd_switch = "--hwnd=" + std::to_string(hwnd);
   test::ChildProcess first;
-  ASSERT_TRUE(StartHost(&first, DEMO_HOST_PATH, {hwnd_switch, "--log=" + dir.path() + "/first.log"},
-                          dir.path() + "/stdout1"));
+  ASSERT_TRUE(StartHost(&first, DEMO_HOST_PATH,
+                        {hwnd_switch, "--log=" + dir.path() + "/first.log"},
+                        dir.path() + "/stdout1"));
   ASSERT_EQ(1u, WaitForLines(dir.path() + "/first.log", 1).size());
   test::ChildProcess second;
   ASSERT_TRUE(StartHost(&second, DEMO_HOST_PATH,
-                           {hwnd_switch, "--log=" + dir.path() + "/second.log"},
-                           dir.path() + "/stdout2"));
+                        {hwnd_switch, "--log=" + dir.path() + "/second.log"},
+                        dir.path() + "/stdout2"));
   EXPECT_EQ(1, WaitForExit(&second));
   EXPECT_EQ("", ReadFileOrEmpty(dir.path() + "/second.log"));
 }
 
 TEST(DemoHostTest, CarriesTheVersionItWasBuiltWith) {
-  auto info = base::FileVersionInfo::ForFile(base::FilePath::FromSystemPath(DEMO_HOST_PATH));
+  auto info = base::FileVersionInfo::ForFile(
+      base::FilePath::FromSystemPath(DEMO_HOST_PATH));
   ASSERT_TRUE(info);
   EXPECT_EQ(u"" DEMO_HOST_VERSION, info->FileVersion());
 }
@@ -220,18 +235,23 @@ TEST(DemoHostTest, CopyCanBeGivenANewVersionAndStillRuns) {
   const std::string copy = dir.path() + "/Mirovue.exe";
   fs::copy_file(DEMO_HOST_PATH, copy);
   for (const char16_t* version : {u"2, 0, 0, 1", u"1.0 beta"}) {
-    tools::VersionResourceOptions options = tools::OptionsForFileVersion(version);
+    tools::VersionResourceOptions options =
+        tools::OptionsForFileVersion(version);
     std::string error;
     ASSERT_TRUE(tools::SetElfResourceSection(
-        copy, tools::BuildResourceSection(tools::BuildVersionInfo(options), 0x0804, 0),
+        copy,
+        tools::BuildResourceSection(tools::BuildVersionInfo(options), 0x0804,
+                                    0),
         &error))
         << error;
-    auto info = base::FileVersionInfo::ForFile(base::FilePath::FromSystemPath(copy));
+    auto info =
+        base::FileVersionInfo::ForFile(base::FilePath::FromSystemPath(copy));
     ASSERT_TRUE(info);
     EXPECT_EQ(version, info->FileVersion());
   }
   test::ChildProcess host;
-  ASSERT_TRUE(StartHost(&host, copy, {"--exit-after-ms=0"}, dir.path() + "/stdout"));
+  ASSERT_TRUE(
+      StartHost(&host, copy, {"--exit-after-ms=0"}, dir.path() + "/stdout"));
   EXPECT_EQ(0, WaitForExit(&host));
 }
 

@@ -38,13 +38,15 @@ UINT g_exit_delay_ms = 0;
 // Appends one UTF-8 line with a single write, so it is on disk whole.
 void Record(const std::wstring& text) {
   std::wstring line = text + L"\n";
-  int size = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()),
-                                 nullptr, 0, nullptr, nullptr);
+  int size = WideCharToMultiByte(CP_UTF8, 0, line.c_str(),
+                                 static_cast<int>(line.size()), nullptr, 0,
+                                 nullptr, nullptr);
   std::string utf8(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), &utf8[0], size,
-                      nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()),
+                      &utf8[0], size, nullptr, nullptr);
   DWORD written = 0;
-  WriteFile(g_log, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+  WriteFile(g_log, utf8.data(), static_cast<DWORD>(utf8.size()), &written,
+            nullptr);
 }
 
 bool ParseOptions(int argc, wchar_t** argv, Options* options) {
@@ -52,7 +54,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options) {
     std::wstring argument = argv[i];
     size_t equals = argument.find(L'=');
     std::wstring name = argument.substr(0, equals);
-    std::wstring value = equals == std::wstring::npos ? L"" : argument.substr(equals + 1);
+    std::wstring value =
+        equals == std::wstring::npos ? L"" : argument.substr(equals + 1);
     if (name == L"--log") {
       if (value.empty())
         return false;
@@ -72,13 +75,17 @@ std::wstring DefaultLogPath() {
   wchar_t path[MAX_PATH];
   DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
   std::wstring executable(path, length);
-  return executable.substr(0, executable.find_last_of(L"\\/") + 1) + L"host.log";
+  return executable.substr(0, executable.find_last_of(L"\\/") + 1) +
+         L"host.log";
 }
 
-LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT CALLBACK HostWindowProc(HWND window,
+                                UINT message,
+                                WPARAM wparam,
+                                LPARAM lparam) {
   if (message >= kFirstUpdateMessage && message <= kLastUpdateMessage) {
-    Record(L"message " + std::to_wstring(message) + L" " + std::to_wstring(wparam) + L" " +
-           std::to_wstring(lparam));
+    Record(L"message " + std::to_wstring(message) + L" " +
+           std::to_wstring(wparam) + L" " + std::to_wstring(lparam));
     if (message == g_exit_on && g_exit_delay_ms)
       SetTimer(window, kExitTimer, g_exit_delay_ms, nullptr);
     else if (message == g_exit_on)
@@ -105,8 +112,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line, int) {
     return 2;
   if (options.log_path.empty())
     options.log_path = DefaultLogPath();
-  g_log = CreateFileW(options.log_path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  g_log = CreateFileW(options.log_path.c_str(), FILE_APPEND_DATA,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                      FILE_ATTRIBUTE_NORMAL, nullptr);
   if (g_log == INVALID_HANDLE_VALUE)
     return 1;
   g_exit_on = options.exit_on;
@@ -120,8 +128,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line, int) {
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   window_class.lpszClassName = L"MirovueDemoHost";
   RegisterClassExW(&window_class);
-  HWND window = CreateWindowExW(0, L"MirovueDemoHost", L"Mirovue", WS_OVERLAPPEDWINDOW,
-                                40, 40, 360, 200, nullptr, nullptr, instance, nullptr);
+  HWND window =
+      CreateWindowExW(0, L"MirovueDemoHost", L"Mirovue", WS_OVERLAPPEDWINDOW,
+                      40, 40, 360, 200, nullptr, nullptr, instance, nullptr);
   if (!window)
     return 1;
   ShowWindow(window, SW_SHOWNOACTIVATE);

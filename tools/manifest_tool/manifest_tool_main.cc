@@ -29,8 +29,10 @@ constexpr char kUsage[] =
     "  manifest_tool keygen --secret-key=FILE\n"
     "      Makes a key pair: writes the secret key to FILE, which must not\n"
     "      exist and only its owner may read, and prints the public key.\n"
-    "  manifest_tool sign --package=ZIP --version=V --url=URL --secret-key=FILE\n"
-    "                     --output=MANIFEST [--expires-in-days=N | --no-expiry]\n"
+    "  manifest_tool sign --package=ZIP --version=V --url=URL "
+    "--secret-key=FILE\n"
+    "                     --output=MANIFEST [--expires-in-days=N | "
+    "--no-expiry]\n"
     "      Writes the signed manifest of the package ZIP, served at URL, as\n"
     "      version V; it expires in 90 days unless told otherwise.\n"
     "  manifest_tool verify --manifest=FILE --public-key=KEY\n"
@@ -85,15 +87,18 @@ int MakeKeyPair(const std::map<std::string, std::string>& options) {
   base::File file = base::File::CreateNewPrivate(PathOf(secret_path->second));
   const std::string line = base::EncodeBase64(seed) + "\n";
   if (!file.IsValid())
-    return Fail("cannot create " + secret_path->second + " (it must not exist yet)");
-  if (!file.WriteAll(line.data(), line.size()) || !file.Flush() || !file.Close())
+    return Fail("cannot create " + secret_path->second +
+                " (it must not exist yet)");
+  if (!file.WriteAll(line.data(), line.size()) || !file.Flush() ||
+      !file.Close())
     return Fail("cannot write " + secret_path->second);
   printf("%s\n", base::EncodeBase64(public_key).c_str());
   return 0;
 }
 
 int Sign(const std::map<std::string, std::string>& options) {
-  for (const char* name : {"package", "version", "url", "secret-key", "output"}) {
+  for (const char* name :
+       {"package", "version", "url", "secret-key", "output"}) {
     if (!options.count(name))
       return Fail(std::string("sign needs --") + name);
   }
@@ -105,7 +110,8 @@ int Sign(const std::map<std::string, std::string>& options) {
   if (!version.IsValid())
     return Fail("not a version: " + options.at("version"));
   for (uint16_t component : version.components())
-    offer.version += (offer.version.empty() ? "" : ".") + std::to_string(component);
+    offer.version +=
+        (offer.version.empty() ? "" : ".") + std::to_string(component);
   offer.file_url = options.at("url");
   std::string error;
   if (!DescribePackage(PathOf(options.at("package")), &offer, &error))
@@ -119,7 +125,8 @@ int Sign(const std::map<std::string, std::string>& options) {
   if (options.count("no-expiry") && options.count("expires-in-days"))
     return Fail("--no-expiry and --expires-in-days exclude each other");
   if (!options.count("no-expiry"))
-    offer.expires = base::FormatUtcTime(base::UtcNowSeconds() + days * kSecondsPerDay);
+    offer.expires =
+        base::FormatUtcTime(base::UtcNowSeconds() + days * kSecondsPerDay);
 
   std::string seed;
   if (!ReadSecretKey(options.at("secret-key"), &seed))
@@ -127,7 +134,9 @@ int Sign(const std::map<std::string, std::string>& options) {
   // Written byte for byte: the signature covers the bytes as they are.
   const std::string manifest = SignedManifest(offer, seed);
   base::ScopedFILE out = base::OpenFile(PathOf(options.at("output")), "wb");
-  if (!out || fwrite(manifest.data(), 1, manifest.size(), out.get()) != manifest.size() ||
+  if (!out ||
+      fwrite(manifest.data(), 1, manifest.size(), out.get()) !=
+          manifest.size() ||
       fclose(out.release()) != 0) {
     return Fail("cannot write " + options.at("output"));
   }
@@ -151,7 +160,8 @@ int Verify(const std::map<std::string, std::string>& options) {
     return 1;
   }
   printf("accepted: version %s of %s%s%s\n", g_updateInfo.version.c_str(),
-         g_updateInfo.file_url.c_str(), g_updateInfo.expires.empty() ? "" : ", expires ",
+         g_updateInfo.file_url.c_str(),
+         g_updateInfo.expires.empty() ? "" : ", expires ",
          g_updateInfo.expires.c_str());
   return 0;
 }
@@ -166,8 +176,10 @@ int main(int argc, char** argv) {
     std::vector<std::string> options;
   } kCommands[] = {
       {"keygen", MakeKeyPair, {"secret-key"}},
-      {"sign", Sign,
-       {"package", "version", "url", "secret-key", "output", "expires-in-days", "no-expiry"}},
+      {"sign",
+       Sign,
+       {"package", "version", "url", "secret-key", "output", "expires-in-days",
+        "no-expiry"}},
       {"verify", Verify, {"manifest", "public-key"}},
   };
   for (const auto& command : kCommands) {
@@ -178,14 +190,16 @@ int main(int argc, char** argv) {
     for (int i = 2; i < argc; ++i) {
       const std::string argument = argv[i];
       const size_t equals = argument.find('=');
-      const std::string name = argument.substr(2, equals == std::string::npos ? equals : equals - 2);
+      const std::string name =
+          argument.substr(2, equals == std::string::npos ? equals : equals - 2);
       if (argument.rfind("--", 0) != 0 ||
           std::find(command.options.begin(), command.options.end(), name) ==
               command.options.end()) {
         fputs(kUsage, stderr);
         return 2;
       }
-      options[name] = equals == std::string::npos ? std::string() : argument.substr(equals + 1);
+      options[name] = equals == std::string::npos ? std::string()
+                                                  : argument.substr(equals + 1);
     }
     return command.run(options);
   }

@@ -13,8 +13,8 @@
 
 #include "base/utc_time.h"
 #include "tests/child_process.h"
-#include "tests/test_files.h"
 #include "tests/manifest_signing.h"
+#include "tests/test_files.h"
 
 namespace {
 
@@ -23,20 +23,25 @@ namespace fs = std::filesystem;
 class ManifestToolTest : public testing::Test {
  protected:
   void SetUp() override {
-    std::ofstream(Path("package.zip"), std::ios::binary) << std::string(100000, 'p') << "end";
+    std::ofstream(Path("package.zip"), std::ios::binary)
+        << std::string(100000, 'p') << "end";
   }
 
-  std::string Path(const std::string& name) const { return dir_.path() + "/" + name; }
+  std::string Path(const std::string& name) const {
+    return dir_.path() + "/" + name;
+  }
 
   // Runs the tool to its end; its exit code, with what it printed in out_.
   int Run(const std::vector<std::string>& arguments) {
     test::ChildProcess tool;
     int exit_code = -1;
-    if (!tool.Start(MANIFEST_TOOL, arguments, std::string(), Path("stderr"), {}, Path("stdout")) ||
+    if (!tool.Start(MANIFEST_TOOL, arguments, std::string(), Path("stderr"), {},
+                    Path("stdout")) ||
         !tool.Wait(std::chrono::seconds(30), &exit_code)) {
       return -1;
     }
-    out_ = test::ReadFileOrEmpty(Path("stdout")) + test::ReadFileOrEmpty(Path("stderr"));
+    out_ = test::ReadFileOrEmpty(Path("stdout")) +
+           test::ReadFileOrEmpty(Path("stderr"));
     return exit_code;
   }
 
@@ -49,14 +54,19 @@ class ManifestToolTest : public testing::Test {
   // Signs the package into "update.xml" with the key in |key|.
   int Sign(const std::string& key, const std::vector<std::string>& extra = {}) {
     std::vector<std::string> arguments = {
-        "sign", "--package=" + Path("package.zip"), "--version=1, 0, 3, 0",
-        "--url=http://example.invalid/get?file=p.zip&v=3", "--secret-key=" + Path(key),
+        "sign",
+        "--package=" + Path("package.zip"),
+        "--version=1, 0, 3, 0",
+        "--url=http://example.invalid/get?file=p.zip&v=3",
+        "--secret-key=" + Path(key),
         "--output=" + Path("update.xml")};
     arguments.insert(arguments.end(), extra.begin(), extra.end());
     return Run(arguments);
   }
 
-  std::string Manifest() const { return test::ReadFileOrEmpty(Path("update.xml")); }
+  std::string Manifest() const {
+    return test::ReadFileOrEmpty(Path("update.xml"));
+  }
 
   // The value of the child |name| in the written manifest.
   std::string Child(const std::string& name) const {
@@ -86,7 +96,8 @@ TEST_F(ManifestToolTest, KeyPairIsItsOwnersAloneAndNeverWrittenOverAnother) {
   EXPECT_NE(public_key, MakeKey("other.key"));
 }
 
-TEST_F(ManifestToolTest, SignedManifestDescribesThePackageAndVerifiesWithOpenSsl) {
+TEST_F(ManifestToolTest,
+       SignedManifestDescribesThePackageAndVerifiesWithOpenSsl) {
   const std::string public_key = MakeKey("secret.key");
   ASSERT_EQ(0, Sign("secret.key")) << out_;
   EXPECT_EQ("Mirovue", Child("product"));
@@ -96,7 +107,8 @@ TEST_F(ManifestToolTest, SignedManifestDescribesThePackageAndVerifiesWithOpenSsl
   EXPECT_EQ(test::Sha256sum(Path("package.zip")), Child("sha256"));
   EXPECT_EQ("100003", Child("size"));
   int64_t expires = 0;
-  ASSERT_TRUE(base::ParseUtcTime(Child("expires"), &expires)) << Child("expires");
+  ASSERT_TRUE(base::ParseUtcTime(Child("expires"), &expires))
+      << Child("expires");
   EXPECT_NEAR(static_cast<double>(base::UtcNowSeconds() + 90 * 86400),
               static_cast<double>(expires), 60);
 
@@ -105,11 +117,14 @@ TEST_F(ManifestToolTest, SignedManifestDescribesThePackageAndVerifiesWithOpenSsl
   ASSERT_NE(std::string::npos, comment);
   const size_t signature_start = comment + 13;
   const std::string signature =
-      manifest.substr(signature_start, manifest.find(" -->", signature_start) - signature_start);
-  EXPECT_TRUE(test::SignatureVerifies(public_key, manifest.substr(0, comment), signature));
+      manifest.substr(signature_start,
+                      manifest.find(" -->", signature_start) - signature_start);
+  EXPECT_TRUE(test::SignatureVerifies(public_key, manifest.substr(0, comment),
+                                      signature));
   EXPECT_EQ(" -->\n", manifest.substr(manifest.size() - 5));
 
-  ASSERT_EQ(0, Run({"verify", "--manifest=" + Path("update.xml"), "--public-key=" + public_key}));
+  ASSERT_EQ(0, Run({"verify", "--manifest=" + Path("update.xml"),
+                    "--public-key=" + public_key}));
   EXPECT_NE(std::string::npos, out_.find("accepted: version 1.0.3.0")) << out_;
 }
 
@@ -142,7 +157,8 @@ TEST_F(ManifestToolTest, VerifySaysWhyAManifestFails) {
     std::string key;
     const char* verdict;
   } kCases[] = {
-      {"another key", Manifest(), other_key, "refused: manifest signature does not verify"},
+      {"another key", Manifest(), other_key,
+       "refused: manifest signature does not verify"},
       {"changed after signing", altered, public_key,
        "refused: manifest signature does not verify"},
       {"expired", expired, public_key, "refused: manifest expired"},
@@ -152,10 +168,12 @@ TEST_F(ManifestToolTest, VerifySaysWhyAManifestFails) {
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
     std::ofstream(Path("checked.xml"), std::ios::binary) << c.manifest;
-    EXPECT_EQ(1, Run({"verify", "--manifest=" + Path("checked.xml"), "--public-key=" + c.key}));
+    EXPECT_EQ(1, Run({"verify", "--manifest=" + Path("checked.xml"),
+                      "--public-key=" + c.key}));
     EXPECT_NE(std::string::npos, out_.find(c.verdict)) << out_;
   }
-  EXPECT_NE(0, Run({"verify", "--manifest=" + Path("checked.xml"), "--public-key=xyz"}));
+  EXPECT_NE(0, Run({"verify", "--manifest=" + Path("checked.xml"),
+                    "--public-key=xyz"}));
 }
 
 }  // namespace

@@ -17,10 +17,17 @@ std::string Escaped(const std::string& text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -28,7 +35,9 @@ std::string Escaped(const std::string& text) {
 
 }  // namespace
 
-bool DescribePackage(const base::FilePath& package, ReleaseOffer* offer, std::string* error) {
+bool DescribePackage(const base::FilePath& package,
+                     ReleaseOffer* offer,
+                     std::string* error) {
   base::File file = base::File::OpenForRead(package);
   if (!file.IsValid()) {
     *error = "cannot open the package";

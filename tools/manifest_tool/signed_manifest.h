@@ -15,15 +15,17 @@ class FilePath;
 struct ReleaseOffer {
   std::string version;
   std::string file_url;
-  std::string md5;     // of the package, lower-case hexadecimal
-  std::string sha256;  // of the package, lower-case hexadecimal
-  uint64_t size = 0;   // of the package, in bytes
+  std::string md5;      // of the package, lower-case hexadecimal
+  std::string sha256;   // of the package, lower-case hexadecimal
+  uint64_t size = 0;    // of the package, in bytes
   std::string expires;  // "YYYY-MM-DDTHH:MM:SSZ", or empty for none
 };
 
 // Fills the digests and the size of |offer| from the package file at
 // |package|; false, with |error|, when it cannot be read.
-bool DescribePackage(const base::FilePath& package, ReleaseOffer* offer, std::string* error);
+bool DescribePackage(const base::FilePath& package,
+                     ReleaseOffer* offer,
+                     std::string* error);
 
 // The whole manifest of |offer| for the product, signed with the secret
 // |seed|; empty when |seed| is no secret key.

@@ -15,22 +15,22 @@
 #include "base/file_path.h"
 #include "base/file_version_block.h"
 #include "base/file_version_info.h"
+#include "base/file_version_info_from_block.h"
 #include "base/image_version_reader.h"
 #include "base/utf_string_conversions.h"
 #include "base/version_resource.h"
-#include "base/file_version_info_from_block.h"
 #include "tests/test_files.h"
 #include "tools/version_resource/version_resource_writer.h"
 
 namespace {
 
+using test::ScopedTempDir;
 using tools::BuildElfImage;
 using tools::BuildPeImage;
 using tools::BuildResourceSection;
 using tools::BuildVersionInfo;
 using tools::ElfClass;
 using tools::OptionsForFileVersion;
-using test::ScopedTempDir;
 using tools::VersionResourceOptions;
 
 // Where the PE writer puts the resource section and, in it, the version data.
@@ -44,7 +44,8 @@ class ScopedLocale {
   explicit ScopedLocale(const char* lang, const char* lc_all = nullptr) {
     for (const char* name : kNames) {
       const char* value = getenv(name);
-      saved_.push_back(value ? std::optional<std::string>(value) : std::nullopt);
+      saved_.push_back(value ? std::optional<std::string>(value)
+                             : std::nullopt);
       unsetenv(name);
     }
     if (lang)
@@ -70,15 +71,17 @@ base::FilePath PathOf(const std::string& path) {
   return base::FilePath::FromSystemPath(path);
 }
 
-std::unique_ptr<base::FileVersionInfo> InfoFromFile(const std::string& path,
-                                                    const std::vector<uint8_t>& bytes) {
+std::unique_ptr<base::FileVersionInfo> InfoFromFile(
+    const std::string& path,
+    const std::vector<uint8_t>& bytes) {
   EXPECT_TRUE(tools::WriteBytesToFile(path, bytes));
   return base::FileVersionInfo::ForFile(PathOf(path));
 }
 
 std::vector<uint8_t> ElfImageOf(const std::vector<uint8_t>& version_info,
                                 ElfClass elf_class) {
-  return BuildElfImage(BuildResourceSection(version_info, 0x0804, 0), elf_class);
+  return BuildElfImage(BuildResourceSection(version_info, 0x0804, 0),
+                       elf_class);
 }
 
 bool ReadsVersion(const std::vector<uint8_t>& image) {
@@ -90,20 +93,21 @@ bool ReadsVersion(const std::vector<uint8_t>& image) {
 // Reads every accessor, so that a damaged block is walked for each key;
 // returns the total length read.
 size_t ReadEverything(const base::FileVersionInfo& info) {
-  std::u16string all = info.CompanyName() + info.CompanyShortName() + info.ProductName() +
-                       info.ProductShortName() + info.InternalName() +
-                       info.ProductVersion() + info.PrivateBuild() + info.SpecialBuild() +
-                       info.Comments() + info.OriginalFilename() + info.FileDescription() +
-                       info.FileVersion() + info.LegalCopyright() + info.LegalTrademarks() +
-                       info.LastChange();
+  std::u16string all =
+      info.CompanyName() + info.CompanyShortName() + info.ProductName() +
+      info.ProductShortName() + info.InternalName() + info.ProductVersion() +
+      info.PrivateBuild() + info.SpecialBuild() + info.Comments() +
+      info.OriginalFilename() + info.FileDescription() + info.FileVersion() +
+      info.LegalCopyright() + info.LegalTrademarks() + info.LastChange();
   return all.size() + (info.IsOfficialBuild() ? 1 : 0);
 }
 
 TEST(FileVersionInfoTest, ReadsFileVersionFromPeImage) {
   ScopedTempDir dir;
-  auto info = InfoFromFile(dir.path() + "/Mirovue.exe",
-                           BuildPeImage(BuildVersionInfo(OptionsForFileVersion(u"1, 0, 2, 5")),
-                                        0x0804));
+  auto info = InfoFromFile(
+      dir.path() + "/Mirovue.exe",
+      BuildPeImage(BuildVersionInfo(OptionsForFileVersion(u"1, 0, 2, 5")),
+                   0x0804));
   ASSERT_TRUE(info);
   EXPECT_EQ(u"1, 0, 2, 5", info->FileVersion());
 }
@@ -114,7 +118,8 @@ TEST(FileVersionInfoTest, ReadsFileVersionFromElfImages) {
       BuildVersionInfo(OptionsForFileVersion(u"3, 2, 1, 0"));
   for (ElfClass elf_class : {ElfClass::k64, ElfClass::k32}) {
     SCOPED_TRACE(elf_class == ElfClass::k64 ? "ELF64" : "ELF32");
-    auto info = InfoFromFile(dir.path() + "/host", ElfImageOf(version_info, elf_class));
+    auto info =
+        InfoFromFile(dir.path() + "/host", ElfImageOf(version_info, elf_class));
     ASSERT_TRUE(info);
     EXPECT_EQ(u"3, 2, 1, 0", info->FileVersion());
   }
@@ -158,7 +163,11 @@ TEST(FileVersionInfoTest, OfficialBuildOnlyWhenItReadsOne) {
   const struct {
     const char16_t* value;
     bool official;
-  } cases[] = {{u"1", true}, {u"0", false}, {u"11", false}, {u"", false}, {u"yes", false}};
+  } cases[] = {{u"1", true},
+               {u"0", false},
+               {u"11", false},
+               {u"", false},
+               {u"yes", false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(base::UTF16ToUTF8(c.value));
     VersionResourceOptions options;
@@ -171,7 +180,8 @@ TEST(FileVersionInfoTest, OfficialBuildOnlyWhenItReadsOne) {
 
 TEST(FileVersionInfoTest, MissingOrNonImageFilesGiveNull) {
   ScopedTempDir dir;
-  EXPECT_FALSE(base::FileVersionInfo::ForFile(PathOf(dir.path() + "/missing.exe")));
+  EXPECT_FALSE(
+      base::FileVersionInfo::ForFile(PathOf(dir.path() + "/missing.exe")));
   EXPECT_FALSE(base::FileVersionInfo::ForFile(PathOf(dir.path())));
   EXPECT_FALSE(InfoFromFile(dir.path() + "/empty.exe", {}));
   EXPECT_FALSE(InfoFromFile(dir.path() + "/text.exe", {'M', 'Z', 'h', 'i'}));
@@ -181,7 +191,8 @@ TEST(FileVersionInfoTest, BackslashesInThePathReachTheSameFile) {
   ScopedTempDir dir;
   ASSERT_TRUE(tools::WriteBytesToFile(
       dir.path() + "/Mirovue.exe",
-      BuildPeImage(BuildVersionInfo(OptionsForFileVersion(u"1, 0, 2, 5")), 0x0804)));
+      BuildPeImage(BuildVersionInfo(OptionsForFileVersion(u"1, 0, 2, 5")),
+                   0x0804)));
   std::u16string path = base::UTF8ToUTF16(dir.path()) + u"\\Mirovue.exe";
   auto info = base::FileVersionInfo::ForFile(base::FilePath(path));
   ASSERT_TRUE(info);
@@ -190,8 +201,8 @@ TEST(FileVersionInfoTest, BackslashesInThePathReachTheSameFile) {
 
 TEST(FileVersionInfoTest, ImageWithoutVersionResourceGivesNull) {
   // A resource section whose only entry is an icon group (type 14).
-  std::vector<uint8_t> image =
-      BuildPeImage(BuildVersionInfo(OptionsForFileVersion(u"1, 0, 0, 0")), 0x0804);
+  std::vector<uint8_t> image = BuildPeImage(
+      BuildVersionInfo(OptionsForFileVersion(u"1, 0, 0, 0")), 0x0804);
   image[kPeSectionOffset + 16] = 14;
   EXPECT_FALSE(ReadsVersion(image));
 }
@@ -205,9 +216,11 @@ TEST(FileVersionInfoTest, NoTranslationTableGivesNull) {
 }
 
 TEST(FileVersionInfoTest, TranslationTableShorterThanOneEntryGivesNull) {
-  std::vector<uint8_t> block = BuildVersionInfo(OptionsForFileVersion(u"1, 0, 2, 5"));
+  std::vector<uint8_t> block =
+      BuildVersionInfo(OptionsForFileVersion(u"1, 0, 2, 5"));
   const std::u16string key = u"Translation";
-  const std::string key_bytes(reinterpret_cast<const char*>(key.data()), key.size() * 2);
+  const std::string key_bytes(reinterpret_cast<const char*>(key.data()),
+                              key.size() * 2);
   const size_t at = std::string(block.begin(), block.end()).find(key_bytes);
   ASSERT_NE(std::string::npos, at);
   block[at - 4] = 2;  // wValueLength: half an entry.
@@ -245,15 +258,22 @@ TEST(FileVersionInfoTest, FallsBackThroughUserLanguageAndWesternCodePage) {
     bool found;
   } cases[] = {
       {"own pair", 0x0804, 0x04b0, 0x0804, 0x04b0, "en_US.UTF-8", true},
-      {"user language, own code page", 0x0409, 0x04b0, 0x0804, 0x04b0, "zh_CN.UTF-8", true},
-      {"user language differs", 0x0409, 0x04b0, 0x0804, 0x04b0, "en_US.UTF-8", false},
+      {"user language, own code page", 0x0409, 0x04b0, 0x0804, 0x04b0,
+       "zh_CN.UTF-8", true},
+      {"user language differs", 0x0409, 0x04b0, 0x0804, 0x04b0, "en_US.UTF-8",
+       false},
       {"own language, 1252", 0x0804, 0x04b0, 0x0804, 1252, "en_US.UTF-8", true},
-      {"US strings, US user", 0x0804, 0x04b0, 0x0409, 1252, "en_US.UTF-8", true},
+      {"US strings, US user", 0x0804, 0x04b0, 0x0409, 1252, "en_US.UTF-8",
+       true},
       {"US strings, C locale", 0x0804, 0x04b0, 0x0409, 1252, "C", true},
-      {"US strings, Chinese user", 0x0804, 0x04b0, 0x0409, 1252, "zh_CN.UTF-8", false},
-      {"Japanese strings, Japanese user", 0x0804, 0x04b0, 0x0411, 1252, "ja_JP.UTF-8", true},
-      {"user language, own code page again", 0x0804, 0x04b0, 0x0409, 0x04b0, "en_US", true},
-      {"user language, unrelated code page", 0x0804, 0x04b0, 0x0409, 0x03a4, "en_US", false},
+      {"US strings, Chinese user", 0x0804, 0x04b0, 0x0409, 1252, "zh_CN.UTF-8",
+       false},
+      {"Japanese strings, Japanese user", 0x0804, 0x04b0, 0x0411, 1252,
+       "ja_JP.UTF-8", true},
+      {"user language, own code page again", 0x0804, 0x04b0, 0x0409, 0x04b0,
+       "en_US", true},
+      {"user language, unrelated code page", 0x0804, 0x04b0, 0x0409, 0x03a4,
+       "en_US", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -275,12 +295,18 @@ TEST(FileVersionInfoTest, UserLanguageComesFromTheMessagesLocale) {
     const char* lc_all;
     uint16_t language;
   } cases[] = {
-      {"zh_CN.UTF-8", nullptr, 0x0804}, {"en_US.UTF-8", nullptr, 0x0409},
-      {"zh_TW.Big5", nullptr, 0x0404},  {"de_DE@euro", nullptr, 0x0407},
-      {"ja_JP", nullptr, 0x0411},       {"zh", nullptr, 0x0804},
-      {"C", nullptr, 0x0409},           {"POSIX", nullptr, 0x0409},
-      {"xx_YY.UTF-8", nullptr, 0x0409}, {nullptr, nullptr, 0x0409},
-      {"en_US.UTF-8", "zh_CN.GBK", 0x0804}, {"zh_CN.UTF-8", "", 0x0804},
+      {"zh_CN.UTF-8", nullptr, 0x0804},
+      {"en_US.UTF-8", nullptr, 0x0409},
+      {"zh_TW.Big5", nullptr, 0x0404},
+      {"de_DE@euro", nullptr, 0x0407},
+      {"ja_JP", nullptr, 0x0411},
+      {"zh", nullptr, 0x0804},
+      {"C", nullptr, 0x0409},
+      {"POSIX", nullptr, 0x0409},
+      {"xx_YY.UTF-8", nullptr, 0x0409},
+      {nullptr, nullptr, 0x0409},
+      {"en_US.UTF-8", "zh_CN.GBK", 0x0804},
+      {"zh_CN.UTF-8", "", 0x0804},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.lang ? c.lang : "(unset)") + " / " +
@@ -291,18 +317,20 @@ TEST(FileVersionInfoTest, UserLanguageComesFromTheMessagesLocale) {
 }
 
 TEST(VersionResourceTest, RootHoldsFixedFileInformation) {
-  base::VersionResource resource(BuildVersionInfo(OptionsForFileVersion(u"1, 0, 2, 5")));
+  base::VersionResource resource(
+      BuildVersionInfo(OptionsForFileVersion(u"1, 0, 2, 5")));
   size_t offset = 0;
   size_t size = 0;
   ASSERT_TRUE(resource.Query(u"\\", &offset, &size));
   EXPECT_EQ(52u, size);
-  std::vector<uint8_t> block = BuildVersionInfo(OptionsForFileVersion(u"1, 0, 2, 5"));
+  std::vector<uint8_t> block =
+      BuildVersionInfo(OptionsForFileVersion(u"1, 0, 2, 5"));
   auto load32 = [&](size_t at) {
     return block[at] | (block[at + 1] << 8) | (block[at + 2] << 16) |
            (static_cast<uint32_t>(block[at + 3]) << 24);
   };
   EXPECT_EQ(0xfeef04bdu, load32(offset));
-  EXPECT_EQ(0x00010000u, load32(offset + 8));  // 1.0
+  EXPECT_EQ(0x00010000u, load32(offset + 8));   // 1.0
   EXPECT_EQ(0x00020005u, load32(offset + 12));  // 2.5
 }
 
@@ -311,9 +339,9 @@ TEST(VersionResourceWriterTest, FixedVersionComesFromTheVersionText) {
     const char16_t* text;
     uint16_t version[4];
   } cases[] = {
-      {u"1, 0, 2, 5", {1, 0, 2, 5}},  {u"1.0.2.5", {1, 0, 2, 5}},
-      {u"3", {3, 0, 0, 0}},           {u"1.0 beta", {1, 0, 0, 0}},
-      {u"1.2.3.4.5", {1, 2, 3, 4}},   {u"70000.1", {0xffff, 1, 0, 0}},
+      {u"1, 0, 2, 5", {1, 0, 2, 5}}, {u"1.0.2.5", {1, 0, 2, 5}},
+      {u"3", {3, 0, 0, 0}},          {u"1.0 beta", {1, 0, 0, 0}},
+      {u"1.2.3.4.5", {1, 2, 3, 4}},  {u"70000.1", {0xffff, 1, 0, 0}},
       {u"", {0, 0, 0, 0}},
   };
   for (const auto& c : cases) {
@@ -339,12 +367,15 @@ TEST(VersionResourceTest, KeysCompareWithoutRegardToCase) {
     EXPECT_EQ(u"9", text);
   }
   std::u16string text;
-  EXPECT_FALSE(resource.QueryString(u"\\StringFileInfo\\080404b0\\FileVersio", &text));
-  EXPECT_FALSE(resource.QueryString(u"\\StringFileInfo\\040904b0\\FileVersion", &text));
+  EXPECT_FALSE(
+      resource.QueryString(u"\\StringFileInfo\\080404b0\\FileVersio", &text));
+  EXPECT_FALSE(
+      resource.QueryString(u"\\StringFileInfo\\040904b0\\FileVersion", &text));
 }
 
 TEST(VersionResourceTest, MalformedEntriesFindNothing) {
-  const std::vector<uint8_t> good = BuildVersionInfo(OptionsForFileVersion(u"1, 0, 2, 5"));
+  const std::vector<uint8_t> good =
+      BuildVersionInfo(OptionsForFileVersion(u"1, 0, 2, 5"));
   const struct {
     const char* name;
     size_t offset;
@@ -364,7 +395,8 @@ TEST(VersionResourceTest, MalformedEntriesFindNothing) {
     uint16_t code_page = 0;
     EXPECT_FALSE(resource.FirstTranslation(&language, &code_page));
     std::u16string text;
-    EXPECT_FALSE(resource.QueryString(u"\\StringFileInfo\\080404b0\\FileVersion", &text));
+    EXPECT_FALSE(resource.QueryString(
+        u"\\StringFileInfo\\080404b0\\FileVersion", &text));
   }
 }
 
@@ -397,7 +429,8 @@ TEST(ImageVersionReaderTest, TruncatedFilesGiveNoVersion) {
   const std::string path = dir.path() + "/Mirovue.exe";
   for (size_t length = 0; length < kPeData + version_info.size(); length += 3) {
     SCOPED_TRACE("cut at " + std::to_string(length));
-    EXPECT_FALSE(InfoFromFile(path, std::vector<uint8_t>(pe.begin(), pe.begin() + length)));
+    EXPECT_FALSE(InfoFromFile(
+        path, std::vector<uint8_t>(pe.begin(), pe.begin() + length)));
   }
 }
 

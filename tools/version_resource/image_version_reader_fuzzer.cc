@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "base/image_version_reader.h"
 #include "base/file_version_info_from_block.h"
+#include "base/image_version_reader.h"
 
 namespace {
 
@@ -23,7 +23,8 @@ void ReadStrings(std::vector<uint8_t> block) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> block;
-  if (base::ReadImageVersionResource(base::MemoryImageSource(data, size), &block)) {
+  if (base::ReadImageVersionResource(base::MemoryImageSource(data, size),
+                                     &block)) {
     if (block.size() > size)
       __builtin_trap();
     ReadStrings(std::move(block));

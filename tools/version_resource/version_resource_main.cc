@@ -25,7 +25,8 @@ constexpr char kUsage[] =
     "                       (default: those of the translation)\n"
     "  --pe=FILE            write a minimal PE image carrying the resource\n"
     "  --rsrc=FILE          write the section to add to an ELF file as .rsrc\n"
-    "  --elf=FILE           replace the .rsrc section of an ELF file (objcopy)\n";
+    "  --elf=FILE           replace the .rsrc section of an ELF file "
+    "(objcopy)\n";
 
 bool ParsePair(std::string_view text, uint16_t* language, uint16_t* code_page) {
   const std::string owned(text);
@@ -76,8 +77,9 @@ int main(int argc, char** argv) {
       const size_t equals = argument.find('=');
       if (equals == std::string_view::npos || equals == 0)
         return Fail("--string needs KEY=VALUE");
-      extra_strings.emplace_back(base::UTF8ToUTF16(argument.substr(0, equals)),
-                                 base::UTF8ToUTF16(argument.substr(equals + 1)));
+      extra_strings.emplace_back(
+          base::UTF8ToUTF16(argument.substr(0, equals)),
+          base::UTF8ToUTF16(argument.substr(equals + 1)));
     } else if (Consume(&argument, "--translation=")) {
       if (!ParsePair(argument, &options.translation_language,
                      &options.translation_code_page))
@@ -107,14 +109,18 @@ int main(int argc, char** argv) {
   tools::ParseFixedVersion(file_version, options.fixed_version);
   if (has_file_version)
     options.strings.emplace_back(u"FileVersion", file_version);
-  options.strings.insert(options.strings.end(), extra_strings.begin(), extra_strings.end());
-  options.string_language = strings_given ? strings_language : options.translation_language;
-  options.string_code_page = strings_given ? strings_code_page : options.translation_code_page;
+  options.strings.insert(options.strings.end(), extra_strings.begin(),
+                         extra_strings.end());
+  options.string_language =
+      strings_given ? strings_language : options.translation_language;
+  options.string_code_page =
+      strings_given ? strings_code_page : options.translation_code_page;
 
   const std::vector<uint8_t> version_info = tools::BuildVersionInfo(options);
   if (!pe_path.empty()) {
-    if (!tools::WriteBytesToFile(pe_path,
-                                 tools::BuildPeImage(version_info, options.string_language)))
+    if (!tools::WriteBytesToFile(
+            pe_path,
+            tools::BuildPeImage(version_info, options.string_language)))
       return Fail("cannot write " + pe_path);
     return 0;
   }

@@ -17,14 +17,16 @@ namespace {
 int RunTool(const std::vector<std::string>& arguments, const std::string& dir) {
   test::ChildProcess tool;
   int exit_code = -1;
-  if (!tool.Start(VERSION_RESOURCE_TOOL, arguments, std::string(), dir + "/stderr") ||
+  if (!tool.Start(VERSION_RESOURCE_TOOL, arguments, std::string(),
+                  dir + "/stderr") ||
       !tool.Wait(std::chrono::seconds(10), &exit_code))
     return -1;
   return exit_code;
 }
 
 std::u16string FileVersionOf(const std::string& path) {
-  auto info = base::FileVersionInfo::ForFile(base::FilePath::FromSystemPath(path));
+  auto info =
+      base::FileVersionInfo::ForFile(base::FilePath::FromSystemPath(path));
   return info ? info->FileVersion() : u"(no version information)";
 }
 
@@ -38,9 +40,13 @@ TEST(VersionResourceToolTest, WritesPeImagesTheLookupReads) {
   } cases[] = {
       {"defaults", {}, u"1, 0, 0, 0"},
       {"given version", {"--file-version=1, 0, 2, 5"}, u"1, 0, 2, 5"},
-      {"matching pairs", {"--translation=0409,04b0", "--strings=0409,04b0"}, u"1, 0, 0, 0"},
+      {"matching pairs",
+       {"--translation=0409,04b0", "--strings=0409,04b0"},
+       u"1, 0, 0, 0"},
       {"strings under an unrelated pair", {"--strings=0411,03a4"}, u""},
-      {"no file version", {"--no-file-version", "--string=ProductName=Mirovue"}, u""},
+      {"no file version",
+       {"--no-file-version", "--string=ProductName=Mirovue"},
+       u""},
       {"no translation", {"--no-translation"}, u"(no version information)"},
   };
   for (const auto& c : cases) {
@@ -57,10 +63,12 @@ TEST(VersionResourceToolTest, GivesAnElfFileANewVersion) {
   const std::string image = dir.path() + "/host";
   const std::vector<uint8_t> elf = tools::BuildElfImage(
       tools::BuildResourceSection(
-          tools::BuildVersionInfo(tools::OptionsForFileVersion(u"1, 0, 0, 0")), 0x0804, 0),
+          tools::BuildVersionInfo(tools::OptionsForFileVersion(u"1, 0, 0, 0")),
+          0x0804, 0),
       tools::ElfClass::k64);
   ASSERT_TRUE(tools::WriteBytesToFile(image, elf));
-  ASSERT_EQ(0, RunTool({"--file-version=4, 3, 2, 1", "--elf=" + image}, dir.path()));
+  ASSERT_EQ(
+      0, RunTool({"--file-version=4, 3, 2, 1", "--elf=" + image}, dir.path()));
   EXPECT_EQ(u"4, 3, 2, 1", FileVersionOf(image));
 }
 

@@ -115,7 +115,8 @@ bool RunCommand(const std::vector<std::string>& arguments, std::string* error) {
     argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
   pid_t child = 0;
-  const int spawned = posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ);
+  const int spawned =
+      posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ);
   if (spawned != 0) {
     *error = "cannot start " + arguments[0];
     return false;
@@ -136,7 +137,8 @@ bool RunCommand(const std::vector<std::string>& arguments, std::string* error) {
 
 }  // namespace
 
-VersionResourceOptions OptionsForFileVersion(const std::u16string& file_version) {
+VersionResourceOptions OptionsForFileVersion(
+    const std::u16string& file_version) {
   VersionResourceOptions options;
   options.strings.emplace_back(u"FileVersion", file_version);
   ParseFixedVersion(file_version, options.fixed_version);
@@ -200,8 +202,10 @@ std::vector<uint8_t> BuildVersionInfo(const VersionResourceOptions& options) {
   return block;
 }
 
-std::vector<uint8_t> BuildResourceSection(const std::vector<uint8_t>& version_info,
-                                          uint16_t language, uint32_t data_base) {
+std::vector<uint8_t> BuildResourceSection(
+    const std::vector<uint8_t>& version_info,
+    uint16_t language,
+    uint32_t data_base) {
   // Three directories of one entry each (type, name, language), each 16
   // bytes of header and 8 of entry, then the data entry and the data.
   constexpr uint32_t kNames = 24;
@@ -242,39 +246,45 @@ std::vector<uint8_t> BuildPeImage(const std::vector<uint8_t>& version_info,
   constexpr size_t kOptionalHeader = kPeHeader + 4 + 20;
   constexpr uint16_t kOptionalHeaderSize = 112 + 16 * 8;
   constexpr size_t kSectionTable = kOptionalHeader + kOptionalHeaderSize;
-  const uint32_t raw_size = static_cast<uint32_t>(
-      (section.size() + kPeFileAlignment - 1) / kPeFileAlignment * kPeFileAlignment);
+  const uint32_t raw_size =
+      static_cast<uint32_t>((section.size() + kPeFileAlignment - 1) /
+                            kPeFileAlignment * kPeFileAlignment);
 
   std::vector<uint8_t> image(kPeFileAlignment + raw_size, 0);
   image[0] = 'M';
   image[1] = 'Z';
   Patch32(&image, 0x3c, kPeHeader);
-  Patch32(&image, kPeHeader, 0x00004550);         // "PE\0\0"
-  Patch16(&image, kPeHeader + 4, 0x8664);         // Machine: x64
-  Patch16(&image, kPeHeader + 6, 1);              // NumberOfSections
+  Patch32(&image, kPeHeader, 0x00004550);  // "PE\0\0"
+  Patch16(&image, kPeHeader + 4, 0x8664);  // Machine: x64
+  Patch16(&image, kPeHeader + 6, 1);       // NumberOfSections
   Patch16(&image, kPeHeader + 20, kOptionalHeaderSize);
-  Patch16(&image, kPeHeader + 22, 0x0022);        // Executable, large address aware
-  Patch16(&image, kOptionalHeader, 0x20b);        // PE32+
+  Patch16(&image, kPeHeader + 22, 0x0022);  // Executable, large address aware
+  Patch16(&image, kOptionalHeader, 0x20b);  // PE32+
   Patch64(&image, kOptionalHeader + 24, 0x140000000);  // ImageBase
-  Patch32(&image, kOptionalHeader + 32, 0x1000);  // SectionAlignment
+  Patch32(&image, kOptionalHeader + 32, 0x1000);       // SectionAlignment
   Patch32(&image, kOptionalHeader + 36, kPeFileAlignment);
-  Patch16(&image, kOptionalHeader + 40, 6);       // MajorOperatingSystemVersion
-  Patch16(&image, kOptionalHeader + 48, 6);       // MajorSubsystemVersion
-  Patch32(&image, kOptionalHeader + 56,
-          kPeSectionAddress + (raw_size + 0xfff) / 0x1000 * 0x1000);  // SizeOfImage
+  Patch16(&image, kOptionalHeader + 40, 6);  // MajorOperatingSystemVersion
+  Patch16(&image, kOptionalHeader + 48, 6);  // MajorSubsystemVersion
+  Patch32(
+      &image, kOptionalHeader + 56,
+      kPeSectionAddress + (raw_size + 0xfff) / 0x1000 * 0x1000);  // SizeOfImage
   Patch32(&image, kOptionalHeader + 60, kPeFileAlignment);  // SizeOfHeaders
-  Patch16(&image, kOptionalHeader + 68, 2);       // Subsystem: GUI
-  Patch32(&image, kOptionalHeader + 108, 16);     // NumberOfRvaAndSizes
-  Patch32(&image, kOptionalHeader + 112 + 2 * 8, kPeSectionAddress);  // Resource table
-  Patch32(&image, kOptionalHeader + 112 + 2 * 8 + 4, static_cast<uint32_t>(section.size()));
+  Patch16(&image, kOptionalHeader + 68, 2);                 // Subsystem: GUI
+  Patch32(&image, kOptionalHeader + 108, 16);  // NumberOfRvaAndSizes
+  Patch32(&image, kOptionalHeader + 112 + 2 * 8,
+          kPeSectionAddress);  // Resource table
+  Patch32(&image, kOptionalHeader + 112 + 2 * 8 + 4,
+          static_cast<uint32_t>(section.size()));
 
   const char name[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
   std::copy(name, name + 8, image.begin() + kSectionTable);
-  Patch32(&image, kSectionTable + 8, static_cast<uint32_t>(section.size()));  // VirtualSize
+  Patch32(&image, kSectionTable + 8,
+          static_cast<uint32_t>(section.size()));  // VirtualSize
   Patch32(&image, kSectionTable + 12, kPeSectionAddress);
   Patch32(&image, kSectionTable + 16, raw_size);
   Patch32(&image, kSectionTable + 20, kPeFileAlignment);  // PointerToRawData
-  Patch32(&image, kSectionTable + 36, 0x40000040);  // Initialized data, readable
+  Patch32(&image, kSectionTable + 36,
+          0x40000040);  // Initialized data, readable
   std::copy(section.begin(), section.end(), image.begin() + kPeFileAlignment);
   return image;
 }
@@ -287,11 +297,12 @@ std::vector<uint8_t> BuildElfImage(const std::vector<uint8_t>& resource_section,
   static const char kNames[] = "\0.shstrtab\0.rsrc";  // Names at 1 and 11.
 
   std::vector<uint8_t> image(header_size, 0);
-  const uint8_t ident[] = {0x7f, 'E', 'L', 'F', static_cast<uint8_t>(is64 ? 2 : 1), 1, 1};
+  const uint8_t ident[] = {
+      0x7f, 'E', 'L', 'F', static_cast<uint8_t>(is64 ? 2 : 1), 1, 1};
   std::copy(ident, ident + sizeof(ident), image.begin());
-  Patch16(&image, 16, 1);                       // e_type: relocatable
-  Patch16(&image, 18, is64 ? 62 : 3);           // e_machine: x86-64 or i386
-  Patch32(&image, 20, 1);                       // e_version
+  Patch16(&image, 16, 1);              // e_type: relocatable
+  Patch16(&image, 18, is64 ? 62 : 3);  // e_machine: x86-64 or i386
+  Patch32(&image, 20, 1);              // e_version
   const size_t names_offset = image.size();
   image.insert(image.end(), kNames, kNames + sizeof(kNames));
   PadTo(&image, 8);
@@ -308,7 +319,7 @@ std::vector<uint8_t> BuildElfImage(const std::vector<uint8_t>& resource_section,
   };
   const Section sections[] = {
       {0, 0, 0, 0},
-      {1, 3, names_offset, sizeof(kNames)},  // SHT_STRTAB
+      {1, 3, names_offset, sizeof(kNames)},           // SHT_STRTAB
       {11, 1, rsrc_offset, resource_section.size()},  // SHT_PROGBITS
   };
   for (const Section& s : sections) {
@@ -327,11 +338,11 @@ std::vector<uint8_t> BuildElfImage(const std::vector<uint8_t>& resource_section,
     }
   }
   if (is64) {
-    Patch64(&image, 0x28, table);               // e_shoff
-    Patch16(&image, 0x34, 64);                  // e_ehsize
-    Patch16(&image, 0x3a, 64);                  // e_shentsize
-    Patch16(&image, 0x3c, 3);                   // e_shnum
-    Patch16(&image, 0x3e, 1);                   // e_shstrndx
+    Patch64(&image, 0x28, table);  // e_shoff
+    Patch16(&image, 0x34, 64);     // e_ehsize
+    Patch16(&image, 0x3a, 64);     // e_shentsize
+    Patch16(&image, 0x3c, 3);      // e_shnum
+    Patch16(&image, 0x3e, 1);      // e_shstrndx
   } else {
     Patch32(&image, 0x20, static_cast<uint32_t>(table));
     Patch16(&image, 0x28, 52);
@@ -352,15 +363,16 @@ bool SetElfResourceSection(const std::string& path,
   }
   // Removing first lets the same file be given a new version again; the
   // section is not loaded at run time, only read from the file.
-  const bool ok = RunCommand({"objcopy", "--remove-section=.rsrc", "--add-section",
-                              ".rsrc=" + blob, "--set-section-flags",
-                              ".rsrc=noload,readonly", path},
-                             error);
+  const bool ok = RunCommand(
+      {"objcopy", "--remove-section=.rsrc", "--add-section", ".rsrc=" + blob,
+       "--set-section-flags", ".rsrc=noload,readonly", path},
+      error);
   unlink(blob.c_str());
   return ok;
 }
 
-bool WriteBytesToFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+bool WriteBytesToFile(const std::string& path,
+                      const std::vector<uint8_t>& bytes) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file.write(reinterpret_cast<const char*>(bytes.data()),
              static_cast<std::streamsize>(bytes.size()));

@@ -29,7 +29,8 @@ struct VersionResourceOptions {
 
 // Options for a resource whose "FileVersion" is |file_version|, with the
 // fixed version numbers read from it, and matching translation and table.
-VersionResourceOptions OptionsForFileVersion(const std::u16string& file_version);
+VersionResourceOptions OptionsForFileVersion(
+    const std::u16string& file_version);
 
 // Up to four numbers separated by ',' or '.', blanks ignored ("1, 0, 2, 5");
 // missing or unreadable components are 0.
@@ -41,8 +42,10 @@ std::vector<uint8_t> BuildVersionInfo(const VersionResourceOptions& options);
 // A resource directory holding |version_info| as RT_VERSION, name 1,
 // language |language|. Data entries point at |data_base| plus the data's
 // offset in the section: the section's RVA in a PE image, 0 in an ELF image.
-std::vector<uint8_t> BuildResourceSection(const std::vector<uint8_t>& version_info,
-                                          uint16_t language, uint32_t data_base);
+std::vector<uint8_t> BuildResourceSection(
+    const std::vector<uint8_t>& version_info,
+    uint16_t language,
+    uint32_t data_base);
 
 // A minimal PE32+ image whose only section is the resource section.
 std::vector<uint8_t> BuildPeImage(const std::vector<uint8_t>& version_info,
@@ -60,7 +63,8 @@ bool SetElfResourceSection(const std::string& path,
                            const std::vector<uint8_t>& resource_section,
                            std::string* error);
 
-bool WriteBytesToFile(const std::string& path, const std::vector<uint8_t>& bytes);
+bool WriteBytesToFile(const std::string& path,
+                      const std::vector<uint8_t>& bytes);
 
 }  // namespace tools
 

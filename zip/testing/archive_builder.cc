@@ -28,8 +28,9 @@ bool WriteTestArchive(const base::FilePath& path,
     const uInt extra_size = static_cast<uInt>(entry.extra.size());
     if (zipOpenNewFileInZip4_64(
             archive, entry.name.c_str(), &info, entry.extra.data(), extra_size,
-            entry.extra.data(), extra_size, nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0,
-            -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, made_by,
+            entry.extra.data(), extra_size, nullptr, Z_DEFLATED,
+            Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL,
+            Z_DEFAULT_STRATEGY, nullptr, 0, made_by,
             entry.utf8_flag ? kUtf8NameFlag : 0, 0) != ZIP_OK) {
       success = false;
       break;
@@ -54,7 +55,8 @@ void Store(std::string* bytes, size_t at, int width, uint32_t value);
 
 }  // namespace
 
-std::string UnicodePathField(const std::string& raw_name, const std::string& utf8_name) {
+std::string UnicodePathField(const std::string& raw_name,
+                             const std::string& utf8_name) {
   std::string field(9, '\0');
   Store(&field, 0, 2, 0x7075);
   Store(&field, 2, 2, static_cast<uint32_t>(5 + utf8_name.size()));
@@ -81,12 +83,15 @@ void Store(std::string* bytes, size_t at, int width, uint32_t value) {
 
 }  // namespace
 
-bool PatchEntryField(const base::FilePath& path, const std::string& name,
-                     EntryField field, uint32_t value) {
+bool PatchEntryField(const base::FilePath& path,
+                     const std::string& name,
+                     EntryField field,
+                     uint32_t value) {
   std::string bytes;
   {
     std::ifstream in(path.AsSystemPath(), std::ios::binary);
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    bytes.assign(std::istreambuf_iterator<char>(in),
+                 std::istreambuf_iterator<char>());
   }
   // Offsets of the field in a local header and in a central header.
   size_t local_at = 0, central_at = 0;
@@ -103,10 +108,12 @@ bool PatchEntryField(const base::FilePath& path, const std::string& name,
       break;
   }
   const std::string kCentralSignature("PK\x01\x02", 4);
-  for (size_t at = bytes.find(kCentralSignature); at != std::string::npos && at + 46 <= bytes.size();
+  for (size_t at = bytes.find(kCentralSignature);
+       at != std::string::npos && at + 46 <= bytes.size();
        at = bytes.find(kCentralSignature, at + 4)) {
     uint32_t name_length = Load(bytes, at + 28, 2);
-    if (bytes.compare(at + 46, name_length, name) != 0 || name_length != name.size())
+    if (bytes.compare(at + 46, name_length, name) != 0 ||
+        name_length != name.size())
       continue;
     uint32_t local = Load(bytes, at + 42, 4);
     if (local + 30 > bytes.size())

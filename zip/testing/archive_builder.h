@@ -26,7 +26,8 @@ struct TestEntry {
 
 // The Info-ZIP Unicode Path extra field that says |raw_name| is |utf8_name|,
 // with |raw_name|'s checksum as zip tools write it.
-std::string UnicodePathField(const std::string& raw_name, const std::string& utf8_name);
+std::string UnicodePathField(const std::string& raw_name,
+                             const std::string& utf8_name);
 
 // Writes |entries| as a deflated archive at |path|. False on any failure.
 bool WriteTestArchive(const base::FilePath& path,
@@ -39,8 +40,10 @@ enum class EntryField { kFlags, kCompressionMethod, kOriginalSize };
 // Sets |field| of the entry named |name| to |value| in both its local and
 // its central header, in the archive at |path|. False when the entry is not
 // found or the file cannot be rewritten.
-bool PatchEntryField(const base::FilePath& path, const std::string& name,
-                     EntryField field, uint32_t value);
+bool PatchEntryField(const base::FilePath& path,
+                     const std::string& name,
+                     EntryField field,
+                     uint32_t value);
 
 }  // namespace zip
 
