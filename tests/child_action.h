@@ -29,6 +29,10 @@ namespace test {
 std::filesystem::path ThisProgram();
 int64_t ThisProcessId();
 
+// This process's arguments in UTF-8, as the system holds them, so that a
+// static initializer, which runs before main(), can read them.
+std::vector<std::string> ThisProcessArguments();
+
 // The action this process was started for, or "" in a test run; and the
 // arguments that followed it, in UTF-8.
 std::string ChildAction();

@@ -1,7 +1,6 @@
 #include "tests/child_action.h"
 
 #include <fcntl.h>
-#include <stdio.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -10,14 +9,8 @@
 
 namespace test {
 
-namespace {
-
-constexpr char kChildActionPrefix[] = "--child-action=";
-constexpr int kUnknownChildAction = 99;
-
-// This process's arguments, read from the system: a static initializer
-// runs before main() has them.
-std::vector<std::string> OwnArguments() {
+// Read from the system: a static initializer runs before main() has them.
+std::vector<std::string> ThisProcessArguments() {
   const std::string text = ReadFileOrEmpty("/proc/self/cmdline");
   std::vector<std::string> args;
   size_t begin = 0;
@@ -27,32 +20,6 @@ std::vector<std::string> OwnArguments() {
   return args;
 }
 
-// Where "--child-action=" stands among |args|, or 0.
-size_t ChildActionIndex(const std::vector<std::string>& args) {
-  for (size_t i = 1; i < args.size(); ++i) {
-    if (args[i].rfind(kChildActionPrefix, 0) == 0)
-      return i;
-  }
-  return 0;
-}
-
-// A child whose action no file ran must not go on to run the tests.
-class ChildActionEnvironment : public testing::Environment {
- public:
-  void SetUp() override {
-    if (!ChildAction().empty()) {
-      fprintf(stderr, "no test file runs the child action \"%s\"\n",
-              ChildAction().c_str());
-      EndChild(kUnknownChildAction);
-    }
-  }
-};
-
-[[maybe_unused]] testing::Environment* const g_environment =
-    testing::AddGlobalTestEnvironment(new ChildActionEnvironment);
-
-}  // namespace
-
 std::filesystem::path ThisProgram() {
   return std::filesystem::read_symlink("/proc/self/exe");
 }
@@ -61,32 +28,12 @@ int64_t ThisProcessId() {
   return getpid();
 }
 
-std::string ChildAction() {
-  const std::vector<std::string> args = OwnArguments();
-  const size_t index = ChildActionIndex(args);
-  return index == 0 ? std::string()
-                    : args[index].substr(sizeof(kChildActionPrefix) - 1);
-}
-
-std::vector<std::string> ChildArguments() {
-  const std::vector<std::string> args = OwnArguments();
-  const size_t index = ChildActionIndex(args);
-  if (index == 0)
-    return {};
-  return std::vector<std::string>(args.begin() + index + 1, args.end());
-}
-
-void EndChild(int exit_code) {
-  fflush(nullptr);
-  _exit(exit_code);
-}
-
 bool ChildActionProcess::Start(const std::filesystem::path& program,
                                const std::string& action,
                                const std::vector<std::string>& args,
                                const std::filesystem::path& directory,
                                const std::filesystem::path& error_output) {
-  std::vector<std::string> all = {kChildActionPrefix + action};
+  std::vector<std::string> all = {"--child-action=" + action};
   all.insert(all.end(), args.begin(), args.end());
   return process_.Start(program.string(), all, directory.string(),
                         error_output.string());

@@ -3,8 +3,6 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -16,51 +14,9 @@ namespace test {
 
 namespace {
 
-constexpr wchar_t kChildActionPrefix[] = L"--child-action=";
-constexpr int kUnknownChildAction = 99;
-
 struct LocalMemoryFreer {
   void operator()(LPWSTR* block) const { LocalFree(block); }
 };
-
-// This process's arguments as the system splits them.
-std::vector<std::wstring> OwnArguments() {
-  int count = 0;
-  std::unique_ptr<LPWSTR, LocalMemoryFreer> argv(
-      CommandLineToArgvW(GetCommandLineW(), &count));
-  std::vector<std::wstring> args;
-  for (int i = 0; argv && i < count; ++i)
-    args.emplace_back(argv.get()[i]);
-  return args;
-}
-
-// Where "--child-action=" stands among |args|, or 0.
-size_t ChildActionIndex(const std::vector<std::wstring>& args) {
-  for (size_t i = 1; i < args.size(); ++i) {
-    if (args[i].rfind(kChildActionPrefix, 0) == 0)
-      return i;
-  }
-  return 0;
-}
-
-std::string Utf8(const std::wstring& text) {
-  return base::UTF16ToUTF8(AsChar16(text.c_str()));
-}
-
-// A child whose action no file ran must not go on to run the tests.
-class ChildActionEnvironment : public testing::Environment {
- public:
-  void SetUp() override {
-    if (!ChildAction().empty()) {
-      fprintf(stderr, "no test file runs the child action \"%s\"\n",
-              ChildAction().c_str());
-      EndChild(kUnknownChildAction);
-    }
-  }
-};
-
-[[maybe_unused]] testing::Environment* const g_environment =
-    testing::AddGlobalTestEnvironment(new ChildActionEnvironment);
 
 }  // namespace
 
@@ -74,26 +30,14 @@ int64_t ThisProcessId() {
   return GetCurrentProcessId();
 }
 
-std::string ChildAction() {
-  const std::vector<std::wstring> args = OwnArguments();
-  const size_t index = ChildActionIndex(args);
-  if (index == 0)
-    return std::string();
-  return Utf8(args[index].substr(std::wstring(kChildActionPrefix).size()));
-}
-
-std::vector<std::string> ChildArguments() {
-  const std::vector<std::wstring> args = OwnArguments();
-  std::vector<std::string> rest;
-  const size_t index = ChildActionIndex(args);
-  for (size_t i = index + 1; index != 0 && i < args.size(); ++i)
-    rest.push_back(Utf8(args[i]));
-  return rest;
-}
-
-void EndChild(int exit_code) {
-  fflush(nullptr);
-  _exit(exit_code);
+std::vector<std::string> ThisProcessArguments() {
+  int count = 0;
+  std::unique_ptr<LPWSTR, LocalMemoryFreer> argv(
+      CommandLineToArgvW(GetCommandLineW(), &count));
+  std::vector<std::string> args;
+  for (int i = 0; argv && i < count; ++i)
+    args.push_back(base::UTF16ToUTF8(AsChar16(argv.get()[i])));
+  return args;
 }
 
 bool ChildActionProcess::Start(const std::filesystem::path& program,
