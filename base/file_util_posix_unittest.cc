@@ -12,6 +12,7 @@
 #include "base/unique_temp_dir.h"
 #include "gtest/gtest.h"
 #include "tests/scoped_environment_variable.h"
+#include "tests/test_files.h"
 
 namespace base {
 namespace {
@@ -19,10 +20,6 @@ namespace {
 namespace fs = std::filesystem;
 
 using ::test::ScopedEnvironmentVariable;
-
-void Touch(const fs::path& path, const std::string& content = "x") {
-  std::ofstream(path, std::ios::binary) << content;
-}
 
 mode_t ModeOf(const fs::path& path) {
   struct stat info;
@@ -83,13 +80,13 @@ TEST_F(FileUtilPosixTest, OnlyAClosedDirectoryOfTheUsersOwnIsPrivate) {
 
 TEST_F(FileUtilPosixTest, BackslashesReachTheSameFiles) {
   fs::create_directory(root_ / "dir");
-  Touch(root_ / "dir" / "file");
+  test::WriteFile(root_ / "dir" / "file", "x");
   EXPECT_TRUE(PathPresent(FilePath(Path(root_).value() + u"\\dir\\file")));
 }
 
 TEST_F(FileUtilPosixTest, RecursiveDeleteLeavesWhatLinksPointAt) {
   fs::create_directories(root_ / "outside");
-  Touch(root_ / "outside" / "precious");
+  test::WriteFile(root_ / "outside" / "precious", "x");
   fs::create_directories(root_ / "tree" / "a");
   fs::create_directory_symlink(root_ / "outside",
                                root_ / "tree" / "a" / "link");
@@ -101,7 +98,7 @@ TEST_F(FileUtilPosixTest, RecursiveDeleteLeavesWhatLinksPointAt) {
 
 TEST_F(FileUtilPosixTest, DeletingALinkRemovesTheLinkOnly) {
   fs::create_directories(root_ / "target");
-  Touch(root_ / "target" / "precious");
+  test::WriteFile(root_ / "target" / "precious", "x");
   fs::create_directory_symlink(root_ / "target", root_ / "link");
   EXPECT_TRUE(DeletePath(Path(root_ / "link"), true));
   EXPECT_FALSE(fs::exists(fs::symlink_status(root_ / "link")));
@@ -140,8 +137,8 @@ TEST_F(FileUtilPosixTest,
 
 TEST_F(FileUtilPosixTest,
        RenameReplacesTheTargetAndKeepsOpenReadersOnTheOldContent) {
-  Touch(root_ / "old", "old content");
-  Touch(root_ / "new", "new content");
+  test::WriteFile(root_ / "old", "old content");
+  test::WriteFile(root_ / "new", "new content");
   std::ifstream reader(root_ / "old", std::ios::binary);
   ASSERT_TRUE(RenamePath(Path(root_ / "new"), Path(root_ / "old")));
   EXPECT_FALSE(fs::exists(root_ / "new"));
@@ -153,15 +150,15 @@ TEST_F(FileUtilPosixTest,
 }
 
 TEST_F(FileUtilPosixTest, FlushesSucceedOnDirectoriesOnly) {
-  Touch(root_ / "file");
+  test::WriteFile(root_ / "file", "x");
   fs::create_directory(root_ / "dir");
-  Touch(root_ / "dir" / "inside");
+  test::WriteFile(root_ / "dir" / "inside", "x");
   EXPECT_TRUE(FlushDirectory(Path(root_ / "dir")));
   EXPECT_FALSE(FlushDirectory(Path(root_ / "file")));
 }
 
 TEST_F(FileUtilPosixTest, TheStoredNameIsALinksOwnAndLetterCaseCounts) {
-  Touch(root_ / "ReadMe.txt");
+  test::WriteFile(root_ / "ReadMe.txt", "x");
   fs::create_symlink("absent", root_ / "link");
   std::u16string name;
   ASSERT_TRUE(StoredName(Path(root_ / "link"), &name));

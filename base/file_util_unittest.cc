@@ -13,15 +13,12 @@
 #include "gtest/gtest.h"
 #include "tests/child_action.h"
 #include "tests/scoped_environment_variable.h"
+#include "tests/test_files.h"
 
 namespace base {
 namespace {
 
 namespace fs = std::filesystem;
-
-void Touch(const fs::path& path, const std::string& content = "x") {
-  std::ofstream(path, std::ios::binary) << content;
-}
 
 // |path| as the tests reach a tree deeper than the system's path limit:
 // on Windows with the extended-length prefix.
@@ -56,7 +53,7 @@ class FileUtilTest : public testing::Test {
 };
 
 TEST_F(FileUtilTest, PathTestsTellFilesAndDirectories) {
-  Touch(root_ / "file", "12345");
+  test::WriteFile(root_ / "file", "12345");
   fs::create_directory(root_ / "dir");
 
   EXPECT_TRUE(PathPresent(Path(root_ / "file")));
@@ -80,7 +77,7 @@ TEST_F(FileUtilTest, PathTestsTellFilesAndDirectories) {
 }
 
 TEST_F(FileUtilTest, NonRecursiveDeleteTakesFilesAndEmptyDirectoriesOnly) {
-  Touch(root_ / "file");
+  test::WriteFile(root_ / "file", "x");
   fs::create_directory(root_ / "empty");
   fs::create_directories(root_ / "full" / "sub");
 
@@ -94,8 +91,8 @@ TEST_F(FileUtilTest, NonRecursiveDeleteTakesFilesAndEmptyDirectoriesOnly) {
 
 TEST_F(FileUtilTest, RecursiveDeleteRemovesTheWholeTree) {
   fs::create_directories(root_ / "tree" / "a" / "b");
-  Touch(root_ / "tree" / "a" / "b" / "file");
-  Touch(root_ / "tree" / "top");
+  test::WriteFile(root_ / "tree" / "a" / "b" / "file", "x");
+  test::WriteFile(root_ / "tree" / "top", "x");
 
   EXPECT_TRUE(DeletePath(Path(root_ / "tree"), true));
   EXPECT_FALSE(fs::exists(root_ / "tree"));
@@ -103,7 +100,7 @@ TEST_F(FileUtilTest, RecursiveDeleteRemovesTheWholeTree) {
 }
 
 TEST_F(FileUtilTest, DeletingWhatIsNotThereSucceeds) {
-  Touch(root_ / "file");
+  test::WriteFile(root_ / "file", "x");
   EXPECT_TRUE(DeletePath(Path(root_ / "absent"), false));
   EXPECT_TRUE(DeletePath(Path(root_ / "absent"), true));
   EXPECT_TRUE(DeletePath(Path(root_ / "absent" / "deeper"), true));
@@ -145,7 +142,7 @@ TEST_F(FileUtilTest, CreateDirectoryTreeMakesEveryMissingLevel) {
 }
 
 TEST_F(FileUtilTest, CreateDirectoryTreeFailsWhereAFileStands) {
-  Touch(root_ / "file");
+  test::WriteFile(root_ / "file", "x");
   std::vector<FilePath> created;
   EXPECT_FALSE(CreateDirectoryTree(Path(root_ / "file"), &created));
   EXPECT_FALSE(CreateDirectoryTree(Path(root_ / "file" / "sub"), &created));
@@ -188,7 +185,8 @@ TEST_F(FileUtilTest, UniqueTempDirOwnsItsDirectoryAndAllInIt) {
     EXPECT_EQ(Path(root_), path.DirName());
     EXPECT_EQ(0u, path.BaseName().value().find(u"scoped_dir"));
     fs::create_directories(fs::path(path.AsSystemPath()) / "sub");
-    Touch(fs::path(path.AsSystemPath()) / "sub" / "download.bak");
+    test::WriteFile(fs::path(path.AsSystemPath()) / "sub" / "download.bak",
+                    "x");
 
     UniqueTempDir moved = std::move(dir);
     EXPECT_FALSE(dir.IsValid());
@@ -223,7 +221,7 @@ TEST_F(FileUtilTest, AMissingFileIsNotRenamed) {
 }
 
 TEST_F(FileUtilTest, TheStoredNameIsTheNameAsCreated) {
-  Touch(root_ / "ReadMe.txt");
+  test::WriteFile(root_ / "ReadMe.txt", "x");
   std::u16string name;
   ASSERT_TRUE(StoredName(Path(root_ / "ReadMe.txt"), &name));
   EXPECT_EQ(u"ReadMe.txt", name);
@@ -231,9 +229,9 @@ TEST_F(FileUtilTest, TheStoredNameIsTheNameAsCreated) {
 }
 
 TEST_F(FileUtilTest, ListDirectoryNamesEveryEntry) {
-  Touch(root_ / "a");
+  test::WriteFile(root_ / "a", "x");
   fs::create_directories(root_ / "b" / "deeper");
-  Touch(root_ / fs::u8path("\xe4\xb8\xad"));
+  test::WriteFile(root_ / fs::u8path("\xe4\xb8\xad"), "x");
   std::vector<std::u16string> names;
   ASSERT_TRUE(ListDirectory(Path(root_), &names));
   std::sort(names.begin(), names.end());

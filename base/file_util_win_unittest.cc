@@ -27,10 +27,6 @@ namespace fs = std::filesystem;
 
 using ::test::ScopedEnvironmentVariable;
 
-void Touch(const fs::path& path, const std::string& content = "x") {
-  std::ofstream(path, std::ios::binary) << content;
-}
-
 // |path| with the extended-length prefix, for making trees deeper than 260
 // characters.
 fs::path Extended(const fs::path& path) {
@@ -94,7 +90,7 @@ class FileUtilWinTest : public testing::Test {
 
 TEST_F(FileUtilWinTest, SlashesAndLetterCaseReachTheSameFiles) {
   fs::create_directory(root_ / "Dir");
-  Touch(root_ / "Dir" / "File");
+  test::WriteFile(root_ / "Dir" / "File", "x");
   EXPECT_TRUE(PathPresent(FilePath(Path(root_).value() + u"/dir/file")));
   EXPECT_TRUE(DeletePath(FilePath(Path(root_).value() + u"/DIR/FILE"), false));
   EXPECT_FALSE(fs::exists(root_ / "Dir" / "File"));
@@ -103,7 +99,7 @@ TEST_F(FileUtilWinTest, SlashesAndLetterCaseReachTheSameFiles) {
 }
 
 TEST_F(FileUtilWinTest, ReadOnlyEntriesAreDeletedAllTheSame) {
-  Touch(root_ / "read_only");
+  test::WriteFile(root_ / "read_only", "x");
   fs::create_directory(root_ / "read_only_dir");
   ASSERT_TRUE(SetFileAttributesW((root_ / "read_only").c_str(),
                                  FILE_ATTRIBUTE_READONLY));
@@ -116,7 +112,7 @@ TEST_F(FileUtilWinTest, ReadOnlyEntriesAreDeletedAllTheSame) {
 }
 
 TEST_F(FileUtilWinTest, AFileInUseIsNotDeletedAndKeepsItsAttributes) {
-  Touch(root_ / "busy");
+  test::WriteFile(root_ / "busy", "x");
   ASSERT_TRUE(
       SetFileAttributesW((root_ / "busy").c_str(), FILE_ATTRIBUTE_READONLY));
   {
@@ -135,10 +131,10 @@ TEST_F(FileUtilWinTest, AFileInUseIsNotDeletedAndKeepsItsAttributes) {
 
 TEST_F(FileUtilWinTest, RecursiveDeleteTakesHiddenAndReadOnlyFiles) {
   fs::create_directories(root_ / "tree" / "a" / "b");
-  Touch(root_ / "tree" / "a" / "b" / "file");
-  Touch(root_ / "tree" / "top");
-  Touch(root_ / "tree" / "a" / "hidden");
-  Touch(root_ / "tree" / "a" / "read_only");
+  test::WriteFile(root_ / "tree" / "a" / "b" / "file", "x");
+  test::WriteFile(root_ / "tree" / "top", "x");
+  test::WriteFile(root_ / "tree" / "a" / "hidden", "x");
+  test::WriteFile(root_ / "tree" / "a" / "read_only", "x");
   ASSERT_TRUE(SetFileAttributesW((root_ / "tree" / "a" / "hidden").c_str(),
                                  FILE_ATTRIBUTE_HIDDEN));
   ASSERT_TRUE(SetFileAttributesW((root_ / "tree" / "a" / "read_only").c_str(),
@@ -154,7 +150,7 @@ TEST_F(FileUtilWinTest, RecursiveDeleteGoesDeeperThan260Characters) {
   while (deep.wstring().size() < kMaxPathLength + 100)
     deep /= "directory";
   fs::create_directories(Extended(deep));
-  Touch(Extended(deep / "file"));
+  test::WriteFile(Extended(deep / "file"), "x");
   ASSERT_TRUE(fs::exists(Extended(deep / "file")));
 
   EXPECT_TRUE(DeletePath(Path(root_ / "tree"), true));
@@ -171,7 +167,7 @@ TEST_F(FileUtilWinTest, RecursiveDeleteNeverEntersAReparsePoint) {
   fs::path outside = root_ / "outside";
   fs::create_directories(tree / "a");
   fs::create_directories(outside);
-  Touch(outside / "precious");
+  test::WriteFile(outside / "precious", "x");
   fs::path link = tree / "a" / "link";
   if (!MakeJunction(link, outside)) {
     const DWORD size =
@@ -184,8 +180,8 @@ TEST_F(FileUtilWinTest, RecursiveDeleteNeverEntersAReparsePoint) {
     tree = fs::path(prepared) / "tree";
     outside = fs::path(prepared) / "outside";
     link = tree / "link";
-    Touch(outside / "precious");
-    Touch(tree / "top");
+    test::WriteFile(outside / "precious", "x");
+    test::WriteFile(tree / "top", "x");
   }
   FileInfo info;
   ASSERT_TRUE(ReadFileInfo(Path(link), &info));
@@ -347,7 +343,7 @@ TEST_F(FileUtilWinTest, UniqueDirectoriesAreTheUsersAlone) {
   ASSERT_TRUE(CreateUniqueDirIn(Path(root_), u"scoped_dir", &dir));
   EXPECT_TRUE(IsOwnerOnly(dir.AsSystemPath()));
   // What is made inside stays the user's, and the owner can remove it all.
-  Touch(fs::path(dir.AsSystemPath()) / "download.bak");
+  test::WriteFile(fs::path(dir.AsSystemPath()) / "download.bak", "x");
   EXPECT_TRUE(DeletePath(dir, true));
 }
 
